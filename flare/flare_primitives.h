@@ -1,0 +1,93 @@
+// The lens flare's pixel and colour building blocks: the working view that the
+// passes draw into, the saturating light write, the in-place 3 x 3 softening,
+// light-to-byte conversion, hue to colour, and the conversions that keep
+// damaged settings from overflowing an integer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host_interface.h"
+#include "pixel_area.h"
+
+namespace flare {
+
+// The output being drawn: the host's output buffer with its row stride, the
+// working area's size and the number of interleaved planes. Pixel (x, y) begins
+// at out + y * rowBytes + x * pixelBytes. lightPlanes is 3 when the image has at
+// least three planes (light goes to planes 0, 1, 2) and 1 otherwise (plane 0
+// carries the brightest of the three amounts; a second plane, transparency, is
+// left alone). Filled by RenderFlare at the start of every render.
+struct WorkingView {
+    uint8_t* out = nullptr;
+    size_t rowBytes = 0;
+    size_t pixelBytes = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t lightPlanes = 0;
+};
+
+extern WorkingView workingView;
+
+// Points the working view at the output of a delivered area.
+void SetWorkingView(const PixelArea& area);
+
+// The host's abort and progress callbacks as the passes use them; either may be
+// missing (never aborts, reports nothing).
+struct PassHost {
+    TestAbortProc abortProc = nullptr;
+    ProgressProc progressProc = nullptr;
+};
+
+inline bool HostAborted(const PassHost& host) { return host.abortProc != nullptr && host.abortProc() != 0; }
+inline void HostProgress(const PassHost& host, int32_t done, int32_t total) {
+    if (host.progressProc != nullptr) host.progressProc(done, total);
+}
+
+// Truncation toward zero into an int32. A value that is not a number gives 0,
+// values beyond the int32 range give the nearest end of the range. Every
+// double-to-integer conversion of the renderer goes through here, so settings
+// that only a damaged record can hold never overflow.
+inline int32_t TruncToInt32(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+// Clamps a 64-bit coordinate into int32; used for box sides such as cx - R,
+// where clamping keeps a side that lay outside the area outside it.
+inline int32_t ClampToInt32(int64_t v) {
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+// Adds the amounts to planes 0, 1, 2 of pixel (x, y), each clamped to 0..255.
+// Row 0 and column 0 are never changed; nothing happens outside the area.
+void AddLight(int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2);
+
+// In-place 3 x 3 softening of x0 <= x < x1, y0 <= y < y1 in raster order: each
+// plane becomes (own value + floor(sum of the eight neighbours / 8)) / 2, with
+// the upper and left neighbours already softened. Sides lying outside the area
+// are pulled two pixels inside it; see the definition for sides on the border.
+void SoftenBox(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
+// Light amount (1.0 = full) to a byte: 255 from 1 up, trunc(v * 255) below,
+// 0 for NaN and for negative amounts.
+inline uint8_t UnitToByte(double v) {
+    if (v >= 1.0) return 255;
+    if (!(v > 0.0)) return 0;
+    return static_cast<uint8_t>(static_cast<int32_t>(v * 255.0));
+}
+
+struct Rgb {
+    double r = 0.0;
+    double g = 0.0;
+    double b = 0.0;
+};
+
+// Hue, saturation and lightness (each 0..1) to red, green, blue (hexcone model).
+Rgb HslToRgb(double h, double s, double l);
+
+}  // namespace flare

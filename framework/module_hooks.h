@@ -1,0 +1,24 @@
+// What each module supplies to the framework: everything in which Halvane and
+// Emberlit differ. The framework is compiled unchanged into both modules and
+// links against one module's definitions of these functions.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin.h"
+
+// Size in bytes of the module's settings record (FilterParameters).
+int32_t ModuleParametersSize();
+
+// Writes the module's defaults into a freshly made, zero-filled settings record.
+void WriteModuleDefaults(void* record);
+
+// The record's showDialog flag.
+int16_t* ModuleShowDialog(void* record);
+
+// Stores the reduction factor into the record's previewScale in the module's
+// own form (a double in Halvane, an int32 in Emberlit).
+void SetModulePreviewScale(void* record, int32_t factor);
+
+// The module's renderer entry (RenderFlare or RenderGlow).
+void RenderModule(PluginGlobals* globals);

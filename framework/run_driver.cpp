@@ -1,0 +1,88 @@
+#include "module_hooks.h"
+#include "plugin.h"
+
+namespace {
+
+void EmptyRequest(FilterRecord* record) {
+    SetHostRect(&record->inRect, 0, 0, 0, 0);
+    SetHostRect(&record->outRect, 0, 0, 0, 0);
+    // Hosts keep calling continue while maskRect is non-empty when they have a
+    // mask; a finished run leaves nothing for them to find.
+    SetHostRect(&record->maskRect, 0, 0, 0, 0);
+}
+
+// A host that calls start without a parameters call and without a settings
+// record (it lost the record, or never asks for parameters) gets the module's
+// defaults, rendered at once without the dialog, as on a repeated run.
+void* RequireSettings(PluginGlobals* globals) {
+    FilterRecord* record = globals->filterRecord;
+    if (void* block = SettingsBlock(record)) return block;
+    PluginHandle* handle = NewPluginHandle(ModuleParametersSize());
+    if (handle == nullptr) return nullptr;
+    record->parameters = handle;
+    WriteModuleDefaults(handle->block);
+    *ModuleShowDialog(handle->block) = 0;
+    return handle->block;
+}
+
+}  // namespace
+
+bool RequireAdvanceState(AdvanceStateProc proc) {
+    if (proc != nullptr) return true;
+    ShowHostMessage(kStringNeedsAdvanceState);
+    return false;
+}
+
+bool RequireDisplayPixels(DisplayPixelsProc proc) {
+    if (proc != nullptr) return true;
+    ShowHostMessage(kStringNeedsDisplayPixels);
+    return false;
+}
+
+// The whole run happens here: check the host's callbacks, show the dialog when
+// the settings have not been confirmed for this run, ask for the whole filter
+// area in one piece, render it and hand it back.
+void HandleStart(PluginGlobals* globals) {
+    FilterRecord* record = globals->filterRecord;
+    void* settings = nullptr;
+
+    if (!RequireAdvanceState(record->advanceState)) {
+        globals->result = userCanceledOrToldErr;
+    } else if ((settings = RequireSettings(globals)) == nullptr) {
+        globals->result = memFullErr;
+    } else {
+        int16_t* showDialog = ModuleShowDialog(settings);
+        if (*showDialog != 0) {
+            if (!RequireDisplayPixels(record->displayPixels)) {
+                globals->result = userCanceledOrToldErr;
+            } else {
+                RunFilterDialog(globals);
+                *ModuleShowDialog(SettingsBlock(record)) = 0;
+            }
+        }
+        if (globals->result != userCanceledOrToldErr) {
+            record->outLoPlane = 0;
+            record->inLoPlane = 0;
+            record->outHiPlane = static_cast<int16_t>(record->planes - 1);
+            record->inHiPlane = record->outHiPlane;
+            record->outRect = record->filterRect;
+            record->inRect = record->filterRect;
+            if (record->haveMask != 0 && record->isFloating != 0) SetHostRect(&record->maskRect, 0, 0, 0, 0);
+            record->inputRate = ToFixed(1);
+            record->maskRate = ToFixed(1);
+
+            globals->result = record->advanceState();
+            if (globals->result == noErr) {
+                SetModulePreviewScale(SettingsBlock(record), 1);
+                RenderModule(globals);
+                globals->result = record->advanceState();
+            }
+        }
+    }
+    EmptyRequest(record);
+}
+
+void HandleContinue(PluginGlobals* globals) {
+    EmptyRequest(globals->filterRecord);
+    globals->result = noErr;
+}

@@ -1,0 +1,50 @@
+// Each module declares its settings once, in a table of SettingField rows; the
+// defaults, the dialog, the command line's --set and the settings-file code all
+// read that table instead of naming fields one by one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class SettingKind : uint8_t {
+    Int32,      // an int32 field, typed and shown as a signed integer
+    Real,       // a double field, shown with two decimals
+    WholeReal,  // a double field that holds whole numbers (typed as an integer)
+};
+
+struct SettingField {
+    const char* name;   // record field name, also the name given to --set
+    const char* group;  // dialog group box
+    const char* label;  // dialog label
+    SettingKind kind;
+    uint16_t offset;    // byte offset in the settings record
+    int16_t editId;     // dialog edit control
+    int16_t spinId;     // dialog spin scroll bar
+    double typedLow;    // what typing accepts and stores
+    double typedHigh;
+    double shownLow;    // bounds of the value when shown or stepped
+    double shownHigh;
+    double spinStep;    // added by the top arrow, subtracted by the bottom one
+    double defaultValue;
+};
+
+struct SettingsTable {
+    const SettingField* fields;
+    int count;
+};
+
+// Writes every field's default into the record.
+void WriteDefaults(const SettingsTable& table, void* record);
+
+// The field with the given name, or null.
+const SettingField* FindSetting(const SettingsTable& table, const char* name);
+
+// Reads or writes a field as a double (int32 fields are converted exactly;
+// writing truncates toward zero for them).
+double ReadSetting(const SettingField& field, const void* record);
+void WriteSetting(const SettingField& field, void* record, double value);
+
+// Parses a value for the field as a user types it on the command line: the
+// whole text must be a number (an integer for Int32 and WholeReal fields) that
+// lies within the field's typed bounds. Returns false otherwise.
+bool ParseSettingValue(const SettingField& field, const char* text, double* value);

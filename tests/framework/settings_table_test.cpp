@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "flare_parameters.h"
+#include "glow_parameters.h"
+
+TEST(FlareSettings, DefaultsAreTheShippedValues) {
+    const flare::FilterParameters p = flare::DefaultFlareParameters();
+    EXPECT_EQ(p.positionX, 100);
+    EXPECT_EQ(p.positionY, 100);
+    const double expected[] = {10.0, 21.0, 10.0, 0.05, 10.0, 30.0, 0.05, 10.0, 20.0, 22.0, 11.0,
+                               0.0,  100.0, 0.7, 0.05, 0.0, 30.0, 0.0, 0.7, 1.0};
+    const double* actual = &p.flareSize;
+    for (size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) EXPECT_EQ(actual[i], expected[i]) << i;
+    EXPECT_EQ(p.previewScale, 0.0);
+    EXPECT_EQ(p.showDialog, 1);
+    for (uint8_t b : p.reserved) EXPECT_EQ(b, 0);
+}
+
+TEST(FlareSettings, TableCoversEveryUserSettingOnceInRecordOrder) {
+    ASSERT_EQ(flare::kFlareSettings.count, 22);
+    // Every byte of the 22 settings (offsets 0..167) is covered exactly once.
+    int covered[168] = {};
+    for (int i = 0; i < flare::kFlareSettings.count; ++i) {
+        const SettingField& f = flare::kFlareSettings.fields[i];
+        const int width = f.kind == SettingKind::Int32 ? 4 : 8;
+        for (int b = 0; b < width; ++b) ++covered[f.offset + b];
+        EXPECT_LE(f.typedLow, f.defaultValue) << f.name;
+        EXPECT_GE(f.typedHigh, f.defaultValue) << f.name;
+    }
+    for (int b = 0; b < 168; ++b) EXPECT_EQ(covered[b], 1) << "byte " << b;
+    // The aspect is typed up to 100 but shown and stepped only up to 10.
+    const SettingField* aspect = FindSetting(flare::kFlareSettings, "positionAspect");
+    ASSERT_NE(aspect, nullptr);
+    EXPECT_EQ(aspect->typedHigh, 100);
+    EXPECT_EQ(aspect->shownHigh, 10);
+    EXPECT_EQ(aspect->spinStep, static_cast<double>(0.05f));
+}
+
+TEST(GlowSettings, DefaultsAndTable) {
+    const glow::FilterParameters p = glow::DefaultGlowParameters();
+    EXPECT_EQ(p.redUpper, 255);
+    EXPECT_EQ(p.greenUpper, 255);
+    EXPECT_EQ(p.blueUpper, 255);
+    EXPECT_EQ(p.redLower, 250);
+    EXPECT_EQ(p.greenLower, 250);
+    EXPECT_EQ(p.blueLower, 250);
+    EXPECT_EQ(p.glowLevel, 10);
+    EXPECT_EQ(p.previewScale, 0);
+    EXPECT_EQ(p.showDialog, 1);
+    EXPECT_EQ(glow::kGlowSettings.count, 7);
+}
+
+TEST(SettingsTable, ParseAcceptsOnlyWholeNumbersInTypedRange) {
+    const SettingField* x = FindSetting(flare::kFlareSettings, "positionX");
+    const SettingField* y = FindSetting(flare::kFlareSettings, "positionY");
+    const SettingField* count = FindSetting(flare::kFlareSettings, "raysCount");
+    const SettingField* hue = FindSetting(flare::kFlareSettings, "flareHue");
+    ASSERT_TRUE(x && y && count && hue);
+    double v = -1;
+    EXPECT_TRUE(ParseSettingValue(*x, "9999", &v));
+    EXPECT_EQ(v, 9999);
+    EXPECT_FALSE(ParseSettingValue(*x, "10000", &v));
+    EXPECT_FALSE(ParseSettingValue(*x, "12abc", &v));
+    EXPECT_FALSE(ParseSettingValue(*x, "", &v));
+    EXPECT_TRUE(ParseSettingValue(*y, "-1000", &v));
+    EXPECT_FALSE(ParseSettingValue(*y, "1001", &v));
+    EXPECT_TRUE(ParseSettingValue(*count, "360", &v));
+    EXPECT_FALSE(ParseSettingValue(*count, "361", &v));
+    EXPECT_FALSE(ParseSettingValue(*count, "2.5", &v));
+    EXPECT_TRUE(ParseSettingValue(*hue, "0.25", &v));
+    EXPECT_EQ(v, 0.25);
+    EXPECT_FALSE(ParseSettingValue(*hue, "1.5", &v));
+    EXPECT_FALSE(ParseSettingValue(*hue, "nan", &v));
+    EXPECT_FALSE(ParseSettingValue(*hue, "inf", &v));
+    EXPECT_EQ(FindSetting(flare::kFlareSettings, "noSuchField"), nullptr);
+}
+
+TEST(SettingsTable, WriteAndReadRoundTripThroughTheRecordBytes) {
+    flare::FilterParameters p{};
+    WriteSetting(*FindSetting(flare::kFlareSettings, "positionY"), &p, -37.9);
+    WriteSetting(*FindSetting(flare::kFlareSettings, "haloHue"), &p, 0.35);
+    EXPECT_EQ(p.positionY, -37);  // int32 fields truncate toward zero
+    EXPECT_EQ(p.haloHue, 0.35);
+    EXPECT_EQ(ReadSetting(*FindSetting(flare::kFlareSettings, "positionY"), &p), -37.0);
+
+    glow::FilterParameters g{};
+    WriteSetting(*FindSetting(glow::kGlowSettings, "glowLevel"), &g, 30);
+    EXPECT_EQ(g.glowLevel, 30);
+}

@@ -1,0 +1,58 @@
+// Reading and writing the images the command-line renderer works on: 8-bit
+// samples, 1 to 4 interleaved channels (grey, grey + alpha, RGB, RGBA), rows
+// packed without gap.
+//
+// Read: PNG (any PNG that decodes to 8 bits; 16-bit PNGs keep their high byte,
+// palettes are expanded) and binary netpbm files, P5 (PGM) and P6 (PPM) with a
+// maximum value of at most 255. The format is recognised by the file's first
+// bytes, not by its name.
+//
+// Written: by the extension of the output path. ".png" takes every channel
+// count; ".ppm" holds RGB (a grey image is written as RGB, which loses
+// nothing); ".pgm" holds grey; ".pnm" picks P5 or P6 from the channel count.
+// An image that one of the netpbm formats would lose data of (alpha, colour in
+// a ".pgm") is refused with a message rather than converted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace imageio {
+
+struct Image {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t channels = 0;         // 1..4
+    std::vector<uint8_t> pixels;  // height rows of width * channels bytes
+};
+
+enum class ImageFormat { Unknown, Png, Ppm, Pgm, Pnm };
+
+// The output format that the path's extension names (case-insensitive).
+ImageFormat FormatFromPath(const std::string& path);
+
+// Bytes in one packed row and in the whole image.
+inline size_t RowBytes(const Image& image) {
+    return static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
+}
+inline size_t ImageBytes(const Image& image) { return RowBytes(image) * static_cast<size_t>(image.height); }
+
+// True when the dimensions, the channel count and the pixel buffer agree.
+bool ImageIsValid(const Image& image);
+
+// Decodes a PNG, P5 or P6 file held in memory. On failure returns false and
+// says why in *error.
+bool DecodeImage(const uint8_t* data, size_t size, Image* image, std::string* error);
+
+// Reads and decodes a file.
+bool ReadImage(const std::string& path, Image* image, std::string* error);
+
+// Encodes the image in the given format (not Unknown).
+bool EncodeImage(const Image& image, ImageFormat format, std::vector<uint8_t>* bytes, std::string* error);
+
+// Encodes the image in the format named by the path's extension and writes it.
+bool WriteImage(const std::string& path, const Image& image, std::string* error);
+
+}  // namespace imageio
