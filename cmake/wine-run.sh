@@ -1,14 +1,21 @@
 #!/bin/sh
-# Runs a Windows program under 64-bit Wine in a virtual X display.
-# The Wine prefix lives in the build folder (KELVO_WINEPREFIX, or ./wineprefix
-# beside the program's build folder); it is made on first use.
-set -e
-prog="$1"
-: "${KELVO_WINEPREFIX:=$(cd "$(dirname "$prog")" && git rev-parse --show-toplevel 2>/dev/null || pwd)/build/wineprefix}"
-export WINEPREFIX="$KELVO_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Runs a Windows program under 64-bit Wine inside a virtual X display.
+# Usage: wine-run.sh --prefix=<wine prefix> program.exe [arguments...]
+# KELVO_WINEPREFIX, when set, overrides the prefix. The prefix is made on first
+# use (that takes up to a minute), once, even when tests start in parallel.
+set -eu
+prefix=""
+case "${1:-}" in --prefix=*) prefix="${1#--prefix=}"; shift ;; esac
+prefix="${KELVO_WINEPREFIX:-${prefix:-$PWD/wineprefix}}"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      wineboot -i >/dev/null 2>&1 || true
+      wineserver -w || true
+    fi
+  ) 9>"$WINEPREFIX.lock"
 fi
-exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
+exec xvfb-run -a -n $(( ($$ % 500) + 100 )) -s "-screen 0 1024x768x24" wine "$@"

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Runs every test of every preset, after installing what is missing:
+#   native       unit tests of the portable code and the command-line tools,
+#                and the checks that read the built Win32 and x64 module files
+#   native-asan  the same tests under AddressSanitizer and UBSan
+#   win64        the x64 modules driven through our own host under 64-bit Wine
+#   win32        build only: this machine cannot execute 32-bit code, so the
+#                Win32 modules are checked by the native tests reading the files
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+export KELVO_REQUIRE_MODULES=1
+jobs="${KELVO_JOBS:-2}"
+
+for preset in win32 win64 native native-asan; do
+  echo "== build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+status=0
+for preset in native native-asan win64; do
+  echo "== test: $preset"
+  ctest --preset "$preset" -j "$jobs" || status=1
+done
+[ "$status" -eq 0 ] && echo "== all tests passed" || echo "== some tests FAILED"
+exit "$status"
