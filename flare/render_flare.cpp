@@ -1,14 +1,37 @@
 #include "render_flare.h"
 
+#include "flare_parameters.h"
+#include "flare_pass.h"
+#include "flare_primitives.h"
 #include "pixel_area.h"
+#include "reflections.h"
 
 namespace flare {
 
-// Until the flare lands: the output is the input, row strides honoured.
 void RenderFlare(PluginGlobals* globals) {
+    if (globals == nullptr) return;
+    const FilterRecord* record = globals->filterRecord;
     PixelArea area;
-    if (globals == nullptr || !PixelAreaFromRecord(globals->filterRecord, &area)) return;
+    if (!PixelAreaFromRecord(record, &area)) return;
     CopyInputToOutput(area);
+    const void* block = SettingsBlock(record);
+    if (block == nullptr) return;  // no settings: the output stays a copy of the input
+    const FilterParameters& settings = *static_cast<const FilterParameters*>(block);
+
+    SetWorkingView(area);
+    PassHost host;
+    host.abortProc = record->abortProc;
+    host.progressProc = record->progressProc;
+
+    // The flare centre in working pixels, truncated toward zero.
+    const double scale = WorkingScale(settings);
+    const int32_t cx = TruncToInt32(settings.positionX / scale);
+    const int32_t cy = TruncToInt32(settings.positionY / scale);
+
+    // Flare first, reflections over it: each addition saturates and each
+    // softening works on what was drawn before it.
+    FlarePass(settings, host, cx, cy);
+    ReflectionPass(settings, host, cx, cy);
 }
 
 }  // namespace flare

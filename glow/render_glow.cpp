@@ -1,14 +1,26 @@
 #include "render_glow.h"
 
+#include "glow_parameters.h"
+#include "glow_pass.h"
 #include "pixel_area.h"
 
 namespace glow {
+namespace {
 
-// Until the glow lands: the output is the input, row strides honoured.
+// The working view: the delivered buffers, their strides and the area's size,
+// refreshed from the record at every render.
+PixelArea gWorkingView;
+
+}  // namespace
+
 void RenderGlow(PluginGlobals* globals) {
-    PixelArea area;
-    if (globals == nullptr || !PixelAreaFromRecord(globals->filterRecord, &area)) return;
-    CopyInputToOutput(area);
+    if (globals == nullptr) return;
+    const FilterRecord* record = globals->filterRecord;
+    if (!PixelAreaFromRecord(record, &gWorkingView)) return;
+    CopyInputToOutput(gWorkingView);
+    const auto* settings = static_cast<const FilterParameters*>(SettingsBlock(record));
+    if (settings == nullptr) return;  // no record: the copy stands
+    GlowPass(gWorkingView, settings, record);
 }
 
 }  // namespace glow

@@ -49,6 +49,10 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* image, std::string* er
 // Reads and decodes a file.
 bool ReadImage(const std::string& path, Image* image, std::string* error);
 
+// True when the format can store an image of that many channels as it is (a
+// grey image counts as storable in a PPM); otherwise false with a message.
+bool FormatHoldsChannels(ImageFormat format, int32_t channels, std::string* error);
+
 // Encodes the image in the given format (not Unknown).
 bool EncodeImage(const Image& image, ImageFormat format, std::vector<uint8_t>* bytes, std::string* error);
 

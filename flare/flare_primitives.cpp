@@ -1,0 +1,113 @@
+#include "flare_primitives.h"
+
+#include <cmath>
+
+namespace flare {
+
+WorkingView workingView;
+
+void SetWorkingView(const PixelArea& area) {
+    workingView.out = area.out;
+    workingView.rowBytes = area.outRowBytes;
+    workingView.pixelBytes = static_cast<size_t>(area.planes);
+    workingView.width = area.width;
+    workingView.height = area.height;
+    workingView.lightPlanes = LightPlanes(area);
+}
+
+namespace {
+
+inline uint8_t* PixelAt(int32_t x, int32_t y) {
+    return workingView.out + static_cast<size_t>(y) * workingView.rowBytes +
+           static_cast<size_t>(x) * workingView.pixelBytes;
+}
+
+// Stored byte plus amount, clamped to 0..255; the sum is formed in 64 bits so
+// that any int32 amount is safe.
+inline uint8_t Saturate(uint8_t stored, int32_t amount) {
+    const int64_t v = static_cast<int64_t>(stored) + amount;
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+}  // namespace
+
+void AddLight(int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2) {
+    if (x <= 0 || y <= 0 || x >= workingView.width || y >= workingView.height) return;
+    uint8_t* p = PixelAt(x, y);
+    if (workingView.lightPlanes >= 3) {
+        p[0] = Saturate(p[0], a0);
+        p[1] = Saturate(p[1], a1);
+        p[2] = Saturate(p[2], a2);
+    } else {
+        // Grey images: the single light plane takes the brightest amount.
+        int32_t a = a0 > a1 ? a0 : a1;
+        a = a > a2 ? a : a2;
+        p[0] = Saturate(p[0], a);
+    }
+}
+
+void SoftenBox(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const int32_t w = workingView.width;
+    const int32_t h = workingView.height;
+    // Sides outside the area are pulled two pixels inside it.
+    if (y0 < 0) y0 = 2;
+    if (y1 > h) y1 = h - 2;
+    if (x0 < 0) x0 = 2;
+    if (x1 > w) x1 = w - 2;
+    // A side lying exactly on the border (x0 = 0, y0 = 0, x1 = w, y1 = h) would
+    // leave pixels whose neighbours fall outside the area: such a side moves one
+    // pixel inwards, so every visited pixel has all eight neighbours inside.
+    // Boxes that keep clear of the border are not affected.
+    if (y0 < 1) y0 = 1;
+    if (x0 < 1) x0 = 1;
+    if (y1 > h - 1) y1 = h - 1;
+    if (x1 > w - 1) x1 = w - 1;
+    if (y0 >= y1 || x0 >= x1) return;
+
+    const ptrdiff_t px = static_cast<ptrdiff_t>(workingView.pixelBytes);
+    const ptrdiff_t row = static_cast<ptrdiff_t>(workingView.rowBytes);
+    // Planes 2, 1, 0 on colour images; plane 0 alone on grey ones. Each plane
+    // only reads its own neighbours, so the planes are independent.
+    const int32_t planes = workingView.lightPlanes >= 3 ? 3 : 1;
+    for (int32_t y = y0; y < y1; ++y) {
+        uint8_t* p = PixelAt(x0, y);
+        for (int32_t x = x0; x < x1; ++x, p += px) {
+            for (int32_t k = planes - 1; k >= 0; --k) {
+                uint8_t* c = p + k;
+                const uint32_t s = static_cast<uint32_t>(c[-row - px]) + c[-row] + c[-row + px] + c[-px] + c[px] +
+                                   c[row - px] + c[row] + c[row + px];
+                *c = static_cast<uint8_t>((*c + s / 8) / 2);
+            }
+        }
+    }
+}
+
+Rgb HslToRgb(double h, double s, double l) {
+    const double m2 = l <= 0.5 ? l * (1.0 + s) : l + s - l * s;
+    if (m2 <= 0.0) return Rgb{0.0, 0.0, 0.0};
+    const double m1 = 2.0 * l - m2;
+    // Hues outside 0..1 (only a damaged record holds them) wrap around the
+    // colour circle; a hue that is not a number is taken as 0. A hue of exactly
+    // 1 is the same as 0.
+    if (!(h == h) || std::isinf(h)) h = 0.0;
+    if (h < 0.0 || h > 1.0) h -= std::floor(h);
+    int32_t sextant = TruncToInt32(6.0 * h);
+    double f = 6.0 * h - sextant;
+    if (h == 1.0 || sextant < 0 || sextant > 5) {
+        sextant = 0;
+        f = 0.0;
+    }
+    const double vsf = ((m2 - m1) / m2) * f * m2;
+    const double mid1 = m1 + vsf;
+    const double mid2 = m2 - vsf;
+    switch (sextant) {
+        case 0: return Rgb{m2, mid1, m1};
+        case 1: return Rgb{mid2, m2, m1};
+        case 2: return Rgb{m1, m2, mid1};
+        case 3: return Rgb{m1, mid2, m2};
+        case 4: return Rgb{mid1, m1, m2};
+        default: return Rgb{m2, m1, mid2};
+    }
+}
+
+}  // namespace flare

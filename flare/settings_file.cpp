@@ -1,0 +1,45 @@
+#include "settings_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+// The record is written as it is in memory, which is the file's byte order on
+// every target we build for.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "settings files are little-endian; this target needs byte swapping"
+#endif
+
+namespace flare {
+
+bool SaveSettingsFile(const char* path, const FilterParameters& parameters) {
+    if (path == nullptr) return false;
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    unsigned char bytes[kSettingsFileSize];
+    bytes[0] = kSettingsFileMarker;
+    std::memcpy(bytes + 1, &parameters, sizeof parameters);
+    const bool written = std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+bool LoadSettingsFile(const char* path, FilterParameters* parameters) {
+    if (path == nullptr || parameters == nullptr) return false;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    unsigned char marker = 0;
+    if (std::fread(&marker, 1, 1, file) != 1 || marker != kSettingsFileMarker) {
+        std::fclose(file);
+        return false;
+    }
+    unsigned char record[sizeof(FilterParameters)];
+    const size_t count = std::fread(record, 1, sizeof record, file);
+    std::fclose(file);
+
+    const double previewScale = parameters->previewScale;
+    std::memcpy(parameters, record, count);
+    parameters->previewScale = previewScale;
+    return true;
+}
+
+}  // namespace flare

@@ -1,0 +1,31 @@
+// Halvane's settings files (*.lns): the byte 1, then the 184-byte image of the
+// settings record, 185 bytes in all. The dialog's Load and Save buttons and the
+// command-line renderer read and write them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "flare_parameters.h"
+
+namespace flare {
+
+constexpr uint8_t kSettingsFileMarker = 1;
+constexpr size_t kSettingsFileSize = 1 + sizeof(FilterParameters);
+
+// Creates or truncates the file and writes the marker and the record as it is
+// in memory, reserved tail included. Returns true when all 185 bytes were
+// written and the file was closed cleanly; the dialog ignores the answer.
+bool SaveSettingsFile(const char* path, const FilterParameters& parameters);
+
+// Reads a settings file over the record. Returns false, with the record
+// untouched, when the file cannot be opened or its first byte is not the
+// marker (an empty file included). Otherwise copies up to 184 bytes over the
+// record from its first byte on and returns true: a shorter file replaces only
+// the leading bytes it holds, the bytes of a longer one after the 185th are
+// ignored. No value is checked, except that the record keeps its own
+// previewScale: the file's is the reduction factor of some earlier preview, or
+// garbage in a damaged file, and must never reach the renderer.
+bool LoadSettingsFile(const char* path, FilterParameters* parameters);
+
+}  // namespace flare

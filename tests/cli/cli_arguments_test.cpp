@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+
+#include "cli_options.h"
+#include "cli_settings.h"
+#include "cli_test_support.h"
+#include "settings_file.h"
+
+namespace {
+
+using cli::ExitCode;
+using cli::FilterChoice;
+using cli::Options;
+
+// Parses a command line given without the program name.
+bool Parse(std::initializer_list<const char*> args, Options* options, std::string* error) {
+    std::vector<const char*> argv = {"kelvo-render"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return cli::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options, error);
+}
+
+TEST(CommandLine, FileNamesAndOptionsInAnyOrder) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--set", "flareSize=20", "in.png", "--filter=flare", "out.ppm", "--set=positionX=-5",
+                       "--no-progress"},
+                      &o, &error))
+        << error;
+    EXPECT_EQ("in.png", o.input);
+    EXPECT_EQ("out.ppm", o.output);
+    EXPECT_EQ(FilterChoice::Flare, o.filter);
+    EXPECT_TRUE(o.noProgress);
+    ASSERT_EQ(2u, o.assignments.size());
+    EXPECT_EQ("flareSize", o.assignments[0].name);
+    EXPECT_EQ("20", o.assignments[0].value);
+    EXPECT_EQ("positionX", o.assignments[1].name);
+    EXPECT_EQ("-5", o.assignments[1].value);
+
+    ASSERT_TRUE(Parse({"--filter", "glow", "--", "-in.pgm", "--out.png"}, &o, &error)) << error;
+    EXPECT_EQ(FilterChoice::Glow, o.filter);
+    EXPECT_EQ("-in.pgm", o.input);
+    EXPECT_EQ("--out.png", o.output);
+
+    ASSERT_TRUE(Parse({"--settings", "a.lns", "--save-settings=b.lns", "x.ppm", "y.pnm"}, &o, &error)) << error;
+    EXPECT_EQ("a.lns", o.settingsFile);
+    EXPECT_EQ("b.lns", o.saveSettingsFile);
+    EXPECT_TRUE(o.assignments.empty());
+}
+
+TEST(CommandLine, HelpListAndSettingsOnlyRunsNeedNoImages) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--help"}, &o, &error));
+    EXPECT_TRUE(o.help);
+    EXPECT_FALSE(Parse({"-h", "--bogus"}, &o, &error)) << "an unknown option is an error, --help or not";
+    ASSERT_TRUE(Parse({"--filter", "glow", "--list"}, &o, &error)) << error;
+    EXPECT_TRUE(o.list);
+    ASSERT_TRUE(Parse({"--save-settings", "s.lns", "--set", "raysCount=8"}, &o, &error)) << error;
+    EXPECT_TRUE(o.input.empty());
+    EXPECT_NE(std::string::npos, cli::UsageText().find("--save-settings"));
+}
+
+TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
+    struct Case {
+        std::initializer_list<const char*> args;
+        const char* reason;  // part of the message
+    };
+    const Case cases[] = {
+        {{}, "missing input"},
+        {{"in.png"}, "missing output"},
+        {{"in.png", "out.png", "extra.png"}, "too many"},
+        {{"in.png", "out.jpg"}, "unknown image format"},
+        {{"in.png", "out"}, "unknown image format"},
+        {{"--frobnicate", "in.png", "out.png"}, "unknown option"},
+        {{"-x", "in.png", "out.png"}, "unknown option"},
+        {{"in.png", "out.png", "--filter"}, "needs a value"},
+        {{"--filter", "blur", "in.png", "out.png"}, "unknown filter"},
+        {{"--set", "flareSize", "in.png", "out.png"}, "NAME=VALUE"},
+        {{"--set", "=3", "in.png", "out.png"}, "NAME=VALUE"},
+        {{"--settings", "a.lns", "--settings", "b.lns", "in.png", "out.png"}, "twice"},
+        {{"--settings=", "in.png", "out.png"}, "file name"},
+        {{"--filter", "glow", "--settings", "a.lns", "in.png", "out.png"}, "flare"},
+        {{"--filter", "glow", "--save-settings", "a.lns"}, "flare"},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string error;
+        std::string line;
+        for (const char* a : c.args) line += std::string(a) + " ";
+        EXPECT_FALSE(Parse(c.args, &o, &error)) << line;
+        EXPECT_NE(std::string::npos, error.find(c.reason)) << line << ": " << error;
+    }
+}
+
+TEST(SettingAssignments, StoreTypedValuesThroughTheTable) {
+    cli::FilterSettings s;
+    std::string error;
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionX", "-9999"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionY", "1000"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"flareHue", "0.25"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"raysCount", "360"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionAspect", "100"}, &error)) << error;
+    EXPECT_EQ(-9999, s.flare.positionX);
+    EXPECT_EQ(1000, s.flare.positionY);
+    EXPECT_EQ(0.25, s.flare.flareHue);
+    EXPECT_EQ(360.0, s.flare.raysCount);
+    EXPECT_EQ(100.0, s.flare.positionAspect);
+
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Glow, &s.glow, {"glowLevel", "30"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Glow, &s.glow, {"redLower", "0"}, &error)) << error;
+    EXPECT_EQ(30, s.glow.glowLevel);
+    EXPECT_EQ(0, s.glow.redLower);
+}
+
+TEST(SettingAssignments, BadNamesAndValuesLeaveTheRecordAlone) {
+    struct Case {
+        FilterChoice filter;
+        const char* name;
+        const char* value;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {FilterChoice::Flare, "flaresize", "5", "unknown flare setting"},  // names are case-sensitive
+        {FilterChoice::Flare, "previewScale", "2", "unknown"},             // run state is not a setting
+        {FilterChoice::Flare, "showDialog", "1", "unknown"},
+        {FilterChoice::Flare, "glowLevel", "5", "--filter glow"},
+        {FilterChoice::Glow, "flareSize", "5", "--filter flare"},
+        {FilterChoice::Flare, "flareSize", "100.5", "0 to 100"},
+        {FilterChoice::Flare, "flareSize", "-0.01", "0 to 100"},
+        {FilterChoice::Flare, "flareSize", "abc", "a number"},
+        {FilterChoice::Flare, "flareSize", "", "a number"},
+        {FilterChoice::Flare, "flareSize", "5x", "a number"},
+        {FilterChoice::Flare, "flareSize", "nan", "a number"},
+        {FilterChoice::Flare, "flareSize", "inf", "a number"},
+        {FilterChoice::Flare, "positionX", "10000", "-9999 to 9999"},
+        {FilterChoice::Flare, "positionX", "2.5", "whole number"},
+        {FilterChoice::Flare, "positionX", "99999999999999999999", "whole number"},
+        {FilterChoice::Flare, "raysCount", "7.5", "whole number"},
+        {FilterChoice::Flare, "raysCount", "361", "0 to 360"},
+        {FilterChoice::Glow, "glowLevel", "31", "0 to 30"},
+        {FilterChoice::Glow, "redUpper", "-1", "0 to 255"},
+    };
+    for (const Case& c : cases) {
+        cli::FilterSettings s;
+        const cli::FilterSettings before = s;
+        std::string error;
+        void* record = c.filter == FilterChoice::Flare ? static_cast<void*>(&s.flare) : static_cast<void*>(&s.glow);
+        EXPECT_FALSE(cli::ApplyAssignment(c.filter, record, {c.name, c.value}, &error)) << c.name << "=" << c.value;
+        EXPECT_NE(std::string::npos, error.find(c.reason)) << c.name << "=" << c.value << ": " << error;
+        EXPECT_EQ(0, std::memcmp(&before.flare, &s.flare, sizeof s.flare));
+        EXPECT_EQ(0, std::memcmp(&before.glow, &s.glow, sizeof s.glow));
+    }
+}
+
+TEST(BuildSettings, DefaultsThenFileThenAssignmentsThenFinalRunState) {
+    clitest::ScratchDir dir;
+    flare::FilterParameters fromFile = flare::DefaultFlareParameters();
+    fromFile.positionX = 321;
+    fromFile.flareSize = 42.0;
+    fromFile.haloHue = 0.5;
+    fromFile.previewScale = 4.0;
+    fromFile.reserved[5] = 0x7E;
+    ASSERT_TRUE(flare::SaveSettingsFile(dir.File("in.lns").c_str(), fromFile));
+
+    Options o;
+    std::string error;
+    const std::string file = dir.File("in.lns");
+    // --set comes first on the command line but is applied after the file.
+    ASSERT_TRUE(Parse({"--set", "flareSize=7", "--settings", file.c_str(), "--set", "flareSize=8", "a.png", "b.png"},
+                      &o, &error))
+        << error;
+    cli::FilterSettings s;
+    ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
+    EXPECT_EQ(321, s.flare.positionX);
+    EXPECT_EQ(8.0, s.flare.flareSize) << "the last --set wins";
+    EXPECT_EQ(0.5, s.flare.haloHue);
+    EXPECT_EQ(0x7E, s.flare.reserved[5]) << "the reserved tail travels with the file";
+    EXPECT_EQ(1.0, s.flare.previewScale);
+    EXPECT_EQ(0, s.flare.showDialog);
+
+    ASSERT_TRUE(Parse({"--filter", "glow", "--set", "glowLevel=3", "a.png", "b.png"}, &o, &error)) << error;
+    ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
+    EXPECT_EQ(FilterChoice::Glow, s.filter);
+    EXPECT_EQ(3, s.glow.glowLevel);
+    EXPECT_EQ(250, s.glow.redLower);
+    EXPECT_EQ(1, s.glow.previewScale);
+    EXPECT_EQ(0, s.glow.showDialog);
+}
+
+TEST(BuildSettings, UnreadableOrForeignSettingsFilesAreErrors) {
+    clitest::ScratchDir dir;
+    std::vector<uint8_t> bytes(185, 0);
+    bytes[0] = 2;
+    clitest::WriteBytes(dir.File("bad.lns"), bytes);
+    clitest::WriteBytes(dir.File("empty.lns"), {});
+
+    Options o;
+    cli::FilterSettings s;
+    std::string error;
+    o.settingsFile = dir.File("bad.lns");
+    EXPECT_EQ(cli::kExitFailure, cli::BuildSettings(o, &s, &error));
+    EXPECT_NE(std::string::npos, error.find("not a lens flare settings file")) << error;
+    o.settingsFile = dir.File("empty.lns");
+    EXPECT_EQ(cli::kExitFailure, cli::BuildSettings(o, &s, &error));
+    o.settingsFile = dir.File("absent.lns");
+    EXPECT_EQ(cli::kExitFailure, cli::BuildSettings(o, &s, &error));
+    EXPECT_NE(std::string::npos, error.find("cannot read")) << error;
+
+    o.settingsFile.clear();
+    o.assignments = {{"raysCount", "12"}, {"raysCount", "twelve"}};
+    EXPECT_EQ(cli::kExitUsage, cli::BuildSettings(o, &s, &error));
+}
+
+TEST(SettingsList, ShowsEveryTableRowWithDefaultAndRange) {
+    const std::string flareList = cli::ListSettings(FilterChoice::Flare);
+    for (int i = 0; i < flare::kFlareSettings.count; ++i)
+        EXPECT_NE(std::string::npos, flareList.find(std::string("  ") + flare::kFlareSettings.fields[i].name + " "))
+            << flare::kFlareSettings.fields[i].name;
+    EXPECT_NE(std::string::npos, flareList.find("-9999..9999"));
+    EXPECT_NE(std::string::npos, flareList.find(" 0.05 "));
+    const std::string glowList = cli::ListSettings(FilterChoice::Glow);
+    for (int i = 0; i < glow::kGlowSettings.count; ++i)
+        EXPECT_NE(std::string::npos, glowList.find(glow::kGlowSettings.fields[i].name));
+    EXPECT_NE(std::string::npos, glowList.find("0..30"));
+    EXPECT_EQ(std::string::npos, glowList.find("flareSize"));
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+// Scratch files for the command-line renderer's tests.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "image_io.h"
+
+namespace clitest {
+
+// A fresh directory under the system's temporary folder, removed with its
+// contents when the object goes.
+struct ScratchDir {
+    std::filesystem::path path;
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::string File(const std::string& name) const { return (path / name).string(); }
+};
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+
+// An image whose samples all differ from their neighbours' (so that swapped
+// rows, channels or offsets show), width x height x channels.
+imageio::Image PatternImage(int32_t width, int32_t height, int32_t channels);
+
+// A black RGB image with a few white pixels well inside it.
+imageio::Image SparkImage(int32_t width, int32_t height);
+
+}  // namespace clitest

@@ -1,0 +1,126 @@
+// The PiPL parser on the resource of the built Halvane module, and on damaged
+// property lists, which must give an error and never a read past the end.
+#include <cstring>
+#include <vector>
+
+#include "host_test_support.h"
+#include "pipl.h"
+
+namespace {
+
+// Little-endian writer for hand-made property lists.
+struct Bytes {
+    std::vector<uint8_t> b;
+    Bytes& u16(uint16_t v) {
+        b.push_back(static_cast<uint8_t>(v));
+        b.push_back(static_cast<uint8_t>(v >> 8));
+        return *this;
+    }
+    Bytes& u32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    Bytes& raw(const char* s, size_t n) {
+        b.insert(b.end(), s, s + n);
+        return *this;
+    }
+    Bytes& property(const char (&key)[5], const char* value, uint32_t length) {
+        u32(pipl::kVendorHost).u32(pipl::FourCC(key)).u32(0).u32(length).raw(value, length);
+        while (b.size() % 4 != 2) b.push_back(0);  // values padded to 4 after the 10-byte header
+        return *this;
+    }
+};
+
+std::vector<uint8_t> ModulePipl() {
+    std::string error;
+    khost::HostSession* host = khost::OpenHost(hosttest::WinePath(KELVO_HALVANE_PATH), khost::HostOptions{}, &error);
+    EXPECT_NE(host, nullptr) << error;
+    if (host == nullptr) return {};
+    std::vector<uint8_t> bytes = khost::Module(host).piplBytes;
+    khost::CloseHost(host);
+    return bytes;
+}
+
+TEST(PiplParser, ReadsTheHalvaneModuleResource) {
+    const std::vector<uint8_t> bytes = ModulePipl();
+    ASSERT_EQ(bytes.size(), 194u);
+    pipl::PiplInfo info;
+    std::string error;
+    ASSERT_TRUE(pipl::ParsePipl(bytes.data(), bytes.size(), &info, &error)) << error;
+    EXPECT_EQ(info.leadingWord, 1);
+    EXPECT_EQ(info.listVersion, 0u);
+    ASSERT_EQ(info.properties.size(), 7u);
+    EXPECT_TRUE(info.lengthsAligned);
+    EXPECT_EQ(info.kind, pipl::kKindFilter);
+    EXPECT_EQ(info.name, "Lens Flare");
+    EXPECT_EQ(info.category, "Kelvo ");
+    EXPECT_EQ(info.version, 0x00040000u);
+    EXPECT_EQ(pipl::EntryForThisArchitecture(info), "ENTRYPOINT");
+    for (int mode = 0; mode <= 15; ++mode) {
+        const bool accepted = mode == 1 || (mode >= 3 && mode <= 9);
+        EXPECT_EQ(pipl::AcceptsMode(info, mode), accepted) << "mode " << mode;
+    }
+    ASSERT_EQ(info.filterCases.size(), 7u);
+    for (const pipl::FilterCase& fc : info.filterCases) {
+        EXPECT_EQ(fc.inputHandling, 1);
+        EXPECT_EQ(fc.outputHandling, 1);
+        EXPECT_EQ(fc.flags1, 1);
+        EXPECT_EQ(fc.flags2, 0);
+    }
+    // The stated name length counts the closing zero.
+    const pipl::Property& name = info.properties[1];
+    EXPECT_EQ(name.key, pipl::kKeyName);
+    EXPECT_EQ(name.length, 12u);
+    EXPECT_EQ(bytes[name.offset], 11);
+}
+
+TEST(PiplParser, HandMadeListsAndTheirFaults) {
+    Bytes good;
+    good.u16(1).u32(0).u32(3);
+    good.property("kind", "MFB8", 4).property("name", "\005Glow\000", 6).property("8664", "Go\000\000", 4);
+    pipl::PiplInfo info;
+    std::string error;
+    ASSERT_TRUE(pipl::ParsePipl(good.b.data(), good.b.size(), &info, &error)) << error;
+    EXPECT_EQ(info.name, "Glow");
+    EXPECT_FALSE(info.lengthsAligned) << "a 6-byte value must be flagged";
+    EXPECT_EQ(info.entryX64, "Go");
+    EXPECT_TRUE(info.entryWin32.empty());
+    EXPECT_FALSE(pipl::AcceptsMode(info, 3)) << "no 'mode' property accepts nothing";
+
+    // Every truncation of the list fails cleanly (or parses fewer bytes' worth).
+    for (size_t n = 0; n < good.b.size(); ++n) {
+        std::vector<uint8_t> cut(good.b.begin(), good.b.begin() + static_cast<std::ptrdiff_t>(n));
+        EXPECT_FALSE(pipl::ParsePipl(cut.data(), cut.size(), &info, &error)) << "cut at " << n;
+        EXPECT_FALSE(error.empty());
+    }
+
+    Bytes hugeCount;
+    hugeCount.u16(1).u32(0).u32(0x7FFFFFFF);
+    EXPECT_FALSE(pipl::ParsePipl(hugeCount.b.data(), hugeCount.b.size(), &info, &error));
+
+    Bytes longName;  // the length byte claims more than the value holds
+    longName.u16(1).u32(0).u32(1).property("name", "\050Glow", 5);
+    EXPECT_FALSE(pipl::ParsePipl(longName.b.data(), longName.b.size(), &info, &error));
+
+    Bytes longValue;  // the stated length runs past the resource
+    longValue.u16(1).u32(0).u32(1).u32(pipl::kVendorHost).u32(pipl::kKeyKind).u32(0).u32(4000).raw("MFB8", 4);
+    EXPECT_FALSE(pipl::ParsePipl(longValue.b.data(), longValue.b.size(), &info, &error));
+
+    EXPECT_FALSE(pipl::ParsePipl(nullptr, 0, &info, &error));
+}
+
+TEST(PiplParser, ModeBitsCountFromTheFirstBytesHighBit) {
+    Bytes list;
+    list.u16(1).u32(0).u32(1).property("mode", "\x80\x01\000\000", 4);
+    pipl::PiplInfo info;
+    std::string error;
+    ASSERT_TRUE(pipl::ParsePipl(list.b.data(), list.b.size(), &info, &error)) << error;
+    EXPECT_TRUE(pipl::AcceptsMode(info, 0));
+    EXPECT_FALSE(pipl::AcceptsMode(info, 1));
+    EXPECT_TRUE(pipl::AcceptsMode(info, 15));
+    EXPECT_FALSE(pipl::AcceptsMode(info, -1));
+    EXPECT_FALSE(pipl::AcceptsMode(info, 40));
+    EXPECT_EQ(pipl::FourCCText(pipl::kKindFilter), "8BFM");
+}
+
+}  // namespace

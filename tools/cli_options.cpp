@@ -1,0 +1,164 @@
+#include "cli_options.h"
+
+#include <cstring>
+
+#include "image_io.h"
+
+namespace cli {
+namespace {
+
+// Options that take a value.
+enum class ValueOption { None, Filter, Settings, SaveSettings, Set };
+
+ValueOption ValueOptionNamed(const std::string& name) {
+    if (name == "--filter") return ValueOption::Filter;
+    if (name == "--settings") return ValueOption::Settings;
+    if (name == "--save-settings") return ValueOption::SaveSettings;
+    if (name == "--set") return ValueOption::Set;
+    return ValueOption::None;
+}
+
+bool StoreValue(ValueOption option, const std::string& name, const std::string& value, Options* options,
+                std::string* error) {
+    switch (option) {
+        case ValueOption::Filter:
+            if (value == "flare") {
+                options->filter = FilterChoice::Flare;
+            } else if (value == "glow") {
+                options->filter = FilterChoice::Glow;
+            } else {
+                *error = "unknown filter '" + value + "' (choose flare or glow)";
+                return false;
+            }
+            return true;
+        case ValueOption::Settings:
+        case ValueOption::SaveSettings: {
+            std::string& slot = option == ValueOption::Settings ? options->settingsFile : options->saveSettingsFile;
+            if (value.empty()) {
+                *error = name + " needs a file name";
+                return false;
+            }
+            if (!slot.empty()) {
+                *error = name + " is given twice";
+                return false;
+            }
+            slot = value;
+            return true;
+        }
+        case ValueOption::Set: {
+            const size_t eq = value.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                *error = "--set takes NAME=VALUE, not '" + value + "'";
+                return false;
+            }
+            options->assignments.push_back({value.substr(0, eq), value.substr(eq + 1)});
+            return true;
+        }
+        case ValueOption::None:
+            break;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error) {
+    *options = Options{};
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i] != nullptr ? argv[i] : "";
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            options->help = true;
+            continue;
+        }
+        if (arg == "--list") {
+            options->list = true;
+            continue;
+        }
+        if (arg == "--no-progress") {
+            options->noProgress = true;
+            continue;
+        }
+        const size_t eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        const ValueOption option = ValueOptionNamed(name);
+        if (option == ValueOption::None) {
+            *error = "unknown option '" + arg + "'";
+            return false;
+        }
+        std::string value;
+        if (eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < argc && argv[i + 1] != nullptr) {
+            value = argv[++i];
+        } else {
+            *error = name + " needs a value";
+            return false;
+        }
+        if (!StoreValue(option, name, value, options, error)) return false;
+    }
+
+    if (options->help) return true;
+    if (options->filter != FilterChoice::Flare &&
+        (!options->settingsFile.empty() || !options->saveSettingsFile.empty())) {
+        *error = "settings files hold flare settings: --settings and --save-settings go with --filter flare";
+        return false;
+    }
+    if (files.size() > 2) {
+        *error = "too many file names ('" + files[2] + "'): give one input and one output image";
+        return false;
+    }
+    if (options->list) return true;
+    if (files.empty() && !options->saveSettingsFile.empty()) return true;
+    if (files.size() < 2) {
+        *error = files.empty() ? "missing input and output image" : "missing output image";
+        return false;
+    }
+    options->input = files[0];
+    options->output = files[1];
+    if (options->input.empty() || options->output.empty()) {
+        *error = "empty file name";
+        return false;
+    }
+    if (imageio::FormatFromPath(options->output) == imageio::ImageFormat::Unknown) {
+        *error = "output '" + options->output + "': unknown image format (use .png, .ppm, .pgm or .pnm)";
+        return false;
+    }
+    return true;
+}
+
+std::string UsageText() {
+    return "Usage: kelvo-render [options] INPUT OUTPUT\n"
+           "\n"
+           "Applies the lens flare (or the glow) to an image, with the same renderer the\n"
+           "plug-in modules use, as a final run at full size over the whole image.\n"
+           "\n"
+           "INPUT   a PNG, binary PGM (P5) or PPM (P6) file, 8 bits, 1 to 4 channels\n"
+           "OUTPUT  .png, .ppm, .pgm or .pnm; the extension picks the format\n"
+           "\n"
+           "Options:\n"
+           "  --filter flare|glow     the filter to apply (default: flare)\n"
+           "  --set NAME=VALUE        set one setting; repeat as needed (see --list)\n"
+           "  --settings FILE.lns     start from a flare settings file; --set options\n"
+           "                          are applied after it\n"
+           "  --save-settings FILE    write the resulting flare settings as a .lns file;\n"
+           "                          without INPUT and OUTPUT nothing else is done\n"
+           "  --list                  list the filter's settings, defaults and ranges\n"
+           "  --no-progress           no progress bar (shown on a terminal for images of\n"
+           "                          a megapixel or more)\n"
+           "  -h, --help              this text\n"
+           "\n"
+           "Exit status: 0 success, 1 a file could not be read or written,\n"
+           "2 a wrong command line, setting name or value.\n";
+}
+
+}  // namespace cli

@@ -1,0 +1,50 @@
+// The command line of kelvo-render: what the user asked for, parsed and checked
+// for form. Names and values of settings are checked later, against the chosen
+// filter's settings table (cli_settings.h).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class FilterChoice { Flare, Glow };
+
+// Exit status of the program.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailure = 1,  // a file could not be read or written
+    kExitUsage = 2,    // the command line is wrong: options, setting names, values
+};
+
+struct SettingAssignment {
+    std::string name;   // a field of the filter's settings record
+    std::string value;  // its value as typed
+};
+
+struct Options {
+    FilterChoice filter = FilterChoice::Flare;
+    std::string input;                           // image to read
+    std::string output;                          // image to write; its extension picks the format
+    std::string settingsFile;                    // --settings: flare settings file applied first
+    std::string saveSettingsFile;                // --save-settings: where to write the resulting flare settings
+    std::vector<SettingAssignment> assignments;  // --set, in command-line order
+    bool help = false;
+    bool list = false;
+    bool noProgress = false;
+};
+
+// Parses argv[1..argc-1]. Options may come before, between or after the two
+// file names; "--opt value" and "--opt=value" are the same; "--" ends the
+// options. Returns false with a message when the command line is malformed:
+// an unknown option, a missing option value, a --set without "name=",
+// an unknown filter, a settings-file option with the glow (settings files
+// hold flare settings), an output name without a known image extension, a
+// missing or an extra file name. --help and --list need no file names (and take none into account), nor does
+// --save-settings given alone (it only writes the settings).
+bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error);
+
+// The text that --help prints.
+std::string UsageText();
+
+}  // namespace cli

@@ -1,0 +1,28 @@
+// A text progress bar on a terminal, fed by the renderers' progressProc.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "host_interface.h"
+
+namespace cli {
+
+// Images of at least this many pixels get a progress bar (on a terminal).
+constexpr int64_t kProgressBarPixels = 1000000;
+
+// True when the stream is an interactive terminal.
+bool StreamIsTerminal(std::FILE* stream);
+
+// Starts a bar on the stream; ProgressBarUpdate, the progressProc handed to the
+// renderer, redraws it when the shown percentage changes, and EndProgressBar
+// finishes its line. One bar at a time: the host callback carries no context.
+void BeginProgressBar(std::FILE* stream, const char* label);
+void KELVO_CDECL ProgressBarUpdate(int32_t done, int32_t total);
+void EndProgressBar();
+
+// The percentage shown for done of total: 0..100; a total of 0 or less
+// (which the glow can report for short images) shows nothing new (-1).
+int ProgressPercent(int32_t done, int32_t total);
+
+}  // namespace cli

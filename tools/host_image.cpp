@@ -1,0 +1,107 @@
+#include "host_image.h"
+
+#include "image_io.h"
+
+namespace khost {
+namespace {
+
+Image FromFile(const imageio::Image& file) {
+    Image image;
+    image.width = file.width;
+    image.height = file.height;
+    image.planes = file.channels;
+    image.pixels = file.pixels;
+    return image;
+}
+
+// Keeps what the target format can hold: the netpbm formats take one plane
+// (grey) or three (colour), PNG up to four.
+imageio::Image ToFile(const Image& image, imageio::ImageFormat format) {
+    int32_t planes = image.planes;
+    if (format == imageio::ImageFormat::Pgm) {
+        planes = 1;
+    } else if (format == imageio::ImageFormat::Ppm) {
+        planes = 3;
+    } else if (format == imageio::ImageFormat::Pnm) {
+        planes = image.planes == 1 ? 1 : 3;
+    } else if (planes > 4) {
+        planes = 3;
+    }
+    Image converted = planes == image.planes ? image : ConvertPlanes(image, planes);
+    if (planes == 1 && image.planes > 1) {
+        // A grey file of a colour document shows plane 0, not a luma mix.
+        converted = MakeImage(image.width, image.height, 1);
+        for (size_t i = 0; i < converted.pixels.size(); ++i) converted.pixels[i] = image.pixels[i * image.planes];
+    }
+    imageio::Image file;
+    file.width = converted.width;
+    file.height = converted.height;
+    file.channels = converted.planes;
+    file.pixels = std::move(converted.pixels);
+    return file;
+}
+
+}  // namespace
+
+Image MakeImage(int32_t width, int32_t height, int32_t planes, uint8_t value) {
+    Image image;
+    if (width <= 0 || height <= 0 || planes <= 0) return image;
+    image.width = width;
+    image.height = height;
+    image.planes = planes;
+    image.pixels.assign(static_cast<size_t>(width) * height * planes, value);
+    return image;
+}
+
+bool ReadImage(const std::string& path, Image* image, std::string* error) {
+    imageio::Image file;
+    if (!imageio::ReadImage(path, &file, error)) return false;
+    if (file.width > 32767 || file.height > 32767) {
+        if (error) *error = path + ": a host rectangle holds at most 32767 pixels in each direction";
+        return false;
+    }
+    *image = FromFile(file);
+    return true;
+}
+
+bool WriteImage(const std::string& path, const Image& image, std::string* error) {
+    if (image.width <= 0 || image.height <= 0 || image.planes <= 0 ||
+        image.pixels.size() != static_cast<size_t>(image.width) * image.height * image.planes) {
+        if (error) *error = path + ": no image to write";
+        return false;
+    }
+    imageio::ImageFormat format = imageio::FormatFromPath(path);
+    if (format == imageio::ImageFormat::Unknown) {
+        if (error) *error = path + ": unknown extension (use .png, .ppm, .pgm or .pnm)";
+        return false;
+    }
+    return imageio::WriteImage(path, ToFile(image, format), error);
+}
+
+Image ConvertPlanes(const Image& image, int32_t planes) {
+    if (planes <= 0 || image.planes <= 0 || planes == image.planes) return image;
+    Image out = MakeImage(image.width, image.height, planes, 255);
+    const bool colour = image.planes >= 3;
+    const int32_t colourPlanes = colour ? 3 : 1;
+    const size_t count = static_cast<size_t>(image.width) * image.height;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* s = image.pixels.data() + i * image.planes;
+        uint8_t* d = out.pixels.data() + i * planes;
+        if (planes == 1) {
+            d[0] = colour ? static_cast<uint8_t>(0.299 * s[0] + 0.587 * s[1] + 0.114 * s[2] + 0.5) : s[0];
+            continue;
+        }
+        for (int32_t p = 0; p < planes; ++p) {
+            if (p < colourPlanes) {
+                d[p] = s[p];
+            } else if (!colour && p < 3) {
+                d[p] = s[0];  // grey spread to colour
+            } else if (p < image.planes) {
+                d[p] = s[p];  // extra planes (alpha) kept in place
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace khost

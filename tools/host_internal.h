@@ -1,0 +1,96 @@
+// The host's own state and the pieces its source files share. Not for users
+// of the library: they see host.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "host.h"
+
+namespace khost {
+
+// A buffer handed to the module: guard bytes before and after the rows, and
+// each row followed by `rowSlack` more guard bytes.
+struct HostBuffer {
+    bool live = false;
+    std::vector<uint8_t> storage;
+    uint8_t* data = nullptr;  // first row
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t planes = 0;
+    int32_t rowBytes = 0;
+    Rect rect{};            // image coordinates (input: sampled coordinates)
+    int16_t loPlane = 0;
+    Fixed rate = 0x10000;   // input and mask only
+};
+
+constexpr size_t kGuardBytes = 64;
+
+// A dialog window the host has seen and is answering.
+struct AnsweredWindow {
+    HWND hwnd = nullptr;
+    bool filterDialog = false;  // the module's dialog (else a stray box)
+    int dialogIndex = -1;       // index into the report's dialogs
+    int ticks = 0;
+};
+
+struct HostSession {
+    HostModule module;
+    HostOptions options;
+    HWND window = nullptr;
+    PlatformData platform{};
+    std::vector<uint64_t> recordStorage;  // the FilterRecord and the extra bytes
+    FilterRecord* record = nullptr;
+    AboutRecord about{};
+    intptr_t dataSlot = 0;
+
+    Image image;
+    Image imageAtRunStart;  // restored when a run fails, as editors undo a failed filter
+
+    RunReport report;
+    DialogAnswer dialogAnswer = DialogAnswer::Ok;
+    int16_t currentSelector = -1;
+    int dialogDepth = 0;
+    int openDialogIndex = -1;
+    int advanceCount = 0;  // explicit advanceState calls in this run
+    int progressCount = 0;
+
+    HostBuffer in, out, mask;
+
+    HHOOK cbtHook = nullptr;
+    std::vector<AnsweredWindow> answered;
+};
+
+// The session whose callbacks are live on this thread.
+extern HostSession* g_session;
+
+// ---- host_buffers.cpp ------------------------------------------------------------
+// Serves a request as the record holds it: takes back the pending output,
+// then delivers input, output and mask buffers (or fails as the options say).
+// `explicitCall` is false for the host's own advance between continue calls.
+int16_t ServeRequest(HostSession* s, bool explicitCall);
+// Writes the pending output into the image (when asked), checks the guard
+// bytes of every live buffer and releases them.
+void ReleaseBuffers(HostSession* s, bool takeBackOutput);
+// True when [first, last] lies inside one of the live buffers.
+bool InsideLiveBuffer(const HostSession* s, const uint8_t* first, const uint8_t* last);
+
+// ---- host_ui.cpp ------------------------------------------------------------------
+bool CreateHostWindow(HostSession* s, std::string* error);
+void DestroyHostWindow(HostSession* s);
+void InstallDialogHook(HostSession* s);
+void RemoveDialogHook(HostSession* s);
+int PatchModuleImports(HMODULE module);
+// Draws the pixel map into the device context (the displayPixels callback's work).
+bool DrawPixelMap(HostSession* s, const PSPixelMap& map, const VRect& src, int32_t dstRow, int32_t dstCol, HDC dc,
+                  bool* fromHostBuffer);
+
+// ---- host_callbacks.cpp -----------------------------------------------------------
+uint8_t KELVO_CDECL HostAbortProc();
+void KELVO_CDECL HostProgressProc(int32_t done, int32_t total);
+int16_t KELVO_CDECL HostAdvanceState();
+int16_t KELVO_CDECL HostDisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t dstRow, int32_t dstCol,
+                                      void* platformContext);
+
+}  // namespace khost

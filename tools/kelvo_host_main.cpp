@@ -1,0 +1,248 @@
+// kelvo-host.exe: runs a filter module on an image file the way an editor does,
+// prints what the module did, and writes the result.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "host.h"
+
+#include <shellapi.h>
+
+namespace {
+
+const char kUsage[] =
+    "usage: kelvo-host.exe <module.8bf> <in.png|ppm> <out.png|ppm> [options]\n"
+    "  --settings FILE          load a Lens Flare settings file (.lns) into the settings record\n"
+    "  --dialog ok|cancel       answer the module's dialog (default ok)\n"
+    "  --about                  show the about box first\n"
+    "  --repeat                 no parameters call: a repeat of the last filter\n"
+    "  --runs N                 run N times; runs after the first are repeats\n"
+    "  --no-advance-state       offer no advanceState\n"
+    "  --no-display-pixels      offer no displayPixels\n"
+    "  --fail-advance N[:CODE]  the N-th advanceState of a run fails with CODE (default -108)\n"
+    "  --null-buffers N         the N-th advanceState answers 0 with null buffers (-1: every one)\n"
+    "  --abort-after N          abortProc answers true after N progress calls (0: from the start)\n"
+    "  --mask T,L,B,R           a selection with a mask; maskRect pre-set to T,L,B,R\n"
+    "  --floating               the selection is floating\n"
+    "  --planes N               convert the image to N planes\n"
+    "  --mode M                 image mode (default from the plane count)\n"
+    "  --transparency           the last plane is transparency\n"
+    "  --filter-rect T,L,B,R    filter rectangle (default the whole image)\n"
+    "  --row-slack N            N guard bytes after every delivered row\n"
+    "  --output-fill B          output buffers start as byte B instead of the image\n"
+    "  --no-padding             ignore the padding the module asks for\n"
+    "  --clamp                  clamp requests to the image\n"
+    "  --drop-data              keep no data slot between runs\n"
+    "  --drop-parameters        keep no settings record between runs\n"
+    "  --continue-after-failure call continue and finish after a failing selector\n"
+    "  --continue-cap N         continue calls before the module counts as looping (default 64)\n"
+    "  --show-window            show the host window\n";
+
+std::string SelectorName(int16_t s) {
+    static const char* names[] = {"about", "parameters", "prepare", "start", "continue", "finish"};
+    if (s >= 0 && s <= 5) return names[s];
+    return "selector " + std::to_string(s);
+}
+
+bool ParseRect(const std::string& text, Rect* r) {
+    int t, l, b, rt;
+    if (std::sscanf(text.c_str(), "%d,%d,%d,%d", &t, &l, &b, &rt) != 4) return false;
+    *r = Rect{static_cast<int16_t>(t), static_cast<int16_t>(l), static_cast<int16_t>(b), static_cast<int16_t>(rt)};
+    return true;
+}
+
+bool ParseInt(const std::string& text, int* value) {
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0') return false;
+    *value = static_cast<int>(v);
+    return true;
+}
+
+void PrintPipl(const khost::HostModule& m) {
+    const pipl::PiplInfo& p = m.pipl;
+    std::printf("module:   %s\n", khost::Narrow(m.path).c_str());
+    std::printf("kind:     '%s'\n", pipl::FourCCText(p.kind).c_str());
+    std::printf("name:     \"%s\"\n", p.name.c_str());
+    std::printf("category: \"%s\"\n", p.category.c_str());
+    std::printf("version:  %u.%u\n", p.version >> 16, p.version & 0xFFFF);
+    std::printf("entry:    %s (wx86 \"%s\", 8664 \"%s\")\n", pipl::EntryForThisArchitecture(p).c_str(),
+                p.entryWin32.c_str(), p.entryX64.c_str());
+    std::printf("modes:   ");
+    for (int mode = 0; mode < 16; ++mode)
+        if (pipl::AcceptsMode(p, mode)) std::printf(" %d", mode);
+    std::printf("\nfilter cases:");
+    for (const pipl::FilterCase& fc : p.filterCases)
+        std::printf(" [%d %d %d %d]", fc.inputHandling, fc.outputHandling, fc.flags1, fc.flags2);
+    std::printf("\nimports answered by the host: %d\n", m.patchedImports);
+}
+
+void PrintReport(int run, const khost::RunReport& r) {
+    std::printf("run %d:\n", run);
+    for (const khost::SelectorCall& c : r.selectors)
+        std::printf("  %-10s -> %d\n", SelectorName(c.selector).c_str(), c.result);
+    for (const khost::MessageBoxCall& b : r.messageBoxes)
+        std::printf("  message box \"%s\" / \"%s\" type 0x%X owner %s\n", khost::Narrow(b.text).c_str(),
+                    khost::Narrow(b.caption).c_str(), b.type,
+                    b.owner == nullptr ? "none" : (b.ownerIsHostWindow ? "host window" : "other"));
+    for (const khost::DialogCall& d : r.dialogs)
+        std::printf("  dialog %s: %s, ended %lld%s\n", khost::Narrow(d.templateName).c_str(),
+                    d.shown ? "shown and answered" : "not shown", static_cast<long long>(d.endCode),
+                    d.forcedEnd ? " (forced)" : "");
+    for (const khost::AdvanceCall& a : r.advanceCalls)
+        std::printf("  advanceState%s in %s planes %d..%d rate %.4g pad %d, out %s planes %d..%d, mask %s -> %d\n",
+                    a.selector < 0 ? " (host)" : "", khost::RectText(a.inRect).c_str(), a.inLoPlane, a.inHiPlane,
+                    a.inputRate / 65536.0, a.inputPadding, khost::RectText(a.outRect).c_str(), a.outLoPlane,
+                    a.outHiPlane, khost::RectText(a.maskRect).c_str(), a.answer);
+    std::printf("  displayPixels %zu, progress %zu, abortProc %d, continue %d%s\n", r.displayCalls.size(),
+                r.progressCalls.size(), r.abortCalls, r.continueCount, r.looping ? " (LOOPING)" : "");
+    std::printf("  after the run: inRect %s outRect %s maskRect %s bufferSpace %d\n", khost::RectText(r.inRect).c_str(),
+                khost::RectText(r.outRect).c_str(), khost::RectText(r.maskRect).c_str(), r.bufferSpace);
+    if (r.settings.present)
+        std::printf("  settings record: handle %zu bytes, signature 0x%08X, %zu bytes of data\n", r.settings.recordSize,
+                    r.settings.signature, r.settings.blockSize);
+    if (r.guardFaults > 0) std::printf("  guard bytes overwritten: %d\n", r.guardFaults);
+    for (const std::string& p : r.problems) std::printf("  problem: %s\n", p.c_str());
+    std::printf("  result %d\n", r.result);
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::wstring> wide(wargv, wargv + argc);
+    LocalFree(wargv);
+    std::vector<std::string> args;
+    for (const std::wstring& w : wide) args.push_back(khost::Narrow(w));
+    if (args.size() < 4) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    khost::HostOptions options;
+    khost::RunPlan plan;
+    int runs = 1, planes = 0;
+    std::string settingsPath;
+    auto bad = [](const std::string& what) {
+        std::fprintf(stderr, "kelvo-host: %s\n%s", what.c_str(), kUsage);
+        return 2;
+    };
+    for (size_t i = 4; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        const std::string value = hasValue ? args[i + 1] : std::string();
+        int n = 0;
+        if (a == "--about") {
+            plan.about = true;
+        } else if (a == "--repeat") {
+            plan.parameters = false;
+        } else if (a == "--no-advance-state") {
+            options.offerAdvanceState = false;
+        } else if (a == "--no-display-pixels") {
+            options.offerDisplayPixels = false;
+        } else if (a == "--floating") {
+            options.isFloating = true;
+        } else if (a == "--transparency") {
+            options.transparencyPlane = true;
+        } else if (a == "--no-padding") {
+            options.supportsPadding = false;
+        } else if (a == "--clamp") {
+            options.clampRequests = true;
+        } else if (a == "--drop-data") {
+            options.keepDataSlot = false;
+        } else if (a == "--drop-parameters") {
+            options.keepParameters = false;
+        } else if (a == "--continue-after-failure") {
+            options.continueAfterFailure = true;
+        } else if (a == "--show-window") {
+            options.showWindow = true;
+        } else if (!hasValue) {
+            return bad("unknown option or missing value: " + a);
+        } else {
+            ++i;
+            if (a == "--settings") {
+                settingsPath = value;
+            } else if (a == "--dialog") {
+                if (value != "ok" && value != "cancel") return bad("--dialog takes ok or cancel");
+                plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
+            } else if (a == "--runs" && ParseInt(value, &n) && n >= 1) {
+                runs = n;
+            } else if (a == "--fail-advance") {
+                int code = memFullErr;
+                const size_t colon = value.find(':');
+                if (!ParseInt(value.substr(0, colon), &n) || n < 1 ||
+                    (colon != std::string::npos && !ParseInt(value.substr(colon + 1), &code)))
+                    return bad("--fail-advance takes N or N:CODE");
+                options.failAdvanceStateAt = n;
+                options.failAdvanceStateCode = static_cast<int16_t>(code);
+            } else if (a == "--null-buffers" && ParseInt(value, &n)) {
+                options.nullBuffersAt = n;
+            } else if (a == "--abort-after" && ParseInt(value, &n)) {
+                options.abortAfterProgress = n;
+            } else if (a == "--mask" && ParseRect(value, &options.maskRect)) {
+                options.haveMask = true;
+            } else if (a == "--planes" && ParseInt(value, &n) && n >= 1 && n <= 16) {
+                planes = n;
+            } else if (a == "--mode" && ParseInt(value, &n)) {
+                options.imageMode = static_cast<int16_t>(n);
+            } else if (a == "--filter-rect" && ParseRect(value, &options.filterRect)) {
+            } else if (a == "--row-slack" && ParseInt(value, &n) && n >= 0) {
+                options.rowSlack = n;
+            } else if (a == "--output-fill" && ParseInt(value, &n) && n >= 0 && n <= 255) {
+                options.outputFill = n;
+                options.takeBackOnReturn = false;
+            } else if (a == "--continue-cap" && ParseInt(value, &n) && n >= 0) {
+                options.continueCap = n;
+            } else {
+                return bad("bad option or value: " + a + " " + value);
+            }
+        }
+    }
+
+    khost::Image image;
+    std::string error;
+    if (!khost::ReadImage(args[2], &image, &error)) {
+        std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
+        return 2;
+    }
+    if (planes > 0) image = khost::ConvertPlanes(image, planes);
+    if (!settingsPath.empty()) {
+        std::ifstream f(settingsPath, std::ios::binary);
+        plan.settingsFile.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        if (!f.good() && !f.eof()) return bad("cannot read " + settingsPath);
+        if (plan.settingsFile.empty()) return bad(settingsPath + " is empty or missing");
+    }
+
+    khost::HostSession* session = khost::OpenHost(wide[1], options, &error);
+    if (session == nullptr) {
+        std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
+        return 2;
+    }
+    PrintPipl(khost::Module(session));
+    khost::SetImage(session, image);
+    int status = 0;
+    khost::Image output = image;
+    for (int run = 1; run <= runs; ++run) {
+        khost::RunPlan thisRun = plan;
+        if (run > 1) {
+            thisRun.about = false;
+            thisRun.parameters = false;
+            thisRun.settingsFile.clear();
+        }
+        khost::RunReport report = khost::RunFilter(session, thisRun);
+        PrintReport(run, report);
+        if (report.result != 0 || report.looping || report.guardFaults > 0) status = 1;
+        output = report.output;
+    }
+    khost::CloseHost(session);
+    std::fflush(stdout);
+    if (!khost::WriteImage(args[3], output, &error)) {
+        std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
+        return 2;
+    }
+    return status;
+}
