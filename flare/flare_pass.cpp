@@ -37,7 +37,6 @@ FlareQuantities ComputeFlareQuantities(const FilterParameters& s) {
     // R * R is formed in double: exactly the integer square wherever that fits
     // an int32, and no overflow for radii from a damaged record.
     const double rd = static_cast<double>(q.R);
-    const double inverseR = 1.0 / rd;  // only for the streak's reach test
     q.k = kDistanceNumerator / (rd * rd * kDistanceDenominator);
     q.coreAmp = 0.05 * s.flareBright;
     if (s.flareHue == 0.0) {

@@ -133,10 +133,12 @@ void BuildTables(int32_t radius) {
     none.reach = -1;
     gSpan = 0;
     for (int32_t v = 0; v < 256; ++v) {
+        // d2 = R2 is the rim, where t and the weight are 0: it never counts,
+        // which keeps every reach at or below kMaxReach.
         int32_t limit[2];
         for (int level = 0; level < 2; ++level) {
             int32_t d2 = 0;
-            while (d2 < r2 && static_cast<int32_t>(v * weight[d2 + 1]) > level) ++d2;
+            while (d2 + 1 < r2 && static_cast<int32_t>(v * weight[d2 + 1]) > level) ++d2;
             limit[level] = d2;
         }
         if (limit[0] == 0) {

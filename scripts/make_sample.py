@@ -25,13 +25,13 @@ def main(path):
     rng = random.Random(7)
     hill = [int(H * 0.68 + 28 * math.sin(x / 90.0) + 12 * math.sin(x / 23.0)) for x in range(W)]
     lights = {}
-    for _ in range(220):
+    for _ in range(120):
         x, y = rng.randrange(20, W - 20), rng.randrange(0, H)
         if y <= hill[x] + 4:
             continue
         colour = rng.choice([(255, 236, 180), (255, 250, 250), (255, 200, 120), (200, 230, 255)])
-        for dy in range(rng.randrange(2, 5)):
-            for dx in range(rng.randrange(2, 5)):
+        for dy in range(rng.randrange(3, 9)):
+            for dx in range(rng.randrange(3, 9)):
                 lights[(x + dx, y + dy)] = colour
     rows = b"".join(
         b"\0" + bytes(c for x in range(W) for c in pixel(x, y, hill, lights)) for y in range(H)
