@@ -16,8 +16,10 @@ mkdir -p out
 host="build/win64/tools/kelvo-host.exe"
 run() { cmake/wine-run.sh --prefix="$PWD/build/win64/wineprefix" "$@"; }
 
-run "$host" build/win64/modules/Halvane.8bf samples/dusk.png out/dusk-lens-flare.png \
-  --set positionX=470 --set positionY=90
+# A flare in the upper right, written as a settings file that the host loads
+# into the module's settings record, as the module's own dialog would.
+run build/win64/tools/kelvo-render.exe --save-settings out/dusk.lns --set positionX=470 --set positionY=90
+run "$host" build/win64/modules/Halvane.8bf samples/dusk.png out/dusk-lens-flare.png --settings out/dusk.lns
 run "$host" build/win64/modules/Emberlit.8bf samples/dusk.png out/dusk-glow.png
 
 echo
