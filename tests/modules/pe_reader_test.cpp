@@ -13,14 +13,14 @@ using pe::ResourceName;
 
 std::vector<uint8_t> Bytes(const char* s) { return std::vector<uint8_t>(s, s + std::char_traits<char>::length(s)); }
 
-petest::ImageSpec SampleSpec(bool pe32Plus) {
-    petest::ImageSpec spec;
-    spec.pe32Plus = pe32Plus;
-    spec.machine = pe32Plus ? pe::kMachineAmd64 : pe::kMachineI386;
-    spec.exports = {"ENTRYPOINT", "FilterProc", ""};
-    spec.imports = {"KERNEL32.dll", "USER32.dll"};
-    spec.delayImports = {"COMDLG32.dll"};
-    spec.resources = {
+petest::ImageLayout SampleSpec(bool pe32Plus) {
+    petest::ImageLayout layout;
+    layout.pe32Plus = pe32Plus;
+    layout.machine = pe32Plus ? pe::kMachineAmd64 : pe::kMachineI386;
+    layout.exports = {"ENTRYPOINT", "FilterProc", ""};
+    layout.imports = {"KERNEL32.dll", "USER32.dll"};
+    layout.delayImports = {"COMDLG32.dll"};
+    layout.resources = {
         {ResourceName("PIPL"), ResourceId(16000), 1033, Bytes("\x01\x00pipl bytes")},
         {ResourceId(pe::kResourceString), ResourceId(1), 1033,
          petest::StringBlock({u"", u"About\nsecond line", u"Caption", u""})},
@@ -28,7 +28,7 @@ petest::ImageSpec SampleSpec(bool pe32Plus) {
          petest::StringBlock({u"", u"", u"", u"", u"Needs \u00e9 \U0001F600"})},
         {ResourceId(pe::kResourceDialog), ResourceName("FILTERPARAM"), 1033, Bytes("dialog")},
     };
-    return spec;
+    return layout;
 }
 
 class PeReaderSample : public ::testing::TestWithParam<bool> {};
@@ -94,10 +94,10 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, PeReaderSample, ::testing::Values(false, t
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "PE32Plus" : "PE32"; });
 
 TEST(PeReader, FilesWithoutDirectoriesGiveEmptyLists) {
-    petest::ImageSpec spec;
+    petest::ImageLayout layout;
     pe::PeFile file;
     std::string error;
-    ASSERT_TRUE(pe::ParsePeFile(petest::BuildImage(spec), &file, &error)) << error;
+    ASSERT_TRUE(pe::ParsePeFile(petest::BuildImage(layout), &file, &error)) << error;
     std::vector<pe::ExportEntry> exports{{"x", 1, 1}};
     std::vector<std::string> dlls{"x"};
     std::vector<pe::ResourceEntry> resources(1);

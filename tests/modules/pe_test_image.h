@@ -17,7 +17,7 @@ struct ResourceSpec {
     std::vector<uint8_t> data;
 };
 
-struct ImageSpec {
+struct ImageLayout {
     bool pe32Plus = false;
     uint16_t machine = pe::kMachineI386;
     std::string dllName = "TEST.dll";
@@ -33,7 +33,7 @@ struct ImageSpec {
 constexpr uint32_t kSectionRva = 0x1000;
 constexpr uint32_t kSectionFileOffset = 0x400;
 
-std::vector<uint8_t> BuildImage(const ImageSpec& spec);
+std::vector<uint8_t> BuildImage(const ImageLayout& layout);
 
 // A string-table block: sixteen entries, each a length and UTF-16 units;
 // entries missing from `strings` (or empty) have length 0.
