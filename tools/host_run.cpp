@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kPiplId = 16000;
 constexpr WORD kPiplLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
-constexpr size_t kShowDialogOffset = 176;  // in Halvane's settings record
+// Halvane's settings record, which a settings file holds after its marker byte.
+constexpr size_t kFlareRecordBytes = 184;
+constexpr size_t kShowDialogOffset = 176;
 
 bool ReadPiplResource(HostModule* m, std::string* error) {
     HRSRC res = FindResourceExW(m->module, L"PIPL", MAKEINTRESOURCEW(kPiplId), kPiplLanguage);
@@ -275,10 +277,13 @@ bool ApplySettingsFile(HostSession* s, const std::vector<uint8_t>& file, int16_t
     if (!info.isGlobal || info.recordSize != sizeof(void*) + 4 || info.signature != kPluginHandleSignature ||
         info.blockSize == 0)
         return fail("the settings record is not a handle the host can write into");
+    // Only a lens-flare record takes a settings file; another module's record
+    // would be overwritten with meaningless values.
+    if (info.blockSize < kFlareRecordBytes) return fail("the module's settings record is not a lens-flare record");
     auto* block = *static_cast<uint8_t**>(h);
-    const size_t n = std::min(file.size() - 1, info.blockSize);
+    const size_t n = std::min(file.size() - 1, kFlareRecordBytes);
     std::memcpy(block, file.data() + 1, n);
-    if (info.blockSize >= kShowDialogOffset + 2) std::memcpy(block + kShowDialogOffset, &showDialog, 2);
+    std::memcpy(block + kShowDialogOffset, &showDialog, 2);
     return true;
 }
 

@@ -5,6 +5,40 @@
 namespace hosttest {
 namespace {
 
+template <typename Record>
+Record RecordFrom(const std::vector<uint8_t>& bytes) {
+    Record r;
+    std::memset(&r, 0, sizeof r);
+    EXPECT_GE(bytes.size(), sizeof r) << "settings record too short";
+    std::memcpy(&r, bytes.data(), bytes.size() < sizeof r ? bytes.size() : sizeof r);
+    return r;
+}
+
+void ExpectHalvaneDefaults(const std::vector<uint8_t>& record) {
+    const auto p = RecordFrom<flare::FilterParameters>(record);
+    EXPECT_EQ(p.positionX, 100);
+    EXPECT_EQ(p.positionY, 100);
+    const double expected[] = {10, 21, 10, 0.05, 10, 30, 0.05, 10, 20, 22, 11, 0, 100, 0.7, 0.05, 0, 30, 0, 0.7, 1.0};
+    const double* actual = &p.flareSize;
+    for (size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) EXPECT_EQ(actual[i], expected[i]) << "double " << i;
+    for (uint8_t b : p.reserved) EXPECT_EQ(b, 0);
+}
+
+void ExpectEmberlitDefaults(const std::vector<uint8_t>& record) {
+    const auto p = RecordFrom<glow::FilterParameters>(record);
+    EXPECT_EQ(p.redUpper, 255);
+    EXPECT_EQ(p.greenUpper, 255);
+    EXPECT_EQ(p.blueUpper, 255);
+    EXPECT_EQ(p.redLower, 250);
+    EXPECT_EQ(p.greenLower, 250);
+    EXPECT_EQ(p.blueLower, 250);
+    EXPECT_EQ(p.glowLevel, 10);
+    // The block is made zero-filled; the two bytes after showDialog stay so.
+    ASSERT_GE(record.size(), sizeof p);
+    EXPECT_EQ(record[34], 0);
+    EXPECT_EQ(record[35], 0);
+}
+
 // Under Wine in a virtual display there is no window manager, and the X11
 // driver waits two seconds for one whenever a managed window (each dialog) is
 // hidden. Unmanaged windows skip the wait. The driver reads the setting when
@@ -54,6 +88,61 @@ std::vector<uint8_t> SettingsFile(const flare::FilterParameters& p) {
 }
 
 bool IconIs(const khost::MessageBoxCall& box, UINT icon) { return (box.type & MB_ICONMASK) == icon; }
+
+const ModuleCase& HalvaneModule() {
+    static const ModuleCase m = {"Halvane",
+                                 KELVO_HALVANE_PATH,
+                                 "Lens Flare",
+                                 L"Lens Flare Filter",
+                                 L"Kelvo Lens Flare Filter 2.0 .\n",
+                                 sizeof(flare::FilterParameters),
+                                 offsetof(flare::FilterParameters, previewScale),
+                                 true,
+                                 offsetof(flare::FilterParameters, showDialog),
+                                 ExpectHalvaneDefaults};
+    return m;
+}
+
+const ModuleCase& EmberlitModule() {
+    static const ModuleCase m = {"Emberlit",
+                                 KELVO_EMBERLIT_PATH,
+                                 "Glow      ",
+                                 L"Glow Filter",
+                                 L"Kelvo Glow Filter 2.0.\n",
+                                 sizeof(glow::FilterParameters),
+                                 offsetof(glow::FilterParameters, previewScale),
+                                 false,
+                                 offsetof(glow::FilterParameters, showDialog),
+                                 ExpectEmberlitDefaults};
+    return m;
+}
+
+std::vector<ModuleCase> BothModules() { return {HalvaneModule(), EmberlitModule()}; }
+
+std::string ModuleTestName(const ::testing::TestParamInfo<ModuleCase>& info) { return info.param.name; }
+
+void PrintTo(const ModuleCase& m, std::ostream* os) { *os << m.name; }
+
+int16_t ShowDialogOf(const ModuleCase& m, const std::vector<uint8_t>& record) {
+    int16_t v = -1;
+    EXPECT_GE(record.size(), m.showDialogOffset + sizeof v) << m.name << " settings record too short";
+    if (record.size() >= m.showDialogOffset + sizeof v) std::memcpy(&v, record.data() + m.showDialogOffset, sizeof v);
+    return v;
+}
+
+double PreviewScaleOf(const ModuleCase& m, const std::vector<uint8_t>& record) {
+    const size_t width = m.previewScaleIsDouble ? sizeof(double) : sizeof(int32_t);
+    EXPECT_GE(record.size(), m.previewScaleOffset + width) << m.name << " settings record too short";
+    if (record.size() < m.previewScaleOffset + width) return -1;
+    if (m.previewScaleIsDouble) {
+        double d = 0;
+        std::memcpy(&d, record.data() + m.previewScaleOffset, sizeof d);
+        return d;
+    }
+    int32_t i = 0;
+    std::memcpy(&i, record.data() + m.previewScaleOffset, sizeof i);
+    return i;
+}
 
 void HostFixture::Open(const khost::HostOptions& options) {
     khost::CloseHost(host);

@@ -1,13 +1,18 @@
-// Shared pieces of the host tests: module paths, test images, and a fixture
-// that opens a host on a module and closes it again.
+// Shared pieces of the host tests: module paths, test images, a fixture that
+// opens a host on a module and closes it again, and what the tests that run
+// against both modules need to know about each.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "flare_parameters.h"
+#include "glow_parameters.h"
 #include "host.h"
 
 namespace hosttest {
@@ -43,6 +48,47 @@ protected:
 
 private:
     const char* path_;
+};
+
+// One of our modules as the framework-level tests see it: where it is, what
+// its strings and PiPL say, and where the framework's two fields sit in its
+// settings record.
+struct ModuleCase {
+    const char* name;              // test-name suffix
+    const char* path;
+    const char* menuName;          // PiPL 'name', blanks kept
+    const wchar_t* caption;        // string 2
+    const wchar_t* aboutFirstLine; // string 1 up to and with its line feed
+    size_t recordSize;             // bytes of the settings record
+    size_t previewScaleOffset;
+    bool previewScaleIsDouble;     // Halvane: double; Emberlit: int32
+    size_t showDialogOffset;       // int16
+    // Checks the user settings of a record against the module's defaults
+    // (everything but previewScale and showDialog).
+    void (*expectDefaults)(const std::vector<uint8_t>& record);
+};
+
+const ModuleCase& HalvaneModule();
+const ModuleCase& EmberlitModule();
+std::vector<ModuleCase> BothModules();
+std::string ModuleTestName(const ::testing::TestParamInfo<ModuleCase>& info);
+void PrintTo(const ModuleCase& m, std::ostream* os);
+
+// The framework's fields read from a record's bytes (as stored: Emberlit's
+// int32 previewScale comes back as a whole double). A record too short for
+// the field fails the test and reads as -1.
+int16_t ShowDialogOf(const ModuleCase& m, const std::vector<uint8_t>& record);
+double PreviewScaleOf(const ModuleCase& m, const std::vector<uint8_t>& record);
+
+// A host on each of the two modules in turn.
+class ModuleFixture : public HostFixture, public ::testing::WithParamInterface<ModuleCase> {
+protected:
+    ModuleFixture() : HostFixture(GetParam().path) {}
+    const ModuleCase& module() const { return GetParam(); }
+    // The settings record's bytes as the host holds them now.
+    std::vector<uint8_t> SettingsBytes() { return khost::InspectHandle(record()->parameters).bytes; }
+    int16_t ShowDialog() { return ShowDialogOf(module(), SettingsBytes()); }
+    double PreviewScale() { return PreviewScaleOf(module(), SettingsBytes()); }
 };
 
 }  // namespace hosttest

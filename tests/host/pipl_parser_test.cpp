@@ -1,4 +1,4 @@
-// The PiPL parser on the resource of the built Halvane module, and on damaged
+// The PiPL parser on the resources of the built modules, and on damaged
 // property lists, which must give an error and never a read past the end.
 #include <cstring>
 #include <vector>
@@ -31,28 +31,36 @@ struct Bytes {
     }
 };
 
-std::vector<uint8_t> ModulePipl() {
+// The resource bytes as the host read them, and the host's own reading.
+std::vector<uint8_t> ReadModulePipl(const char* path, pipl::PiplInfo* hostInfo) {
     std::string error;
-    khost::HostSession* host = khost::OpenHost(hosttest::WinePath(KELVO_HALVANE_PATH), khost::HostOptions{}, &error);
+    khost::HostSession* host = khost::OpenHost(hosttest::WinePath(path), khost::HostOptions{}, &error);
     EXPECT_NE(host, nullptr) << error;
     if (host == nullptr) return {};
     std::vector<uint8_t> bytes = khost::Module(host).piplBytes;
+    *hostInfo = khost::Module(host).pipl;
     khost::CloseHost(host);
     return bytes;
 }
 
-TEST(PiplParser, ReadsTheHalvaneModuleResource) {
-    const std::vector<uint8_t> bytes = ModulePipl();
+class ModulePipl : public ::testing::TestWithParam<hosttest::ModuleCase> {};
+
+TEST_P(ModulePipl, ReadsTheModuleResource) {
+    pipl::PiplInfo hostInfo;
+    const std::vector<uint8_t> bytes = ReadModulePipl(GetParam().path, &hostInfo);
     ASSERT_EQ(bytes.size(), 194u);
     pipl::PiplInfo info;
     std::string error;
     ASSERT_TRUE(pipl::ParsePipl(bytes.data(), bytes.size(), &info, &error)) << error;
+    // The menu name as the host shows it: blanks kept, the closing zero gone.
+    EXPECT_EQ(hostInfo.name, GetParam().menuName);
+    EXPECT_EQ(hostInfo.category, "Kelvo ");
     EXPECT_EQ(info.leadingWord, 1);
     EXPECT_EQ(info.listVersion, 0u);
     ASSERT_EQ(info.properties.size(), 7u);
     EXPECT_TRUE(info.lengthsAligned);
     EXPECT_EQ(info.kind, pipl::kKindFilter);
-    EXPECT_EQ(info.name, "Lens Flare");
+    EXPECT_EQ(info.name, GetParam().menuName);
     EXPECT_EQ(info.category, "Kelvo ");
     EXPECT_EQ(info.version, 0x00040000u);
     EXPECT_EQ(pipl::EntryForThisArchitecture(info), "ENTRYPOINT");
@@ -72,7 +80,11 @@ TEST(PiplParser, ReadsTheHalvaneModuleResource) {
     EXPECT_EQ(name.key, pipl::kKeyName);
     EXPECT_EQ(name.length, 12u);
     EXPECT_EQ(bytes[name.offset], 11);
+    EXPECT_EQ(bytes[name.offset + 11], 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothModules, ModulePipl, ::testing::ValuesIn(hosttest::BothModules()),
+                         hosttest::ModuleTestName);
 
 TEST(PiplParser, HandMadeListsAndTheirFaults) {
     Bytes good;
