@@ -3,20 +3,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "expected_defaults.h"
 #include "flare_parameters.h"
 #include "glow_parameters.h"
 
 TEST(FlareSettings, DefaultsAreTheShippedValues) {
     const flare::FilterParameters p = flare::DefaultFlareParameters();
-    EXPECT_EQ(p.positionX, 100);
-    EXPECT_EQ(p.positionY, 100);
-    const double expected[] = {10.0, 21.0, 10.0, 0.05, 10.0, 30.0, 0.05, 10.0, 20.0, 22.0, 11.0,
-                               0.0,  100.0, 0.7, 0.05, 0.0, 30.0, 0.0, 0.7, 1.0};
-    const double* actual = &p.flareSize;
-    for (size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) EXPECT_EQ(actual[i], expected[i]) << i;
+    expected::ExpectFlareSettingsDefaults(p);
     EXPECT_EQ(p.previewScale, 0.0);
     EXPECT_EQ(p.showDialog, 1);
-    for (uint8_t b : p.reserved) EXPECT_EQ(b, 0);
 }
 
 TEST(FlareSettings, TableCoversEveryUserSettingOnceInRecordOrder) {
@@ -41,13 +36,7 @@ TEST(FlareSettings, TableCoversEveryUserSettingOnceInRecordOrder) {
 
 TEST(GlowSettings, DefaultsAndTable) {
     const glow::FilterParameters p = glow::DefaultGlowParameters();
-    EXPECT_EQ(p.redUpper, 255);
-    EXPECT_EQ(p.greenUpper, 255);
-    EXPECT_EQ(p.blueUpper, 255);
-    EXPECT_EQ(p.redLower, 250);
-    EXPECT_EQ(p.greenLower, 250);
-    EXPECT_EQ(p.blueLower, 250);
-    EXPECT_EQ(p.glowLevel, 10);
+    expected::ExpectGlowSettingsDefaults(p);
     EXPECT_EQ(p.previewScale, 0);
     EXPECT_EQ(p.showDialog, 1);
     EXPECT_EQ(glow::kGlowSettings.count, 7);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "expected_defaults.h"
+
 namespace hosttest {
 namespace {
 
@@ -15,24 +17,12 @@ Record RecordFrom(const std::vector<uint8_t>& bytes) {
 }
 
 void ExpectHalvaneDefaults(const std::vector<uint8_t>& record) {
-    const auto p = RecordFrom<flare::FilterParameters>(record);
-    EXPECT_EQ(p.positionX, 100);
-    EXPECT_EQ(p.positionY, 100);
-    const double expected[] = {10, 21, 10, 0.05, 10, 30, 0.05, 10, 20, 22, 11, 0, 100, 0.7, 0.05, 0, 30, 0, 0.7, 1.0};
-    const double* actual = &p.flareSize;
-    for (size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) EXPECT_EQ(actual[i], expected[i]) << "double " << i;
-    for (uint8_t b : p.reserved) EXPECT_EQ(b, 0);
+    expected::ExpectFlareSettingsDefaults(RecordFrom<flare::FilterParameters>(record));
 }
 
 void ExpectEmberlitDefaults(const std::vector<uint8_t>& record) {
     const auto p = RecordFrom<glow::FilterParameters>(record);
-    EXPECT_EQ(p.redUpper, 255);
-    EXPECT_EQ(p.greenUpper, 255);
-    EXPECT_EQ(p.blueUpper, 255);
-    EXPECT_EQ(p.redLower, 250);
-    EXPECT_EQ(p.greenLower, 250);
-    EXPECT_EQ(p.blueLower, 250);
-    EXPECT_EQ(p.glowLevel, 10);
+    expected::ExpectGlowSettingsDefaults(p);
     // The block is made zero-filled; the two bytes after showDialog stay so.
     ASSERT_GE(record.size(), sizeof p);
     EXPECT_EQ(record[34], 0);
