@@ -70,6 +70,22 @@ double SquaredRim(int32_t R, double aspect) {
     return aspect < 1.0 ? r * r * aspect : r * r;
 }
 
+// Visits the offsets (j, i), both 0 <= o < R, of one quarter of a reflection's
+// square that can reach the area, with D = j^2 + aspect i^2.
+template <typename Visit>
+void ForEachReachableOffset(int32_t x, int32_t y, int32_t R, double aspect, Visit visit) {
+    const OffsetRange rows = ReachableOffsets(y, workingView.height - 1, R);
+    const OffsetRange cols = ReachableOffsets(x, workingView.width - 1, R);
+    for (int64_t i = rows.lo; i <= rows.hi; ++i) {
+        const double di = static_cast<double>(i);
+        const double ai2 = aspect * (di * di);
+        for (int64_t j = cols.lo; j <= cols.hi; ++j) {
+            const double dj = static_cast<double>(j);
+            visit(j, i, dj * dj + ai2);
+        }
+    }
+}
+
 void SoftenSquare(int32_t x, int32_t y, int32_t R) {
     SoftenBox(ClampToInt32(static_cast<int64_t>(x) - R), ClampToInt32(static_cast<int64_t>(y) - R),
               ClampToInt32(static_cast<int64_t>(x) + R), ClampToInt32(static_cast<int64_t>(y) + R));
@@ -122,28 +138,20 @@ void DrawDiscReflection(double b, int32_t x, int32_t y, int32_t type, int32_t R,
         // The flat profile's amounts do not depend on the pixel.
         int32_t flat[3];
         for (int p = 0; p < 3; ++p) flat[p] = TruncToInt32(c[p] * b);
-        const OffsetRange rows = ReachableOffsets(y, workingView.height - 1, R);
-        const OffsetRange cols = ReachableOffsets(x, workingView.width - 1, R);
-        for (int64_t i = rows.lo; i <= rows.hi; ++i) {
-            const double di = static_cast<double>(i);
-            const double ai2 = aspect * (di * di);
-            for (int64_t j = cols.lo; j <= cols.hi; ++j) {
-                const double dj = static_cast<double>(j);
-                const double D = dj * dj + ai2;
-                if (!(D < rr)) continue;
-                int32_t a[3];
-                if (type == 1 || type == 2) {
-                    const double q = D / rr;
-                    const double e = type == 1 ? 1.0 - q : q;
-                    for (int p = 0; p < 3; ++p) a[p] = TruncToInt32(std::pow(c[p], e) * b);
-                } else {
-                    a[0] = flat[0];
-                    a[1] = flat[1];
-                    a[2] = flat[2];
-                }
-                AddMirrored(x, y, j, i, a[0], a[1], a[2]);
+        ForEachReachableOffset(x, y, R, aspect, [&](int64_t j, int64_t i, double D) {
+            if (!(D < rr)) return;
+            int32_t a[3];
+            if (type == 1 || type == 2) {
+                const double q = D / rr;
+                const double e = type == 1 ? 1.0 - q : q;
+                for (int p = 0; p < 3; ++p) a[p] = TruncToInt32(std::pow(c[p], e) * b);
+            } else {
+                a[0] = flat[0];
+                a[1] = flat[1];
+                a[2] = flat[2];
             }
-        }
+            AddMirrored(x, y, j, i, a[0], a[1], a[2]);
+        });
     }
     SoftenSquare(x, y, R);
 }
@@ -155,26 +163,18 @@ void DrawRingReflection(int32_t bi, int32_t x, int32_t y, int32_t R, double aspe
     const double band3 = 0.94 * rr;
     const double band4 = 0.92 * rr;
     const int32_t A = ClampToInt32(static_cast<int64_t>(bi) * 15);
-    const OffsetRange rows = ReachableOffsets(y, workingView.height - 1, R);
-    const OffsetRange cols = ReachableOffsets(x, workingView.width - 1, R);
-    for (int64_t i = rows.lo; i <= rows.hi; ++i) {
-        const double di = static_cast<double>(i);
-        const double ai2 = aspect * (di * di);
-        for (int64_t j = cols.lo; j <= cols.hi; ++j) {
-            const double dj = static_cast<double>(j);
-            const double D = dj * dj + ai2;
-            // Outside in: red, yellow, green, blue in an RGB image.
-            if (band1 < D && D <= rr) {
-                AddMirrored(x, y, j, i, A, 0, 0);
-            } else if (band2 < D && D <= band1) {
-                AddMirrored(x, y, j, i, A, A, 0);
-            } else if (band3 < D && D <= band2) {
-                AddMirrored(x, y, j, i, 0, A, 0);
-            } else if (band4 < D && D <= band3) {
-                AddMirrored(x, y, j, i, 0, 0, A);
-            }
+    ForEachReachableOffset(x, y, R, aspect, [&](int64_t j, int64_t i, double D) {
+        // Outside in: red, yellow, green, blue in an RGB image.
+        if (band1 < D && D <= rr) {
+            AddMirrored(x, y, j, i, A, 0, 0);
+        } else if (band2 < D && D <= band1) {
+            AddMirrored(x, y, j, i, A, A, 0);
+        } else if (band3 < D && D <= band2) {
+            AddMirrored(x, y, j, i, 0, A, 0);
+        } else if (band4 < D && D <= band3) {
+            AddMirrored(x, y, j, i, 0, 0, A);
         }
-    }
+    });
     SoftenSquare(x, y, R);
 }
 
