@@ -147,6 +147,12 @@ void DialogDriver::WaitIdle() const {
     }
 }
 
+void DialogDriver::Repaint() const {
+    // From this thread, the update is sent to the dialog's thread and handled there.
+    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    WaitIdle();
+}
+
 void DialogDriver::Pause(DWORD ms) const {
     Sleep(ms);
     WaitIdle();

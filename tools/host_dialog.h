@@ -83,6 +83,8 @@ public:
 
     // Blocks until the dialog's thread has handled everything sent so far.
     void WaitIdle() const;
+    // Has the whole dialog repainted now (as when another window uncovers it).
+    void Repaint() const;
     // Lets the dialog's timers and repaints run for a while.
     void Pause(DWORD ms) const;
 

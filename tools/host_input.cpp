@@ -1,6 +1,7 @@
 // The DialogDriver's hands: key presses and mouse clicks sent with SendInput,
 // so that they reach the dialog through the system's input queue exactly as a
 // person's do (focus, default buttons, the scroll bar's tracking loop).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,17 @@ INPUT UnicodeInput(wchar_t c, bool up) {
     return in;
 }
 
-INPUT ButtonInput(DWORD flags) {
+// A mouse event at a screen point, the point carried by the event itself:
+// under Wine a pointer warp's motion event can arrive late and move the
+// cursor back, so a button event must not rely on where the cursor is.
+INPUT MouseInput(DWORD flags, POINT p) {
+    const int64_t cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     INPUT in{};
     in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
+    // Rounded up, so that scaling back by the screen size and truncating gives p.
+    in.mi.dx = static_cast<LONG>((p.x * int64_t{65536} + cx - 1) / cx);
+    in.mi.dy = static_cast<LONG>((p.y * int64_t{65536} + cy - 1) / cy);
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     return in;
 }
 
@@ -94,7 +102,9 @@ void DialogDriver::Backspace(int times) {
 void DialogDriver::MouseClickAtScreen(POINT p) {
     if (!Open()) return;
     SetCursorPos(p.x, p.y);
-    std::vector<INPUT> inputs = {ButtonInput(MOUSEEVENTF_LEFTDOWN), ButtonInput(MOUSEEVENTF_LEFTUP)};
+    WaitIdle();  // the dialog's thread takes the window system's events of the move
+    std::vector<INPUT> inputs = {MouseInput(0, p), MouseInput(MOUSEEVENTF_LEFTDOWN, p),
+                                 MouseInput(MOUSEEVENTF_LEFTUP, p)};
     SendKeys(inputs, Releases(inputs));
 }
 
