@@ -8,9 +8,6 @@
 // The control that marks the preview area in both dialogs.
 constexpr int kPreviewControlId = 101;
 
-// String shown in the preview area when there is no preview to show.
-constexpr int16_t kStringPreviewUnavailable = 4;
-
 // Module-level state of the one open dialog; replaced at each dialog start.
 struct PreviewDialogState {
     PluginGlobals* globals = nullptr;  // received at dialog start

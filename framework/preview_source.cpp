@@ -48,7 +48,7 @@ int16_t PreparePreviewSource(PluginGlobals* globals) {
         return globals->result;
     }
     const auto scale = static_cast<int16_t>(factor);
-    SetModulePreviewScale(SettingsBlock(record), factor);
+    if (void* settings = SettingsBlock(record)) SetModulePreviewScale(settings, factor);
     CopyHostRect(&record->inRect, record->filterRect);
     ScaleHostRect(&record->inRect, 1, scale);
     CopyHostRect(&record->outRect, record->filterRect);

@@ -12,6 +12,7 @@ namespace {
 
 // The module's side, as far as the preview source uses it.
 int32_t storedFactor = -1;
+void* storedInto = nullptr;
 int advanceCalls = 0;
 int16_t advanceAnswer = 0;
 FilterRecord seenByHost;
@@ -44,7 +45,10 @@ Rect WorkedFrame() {
 
 }  // namespace
 
-void SetModulePreviewScale(void* /*record*/, int32_t factor) { storedFactor = factor; }
+void SetModulePreviewScale(void* record, int32_t factor) {
+    storedFactor = factor;
+    storedInto = record;
+}
 
 TEST(FitPreviewRect, WorkedExamples) {
     Rect frame = WorkedFrame();
@@ -134,6 +138,8 @@ protected:
         record.filterRect = HostRect(0, 0, 600, 800);
         record.planes = 4;
         record.advanceState = FakeAdvanceState;
+        settings = PluginHandle{&settingsBlock, kPluginHandleSignature};
+        record.parameters = &settings;
         // Sentinels: what the request must leave alone stays visible.
         record.maskRect = HostRect(11, 12, 13, 14);
         record.maskRate = 0x1234;
@@ -148,12 +154,15 @@ protected:
     }
     FilterRecord record;
     PluginGlobals globals;
+    double settingsBlock = 0;
+    PluginHandle settings{};
 };
 
 TEST_F(PreparePreview, AsksForTheReducedAreaWithoutAMask) {
     EXPECT_EQ(PreparePreviewSource(&globals), 0);
     ASSERT_EQ(advanceCalls, 1);
     EXPECT_EQ(storedFactor, 4);
+    EXPECT_EQ(storedInto, &settingsBlock) << "the factor goes into the settings record";
     ExpectRect(globals.previewRect, 0, 0, 150, 200);
     ExpectRect(seenByHost.inRect, 0, 0, 150, 200);
     ExpectRect(seenByHost.outRect, 0, 0, 150, 200);
@@ -200,6 +209,13 @@ TEST_F(PreparePreview, FactorOneAndFailuresReachTheCaller) {
     EXPECT_EQ(storedFactor, 1);
     EXPECT_EQ(seenByHost.inputRate, 0x00010000);
     ExpectRect(seenByHost.inRect, 0, 0, 100, 120);
+}
+
+TEST_F(PreparePreview, WithoutASettingsRecordOnlyTheRequestIsMade) {
+    record.parameters = nullptr;
+    EXPECT_EQ(PreparePreviewSource(&globals), 0);
+    EXPECT_EQ(advanceCalls, 1);
+    EXPECT_EQ(storedFactor, -1);
 }
 
 TEST_F(PreparePreview, NoRequestWhenTheFrameHasNoRoom) {
