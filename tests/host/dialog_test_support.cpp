@@ -157,7 +157,8 @@ std::string SaveScreenshot(const khost::Image& picture, const std::string& name)
     if (khost::WriteImage(folder + file, picture, &error)) written = folder + file;
     const char* docs = std::getenv("KELVO_SCREENSHOT_DIR");
     if (docs != nullptr && *docs != '\0') {
-        EXPECT_TRUE(khost::WriteImage(std::string(docs) + "/" + file, picture, &error)) << error;
+        const std::string path = khost::Narrow(hosttest::WinePath((std::string(docs) + "/" + file).c_str()));
+        EXPECT_TRUE(khost::WriteImage(path, picture, &error)) << error;
     }
     return written;
 }
