@@ -201,6 +201,9 @@ TEST_F(EmberlitDialog, SmallFilterAreaIsShownOneToOneAndCentred) {
     const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(request->inputRate, 0x10000);
+    // At full size the preview's render reports progress and polls for abort.
+    EXPECT_FALSE(report.progressCalls.empty());
+    EXPECT_GT(report.abortCalls, 0);
     EXPECT_EQ(khost::RectText(request->inRect), khost::RectText(Rect{10, 20, 50, 80}));
     ASSERT_FALSE(report.displayCalls.empty());
     const khost::DisplayCall& shown = report.displayCalls.back();
