@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 void WriteDefaults(const SettingsTable& table, void* record) {
     for (int i = 0; i < table.count; ++i) WriteSetting(table.fields[i], record, table.fields[i].defaultValue);
@@ -51,12 +50,12 @@ bool ParseSettingValue(const SettingField& field, const char* text, double* valu
     for (const char* c = first; c != last; ++c)
         if (std::strchr("0123456789+-.eE", *c) == nullptr) return false;
 
-    const std::string number(first, last);
+    // strtod stops at the first blank after the number, at `last` at the
+    // latest. An overflow gives an infinity; an underflow (1e-320) gives the
+    // nearest double, tiny or zero, which is kept.
     char* end = nullptr;
-    double v = std::strtod(number.c_str(), &end);
-    // An overflow gives an infinity; an underflow (1e-320) gives the nearest
-    // double, tiny or zero, which is kept.
-    if (end != number.c_str() + number.size() || !std::isfinite(v)) return false;
+    double v = std::strtod(first, &end);
+    if (end != last || !std::isfinite(v)) return false;
     // Whole-number fields take whole values in any spelling: 5, 5.0, 5e0.
     if (field.kind != SettingKind::Real && v != std::trunc(v)) return false;
     if (!(v >= field.typedLow && v <= field.typedHigh)) return false;
