@@ -31,6 +31,12 @@ preset from its file and compares it with its picture.
 
 HEAD
 
+# The page: a table of small pictures first, then each preset with its text.
+sheet="$(mktemp)" sections="$(mktemp)"
+trap 'rm -f "$sheet" "$sections"' EXIT
+columns=3 cell=0
+printf '| | | |\n|---|---|---|\n' > "$sheet"
+
 # preset NAME "Title" "What it is for" SETTINGS...
 preset() {
   name="$1" title="$2" about="$3"
@@ -47,11 +53,16 @@ preset() {
     echo
     echo "![$title](presets/$name.png)"
     echo
-  } >> "$page"
+  } >> "$sections"
+  printf '| <img src="presets/%s.png" width="200" alt="%s"><br>[%s](#%s) ' "$name" "$title" "$title" \
+    "$(echo "$title" | tr 'A-Z ' 'a-z-')" >> "$sheet"
+  cell=$((cell + 1))
+  [ $((cell % columns)) -eq 0 ] && echo "|" >> "$sheet"
+  return 0
 }
 
 preset soft-sunset "Soft sunset" \
-  "A warm, wide sun low over the hills: a soft orange core, a faint golden halo, gentle rays and a warm streak." \
+  "A warm, wide sun setting behind the hills: a soft rose-gold core, faint golden rings, gentle rays and a warm streak along the horizon." \
   positionX=330 positionY=235 flareSize=18 flareBright=18 flareFalloff=5 flareHue=0.07 \
   haloSize=14 haloBright=14 haloHue=0.1 reflectionsSize=8 reflectionsBright=8 \
   raysCount=30 raysBright=5 raysSharp=60 raysRNoise=0.6 raysSNoise=0.1 raysHue=0.08 \
@@ -96,7 +107,7 @@ preset halo-ring "Cyan halo ring" \
   raysCount=0 raysBright=0 anamorphicBright=0
 
 preset hazy-glow "Hazy glow" \
-  "A large, diffuse warm glow without hard edges, as a light in fog or mist." \
+  "A large, diffuse light without hard edges, pale at its heart and rosy around it, as a lamp seen through fog." \
   positionX=320 positionY=150 flareSize=28 flareBright=9 flareFalloff=3 flareHue=0.09 \
   haloBright=0 reflectionsBright=0 raysBright=0 anamorphicBright=0
 
@@ -107,4 +118,6 @@ preset moonlight "Moonlight" \
   raysCount=40 raysBright=12 raysSharp=70 raysRNoise=1 raysSNoise=0.3 raysHue=0.6 \
   anamorphicBright=8 anamorphicHue=0.6
 
+[ $((cell % columns)) -ne 0 ] && echo "|" >> "$sheet"
+{ cat "$sheet"; echo; cat "$sections"; } >> "$page"
 echo "make_presets: $(ls presets/*.lns | wc -l) presets written; see $page"
