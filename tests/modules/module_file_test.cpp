@@ -43,6 +43,7 @@ struct Module {
     const char* caption;
     const char* settingsFilter;  // null: no string 3
     const char* versionDescription;  // FileDescription of the version resource
+    uint16_t lastDialogString;       // the dialog's own texts are strings 4 to this one
 };
 
 const Target kTargets[] = {
@@ -52,9 +53,9 @@ const Target kTargets[] = {
 
 const Module kModules[] = {
     {"Halvane", "Halvane.8bf", false, "Lens Flare", "Kelvo Lens Flare Filter " KELVO_VERSION_SHORT " .",
-     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)"},
+     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)", 7},
     {"Emberlit", "Emberlit.8bf", true, "Glow      ", "Kelvo Glow Filter " KELVO_VERSION_SHORT ".", "Glow Filter",
-     nullptr, "Kelvo Glow filter plug-in (Emberlit)"},
+     nullptr, "Kelvo Glow filter plug-in (Emberlit)", 4},
 };
 
 const struct {
@@ -263,12 +264,22 @@ TEST_P(ModuleFile, StringTableHoldsExactlyTheModulesTexts) {
         EXPECT_EQ(s.text, text) << s.id;
         EXPECT_EQ(kLanguageEnglishUs, language) << s.id;
     }
+    // The dialogs' own texts: "Preview not available", and Halvane's
+    // messages about settings files that could not be saved or loaded.
+    ASSERT_TRUE(pe::FindString(resources_, 4, &text, &language));
+    EXPECT_EQ("Preview not available", text);
+    for (uint16_t id = 5; id <= module().lastDialogString; ++id) {
+        ASSERT_TRUE(pe::FindString(resources_, id, &text, &language)) << "string " << id;
+        EXPECT_GT(text.size(), 20u) << id;
+    }
+    const uint16_t afterDialogStrings = static_cast<uint16_t>(module().lastDialogString + 1);
     // Nothing else: two blocks (ids 0..15 and 16992..17007), no other entry in them.
     int blocks = 0;
     for (const pe::ResourceEntry& r : resources_)
         if (pe::SameResourceKey(r.type, ResourceId(pe::kResourceString))) ++blocks;
     EXPECT_EQ(2, blocks);
-    for (uint16_t id : {0, 4, 15, 16992, 16993, 16994, 16995, 17000, 17007})
+    for (uint16_t id : {uint16_t{0}, afterDialogStrings, uint16_t{15}, uint16_t{16992}, uint16_t{16993},
+                        uint16_t{16994}, uint16_t{16995}, uint16_t{17000}, uint16_t{17007}})
         EXPECT_FALSE(pe::FindString(resources_, id, &text, &language)) << "unexpected string " << id << ": " << text;
 }
 
