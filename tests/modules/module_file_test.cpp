@@ -14,7 +14,9 @@
 #include <filesystem>
 #include <ostream>
 
+#include "kelvo_version.h"
 #include "pe_reader.h"
+#include "pe_version.h"
 
 namespace {
 
@@ -40,7 +42,8 @@ struct Module {
     const char* aboutFirstLine;
     const char* caption;
     const char* settingsFilter;  // null: no string 3
-    uint16_t lastDialogString;   // the dialog's own texts are strings 4 to this one
+    const char* versionDescription;  // FileDescription of the version resource
+    uint16_t lastDialogString;       // the dialog's own texts are strings 4 to this one
 };
 
 const Target kTargets[] = {
@@ -49,9 +52,10 @@ const Target kTargets[] = {
 };
 
 const Module kModules[] = {
-    {"Halvane", "Halvane.8bf", false, "Lens Flare", "Kelvo Lens Flare Filter 2.0 .", "Lens Flare Filter",
-     "Lens Flare Files (*.LNS)|*.lns|", 7},
-    {"Emberlit", "Emberlit.8bf", true, "Glow      ", "Kelvo Glow Filter 2.0.", "Glow Filter", nullptr, 4},
+    {"Halvane", "Halvane.8bf", false, "Lens Flare", "Kelvo Lens Flare Filter " KELVO_VERSION_SHORT " .",
+     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)", 7},
+    {"Emberlit", "Emberlit.8bf", true, "Glow      ", "Kelvo Glow Filter " KELVO_VERSION_SHORT ".", "Glow Filter",
+     nullptr, "Kelvo Glow filter plug-in (Emberlit)", 4},
 };
 
 const struct {
@@ -289,6 +293,51 @@ TEST_P(ModuleFile, CarriesTheSettingsDialogAndOnlyUsEnglishResources) {
         const std::string name = r.name.named ? r.name.name : std::to_string(r.name.id);
         EXPECT_EQ(kLanguageEnglishUs, r.language) << "resource " << type << "/" << name;
     }
+}
+
+TEST_P(ModuleFile, VersionResourceNamesTheProductAndTheReleaseVersion) {
+    int count = 0;
+    for (const pe::ResourceEntry& r : resources_)
+        if (pe::SameResourceKey(r.type, ResourceId(pe::kResourceVersion))) ++count;
+    EXPECT_EQ(1, count) << "version resources";
+    const pe::ResourceEntry* resource = pe::FindResource(resources_, ResourceId(pe::kResourceVersion), ResourceId(1));
+    ASSERT_NE(nullptr, resource);
+    pe::VersionInfo info;
+    std::string error;
+    ASSERT_TRUE(pe::ParseVersionInfo(resource->data, &info, &error)) << error;
+
+    const uint16_t release[4] = {KELVO_VERSION_NUMBERS};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(release[i], info.fileVersion[i]) << "file version part " << i;
+        EXPECT_EQ(release[i], info.productVersion[i]) << "product version part " << i;
+    }
+    EXPECT_EQ(2u, info.fileType) << "VFT_DLL";
+    EXPECT_EQ(0x40004u, info.fileOs) << "VOS_NT_WINDOWS32";
+
+    const struct {
+        const char* name;
+        std::string value;
+    } expected[] = {
+        {"ProductName", "Kelvo filters"},
+        {"ProductVersion", KELVO_VERSION_TEXT},
+        {"FileVersion", KELVO_VERSION_TEXT},
+        {"FileDescription", module().versionDescription},
+        {"OriginalFilename", module().fileName},
+        {"InternalName", module().fileName},
+        {"CompanyName", "the Kelvo filters developers"},
+    };
+    for (const auto& e : expected) {
+        const std::string* value = pe::FindVersionText(info, e.name);
+        ASSERT_NE(nullptr, value) << e.name;
+        EXPECT_EQ(e.value, *value) << e.name;
+    }
+    const std::string* copyright = pe::FindVersionText(info, "LegalCopyright");
+    ASSERT_NE(nullptr, copyright);
+    EXPECT_NE(std::string::npos, copyright->find("MIT")) << *copyright;
+    for (const pe::VersionInfo::Text& t : info.texts) EXPECT_EQ("040904B0", t.table) << t.name;
+    ASSERT_EQ(1u, info.translations.size());
+    EXPECT_EQ(kLanguageEnglishUs, info.translations[0].first);
+    EXPECT_EQ(1200, info.translations[0].second) << "Unicode";
 }
 
 std::vector<ModuleCase> AllCases() {
