@@ -416,3 +416,45 @@ TEST_F(HalvaneDialog, SettingsFilesLoadAndSaveThroughTheFileDialogs) {
 }
 
 }  // namespace
+
+namespace {
+
+// Aspect typed 50 and OK pressed at once: no fill has clamped it yet, so the
+// run renders with 50.
+TEST_F(HalvaneDialog, AspectTypedFiftyAndOkRendersWithFifty) {
+    khost::RunReport report = dialogtest::RunScripted(host, [](khost::DialogDriver& d) {
+        d.Replace(Edit(kTable, "positionAspect"), L"50");
+        d.Enter();
+    });
+    ASSERT_EQ(report.result, 0);
+    EXPECT_EQ(hosttest::SettingsOf(report.settings).positionAspect, 50.0);
+    EXPECT_TRUE(report.output.pixels ==
+                dialogtest::RenderLikeCommandLine(Filter::Flare, image, {{"positionAspect", "50"}}).pixels);
+}
+
+// A loaded file's values outside the fields' ranges: reals are clamped by the
+// fill that follows the load, X is shown and kept as loaded.
+TEST_F(HalvaneDialog, LoadedValuesOutsideTheRanges) {
+    flare::FilterParameters p = flare::DefaultFlareParameters();
+    p.flareSize = 500.0;
+    p.positionX = 20000;
+    const std::wstring path = dialogtest::TempPath(L"kelvo-dialog-wide.lns");
+    ASSERT_TRUE(dialogtest::WriteBytes(path, hosttest::SettingsFile(p)));
+    std::wstring sizeShown, xShown;
+    std::vector<uint8_t> record;
+    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.Click(kLoadButton);
+        d.AnswerFileDialog(path);
+        sizeShown = d.Text(Edit(kTable, "flareSize"));
+        xShown = d.Text(Edit(kTable, "positionX"));
+        record = d.SettingsBytes();
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(sizeShown, L"100.00");
+    EXPECT_EQ(Params(record).flareSize, 100.0);
+    EXPECT_EQ(xShown, L"20000");
+    EXPECT_EQ(Params(record).positionX, 20000);
+    DeleteFileW(path.c_str());
+}
+
+}  // namespace
