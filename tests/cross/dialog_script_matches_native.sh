@@ -22,7 +22,9 @@ for f in "$host" "$build/modules/Halvane.8bf" "$build/modules/Emberlit.8bf"; do
   fi
 done
 mkdir -p "$work"
-wine_run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix" --arch="$arch" "$@"; }
+# Input goes to the foreground window of the prefix's desktop: a prefix of its
+# own, so that no other test's dialog takes the keys.
+wine_run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix-input" --arch="$arch" "$@"; }
 
 # Halvane: X and Y typed, a hue typed, Flare Size stepped up twice from 10.00,
 # Tab to leave the last field, OK.
