@@ -75,13 +75,6 @@ FlareQuantities ComputeFlareQuantities(const FilterParameters& s) {
     return q;
 }
 
-// u - 2 * trunc(u / 2) is fmod(u, 2) exactly, on every target: u / 2 and the
-// products by 2 are exact, trunc is exact, and the difference u - 2t of two
-// doubles within a factor of two of each other (|u| >= 2) is exact, while
-// |u| < 2 gives t = 0. fmod's result is exact by definition, so both are the
-// same double, and this one needs no library call.
-inline double RemainderByTwo(double u) { return u - 2.0 * std::trunc(u * 0.5); }
-
 bool DrawFlareRows(const WorkingView& view, const FlareQuantities& q, const PassHost& host, int32_t cx, int32_t cy) {
     const int32_t w = view.width;
     const int32_t h = view.height;

@@ -4,6 +4,7 @@
 // damaged settings from overflowing an integer.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -79,6 +80,14 @@ inline uint8_t UnitToByte(double v) {
     if (!(v > 0.0)) return 0;
     return static_cast<uint8_t>(static_cast<int32_t>(v * 255.0));
 }
+
+// fmod(u, 2) without a library call, the same double on every target: u / 2
+// (u * 0.5) and the product by 2 are exact, trunc is exact, and u - 2t is an
+// exact difference (for |u| >= 2 the two lie within a factor of two of each
+// other; for |u| < 2, t = 0). fmod's result is exact by definition and carries
+// u's sign, zero included, so both give the same bits; NaN and infinities give
+// NaN, as fmod does.
+inline double RemainderByTwo(double u) { return std::copysign(u - 2.0 * std::trunc(u * 0.5), u); }
 
 struct Rgb {
     double r = 0.0;

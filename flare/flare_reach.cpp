@@ -17,12 +17,14 @@
 //          a thin wedge below the centre where u >= -9.5e-6 * raysCount, so
 //          |w| < 1 there too while raysCount <= 1e4 and rayRot >= 0.
 //          The noise is a blend (1 - s) * u + s * v of r0 * g0 and (r0 - 1) * g1
-//          with 0 <= s, r0 <= 1 and |g| <= 1, so |noise| <= 1: nR = 1 - noise
-//          < 2, nS = noise + 0.5 < 1.5; either is 1 when its amount is 0.
+//          with s = r0^2 (3 - 2 r0), 0 <= r0 < 1 and |g| <= 1, so |noise| <=
+//          r0 + s (1 - 2 r0), whose largest value is 1/2 (at r0 = 1/2); with
+//          0.51 for the roundings, nR = 1 - noise < 1.51 and nS = noise + 0.5
+//          < 1.01; either is 1 when its amount is 0.
 //                                             <= nMax * rayAmp * max rayColour / (d + 1)
 //   streak a = 5d (sin phi + 1) - (10d - (0.2f - d / R)) + 0.3 noise(d) / d
 //            = 0.2f - d / R - 5d (1 - sin phi) + 0.3 noise(d) / d
-//            <= 0.2f - d / R + 0.3 / d, which is <= 0 beyond dStreak: the
+//            <= 0.2f - d / R + 0.153 / d, which is <= 0 beyond dStreak: the
 //          streak adds only where a > 0, so it adds nothing there.
 //
 // Let B(d) be the sum of the first three bounds. A byte is non-zero only when
@@ -37,7 +39,7 @@
 // roundings of the computed d (about 7e-16), so its computed d exceeds dLimit.
 //
 // Margins against rounding: 0.1 % on the byte threshold, 0.2000001 for the
-// single-precision 0.2, 0.31 for 0.3 (the noise is in fact below 0.5), and
+// single-precision 0.2, 0.16 for 0.3 * 0.51, and
 // 1e-9 of d and of d / R in the streak's bound; each term's computed value is
 // within a few units in the last place (relative 1e-15) of the exact one, and
 // the streak's roundings (of terms up to 10d) are below 1e-14 * d.
@@ -109,7 +111,7 @@ FlareReach ComputeFlareReach(const FlareQuantities& q) {
         if (!FiniteNonNegative(q.rayAmp) || !AllFiniteNonNegative(q.rayColour) || !FiniteNonNegative(q.rayExp) ||
             !FiniteNonNegative(q.rayRot) || !(q.raysCount >= 0.0 && q.raysCount <= 1e4))
             return reach;
-        const double nMax = (q.rNoise != 0.0 ? 2.0 : 1.0) * (q.sNoise != 0.0 ? 1.5 : 1.0);
+        const double nMax = (q.rNoise != 0.0 ? 1.51 : 1.0) * (q.sNoise != 0.0 ? 1.01 : 1.0);
         bound.rayPeak = nMax * q.rayAmp * Largest(q.rayColour);
     }
 
@@ -130,13 +132,13 @@ FlareReach ComputeFlareReach(const FlareQuantities& q) {
 
     const bool streakActive = Largest(q.streakColour) != 0.0;
     if (streakActive) {
-        // StreakSlack(d) = A - c1 d + 0.31 / d with dOverR = d / R: it falls
+        // StreakSlack(d) = A - c1 d + 0.16 / d with dOverR = d / R: it falls
         // with d when c1 > 0 and is <= 0 from its positive root on.
         const double rd = static_cast<double>(q.R);
         const double A = 0.2000001 + 1e-9;
         const double c1 = (1.0 - 1e-9) / rd - 1e-9;
         if (!(c1 > 0.0)) return reach;
-        const double dStreak = (A + std::sqrt(A * A + 4.0 * c1 * 0.31)) / (2.0 * c1) * (1.0 + 1e-6);
+        const double dStreak = (A + std::sqrt(A * A + 4.0 * c1 * 0.16)) / (2.0 * c1) * (1.0 + 1e-6);
         if (dStreak > dLimit) dLimit = dStreak;
     }
 

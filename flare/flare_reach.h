@@ -30,9 +30,10 @@ FlareReach ComputeFlareReach(const FlareQuantities& q);
 void ReachColumns(const FlareReach& reach, int32_t cx, double ady2, int32_t width, int32_t* first, int32_t* last);
 
 // The streak's amount is at most 0.2 - d / R + 0.3 * |noise(d)| / d, less the
-// angular term; this is that bound with safe margins (see flare_reach.cpp).
+// angular term, and |noise| <= 1/2; this is that bound with safe margins (see
+// flare_reach.cpp).
 inline double StreakSlack(double d, double dOverR) {
-    return 0.2000001 - dOverR * (1.0 - 1e-9) + 0.31 / d + 1e-9 * (1.0 + d);
+    return 0.2000001 - dOverR * (1.0 - 1e-9) + 0.16 / d + 1e-9 * (1.0 + d);
 }
 
 // True when the streak at scaled distance d > 0 (dOverR = d / R) and angle phi

@@ -47,8 +47,9 @@ constexpr NoiseTables BuildNoiseTables() {
 
 inline constexpr NoiseTables kNoiseTables = BuildNoiseTables();
 
-// The noise at x. About -0.5..0.5 (never beyond -1..1: a blend of r0 * g0 and
-// (r0 - 1) * g1 with 0 <= r0 < 1 and |g| <= 1), 0 at every whole number,
+// The noise at x. Within -0.5..0.5 (a blend (1 - s) r0 g0 + s (r0 - 1) g1 with
+// s = r0^2 (3 - 2 r0), 0 <= r0 < 1 and |g| <= 1 is at most r0 + s (1 - 2 r0),
+// largest at r0 = 1/2), 0 at every whole number,
 // repeating every 256. Defined for 0 <= x + 4096 < 2^31; outside that range
 // (and for NaN) the result is 0, the value the noise takes at every lattice
 // point, so far-off or damaged arguments simply add no roughness.
