@@ -5,6 +5,8 @@
 // may read them at once.
 #pragma once
 
+#include "exact_arithmetic.h"
+
 #include <cstdint>
 
 namespace flare {
