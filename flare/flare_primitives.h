@@ -89,7 +89,13 @@ inline uint8_t UnitToByte(double v) {
 // other; for |u| < 2, t = 0). fmod's result is exact by definition and carries
 // u's sign, zero included, so both give the same bits; NaN and infinities give
 // NaN, as fmod does.
-inline double RemainderByTwo(double u) { return std::copysign(u - 2.0 * std::trunc(u * 0.5), u); }
+// The truncation goes through a 64-bit integer where u / 2 fits one (exact
+// there, and no library call on targets without a rounding instruction).
+inline double RemainderByTwo(double u) {
+    const double half = u * 0.5;
+    const double t = std::fabs(half) < 4.5e15 ? static_cast<double>(static_cast<int64_t>(half)) : std::trunc(half);
+    return std::copysign(u - 2.0 * t, u);
+}
 
 struct Rgb {
     double r = 0.0;

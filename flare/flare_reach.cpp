@@ -61,9 +61,6 @@ namespace flare {
 namespace {
 
 constexpr double kByteThreshold = 0.999 / 255.0;
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHalfPi = 1.5707963267948966;
 
 bool FiniteNonNegative(double v) { return v >= 0.0 && v <= 1.7976931348623157e308; }
 
@@ -171,17 +168,6 @@ void ReachColumns(const FlareReach& reach, int32_t cx, double ady2, int32_t widt
     const int64_t hi = static_cast<int64_t>(cx) + m;
     if (lo > *first) *first = lo > width ? width : static_cast<int32_t>(lo);
     if (hi < *last) *last = hi < 0 ? 0 : static_cast<int32_t>(hi);
-}
-
-bool StreakCannotAdd(double d, double dOverR, double phi) {
-    if (!(d > 0.0) || !(std::fabs(phi) < 1e6)) return false;
-    double delta = phi - kHalfPi;
-    delta -= kTwoPi * std::floor(delta * (1.0 / kTwoPi) + 0.5);
-    double m = std::fabs(delta);
-    if (m > kPi) m = kPi;
-    m -= 1e-9;
-    if (m <= 0.0) return false;
-    return d * m * m >= StreakSlack(d, dOverR);
 }
 
 }  // namespace flare

@@ -4,6 +4,7 @@
 // row that lie inside the bound; every other pixel would add exactly 0.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "flare_pass.h"
@@ -39,6 +40,22 @@ inline double StreakSlack(double d, double dOverR) {
 // True when the streak at scaled distance d > 0 (dOverR = d / R) and angle phi
 // provably adds nothing, from a lower bound of 1 - sin(phi) that needs no sine
 // (see flare_reach.cpp); neither its sine nor its noise need be evaluated then.
-bool StreakCannotAdd(double d, double dOverR, double phi);
+inline bool StreakCannotAdd(double d, double dOverR, double phi) {
+    constexpr double kPi = 3.141592653589793;
+    constexpr double kTwoPi = 6.283185307179586;
+    constexpr double kHalfPi = 1.5707963267948966;
+    if (!(d > 0.0) || !(std::fabs(phi) < 1e6)) return false;
+    double delta = phi - kHalfPi;
+    // The nearest whole number of turns, by a 64-bit integer (|phi| < 1e6).
+    const double turns = delta * (1.0 / kTwoPi) + 0.5;
+    int64_t n = static_cast<int64_t>(turns);
+    if (static_cast<double>(n) > turns) --n;
+    delta -= kTwoPi * static_cast<double>(n);
+    double m = std::fabs(delta);
+    if (m > kPi) m = kPi;
+    m -= 1e-9;
+    if (m <= 0.0) return false;
+    return d * m * m >= StreakSlack(d, dOverR);
+}
 
 }  // namespace flare
