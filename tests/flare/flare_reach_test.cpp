@@ -304,3 +304,20 @@ TEST(FlareReach, RemainderByTwoIsTheLibrarysFmodToTheBit) {
                      std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
         EXPECT_TRUE(same(u)) << u;
 }
+
+TEST(FlareReach, FullSizeDefaultsWhereTheReachEndsInsideTheImage) {
+    // The defaults at full size reach about 612 pixels: in a 1400 x 1000 area
+    // with the flare in the middle the bound crosses every row, and in the
+    // corners nothing is evaluated. The sharpest test of the margins: the
+    // last lit pixels lie just inside the bound.
+    const TestImage input = flare_test::MakeGradient(1400, 1000);
+    EXPECT_TRUE(PassesAgree(FullSizeDefaults(), input, 700, 500));
+    FilterParameters coloured = FullSizeDefaults();
+    coloured.flareHue = 0.0;
+    coloured.raysBright = 100.0;
+    coloured.raysCount = 90.0;
+    coloured.anamorphicBright = 100.0;
+    coloured.anamorphicRotate = 20.0;
+    coloured.positionAspect = 1.7;
+    EXPECT_TRUE(PassesAgree(coloured, input, 650, 520));
+}
