@@ -5,22 +5,18 @@
 #include "pixel_area.h"
 
 namespace glow {
-namespace {
-
-// The working view: the delivered buffers, their strides and the area's size,
-// refreshed from the record at every render.
-PixelArea gWorkingView;
-
-}  // namespace
 
 void RenderGlow(PluginGlobals* globals) {
     if (globals == nullptr) return;
     const FilterRecord* record = globals->filterRecord;
-    if (!PixelAreaFromRecord(record, &gWorkingView)) return;
-    CopyInputToOutput(gWorkingView);
+    // The working view: the delivered buffers, their strides and the area's
+    // size, this call's own.
+    PixelArea view;
+    if (!PixelAreaFromRecord(record, &view)) return;
+    CopyInputToOutput(view);
     const auto* settings = static_cast<const FilterParameters*>(SettingsBlock(record));
     if (settings == nullptr) return;  // no record: the copy stands
-    GlowPass(gWorkingView, settings, record);
+    GlowPass(view, settings, record);
 }
 
 }  // namespace glow
