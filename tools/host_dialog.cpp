@@ -145,6 +145,12 @@ void DialogDriver::WaitIdle() const {
         DWORD_PTR ignored = 0;
         SendMessageTimeoutW(dialog_, WM_NULL, 0, 0, SMTO_NORMAL, kIdleTimeoutMs, &ignored);
     }
+    // A sent message overtakes a pending paint, so the WM_NULLs can return
+    // while an area the action invalidated (the preview after a spin release
+    // or a focus move) still waits for its WM_PAINT. Have every pending paint
+    // done now; nothing new is invalidated, so a paint that was not due does
+    // not happen.
+    if (Open()) RedrawWindow(dialog_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void DialogDriver::Repaint() const {
