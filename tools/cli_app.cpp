@@ -7,6 +7,7 @@
 #include "cli_render.h"
 #include "cli_settings.h"
 #include "image_io.h"
+#include "replace_file.h"
 #include "settings_file.h"
 
 namespace cli {
@@ -43,11 +44,14 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
         if (!imageio::ReadImage(options.input, &input, &error)) return Fail(err, kExitFailure, error);
         if (!imageio::FormatHoldsChannels(imageio::FormatFromPath(options.output), input.channels, &error))
             return Fail(err, kExitUsage, "'" + options.output + "': " + error);
+        // Know that the result can be stored before spending the render on it.
+        if (!kelvo::CanReplaceFile(options.output.c_str(), &error))
+            return Fail(err, kExitFailure, "cannot write '" + options.output + "': " + error);
     }
 
     if (!options.saveSettingsFile.empty() &&
-        !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare))
-        return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "'");
+        !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare, &error))
+        return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "': " + error);
     if (!render) return kExitOk;
 
     const int64_t pixels = static_cast<int64_t>(input.width) * input.height;

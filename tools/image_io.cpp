@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "replace_file.h"
+
 // The PNG decoder and encoder come from the stb headers, compiled here once.
 // Files are read and written by our own code, so stb works on memory only.
 #if defined(__GNUC__)
@@ -285,15 +287,8 @@ bool WriteImage(const std::string& path, const Image& image, std::string* error)
         *error = "'" + path + "': " + why;
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        *error = "cannot create '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        *error = "cannot write '" + path + "'";
+    if (!kelvo::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size(), &why)) {
+        *error = "cannot write '" + path + "': " + why;
         return false;
     }
     return true;

@@ -56,7 +56,9 @@ bool FormatHoldsChannels(ImageFormat format, int32_t channels, std::string* erro
 // Encodes the image in the given format (not Unknown).
 bool EncodeImage(const Image& image, ImageFormat format, std::vector<uint8_t>* bytes, std::string* error);
 
-// Encodes the image in the format named by the path's extension and writes it.
+// Encodes the image in the format named by the path's extension and writes it
+// through kelvo::ReplaceFileContents: an existing file at the path stays as it
+// was unless the whole new file reached the disk.
 bool WriteImage(const std::string& path, const Image& image, std::string* error);
 
 }  // namespace imageio
