@@ -1,11 +1,21 @@
 #!/bin/sh
-# Runs a Windows program under 64-bit Wine inside a virtual X display.
-# Usage: wine-run.sh --prefix=<wine prefix> program.exe [arguments...]
+# Runs a Windows program under Wine inside a virtual X display.
+# Usage: wine-run.sh --prefix=<wine prefix> [--arch=win32|win64] program.exe [arguments...]
 # KELVO_WINEPREFIX, when set, overrides the prefix. The prefix is made on first
 # use (that takes up to a minute), once, even when tests start in parallel.
+# --arch=win32 makes a 32-bit prefix, run by the 32-bit Wine (wine32:i386);
+# the default is a 64-bit prefix. /usr/bin/wine picks the loader that matches
+# the program either way.
 set -eu
 prefix=""
-case "${1:-}" in --prefix=*) prefix="${1#--prefix=}"; shift ;; esac
+arch=win64
+while :; do
+  case "${1:-}" in
+    --prefix=*) prefix="${1#--prefix=}"; shift ;;
+    --arch=*) arch="${1#--arch=}"; shift ;;
+    *) break ;;
+  esac
+done
 prefix="${KELVO_WINEPREFIX:-${prefix:-$PWD/wineprefix}}"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -13,7 +23,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      wineboot -i >/dev/null 2>&1 || true
+      WINEARCH="$arch" wineboot -i >/dev/null 2>&1 || true
+      # A crashing program ends with a backtrace instead of a crash dialog
+      # that would hang the test.
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
       # Unmanaged windows: without a window manager, closing a managed
       # dialog under Xvfb costs seconds.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true

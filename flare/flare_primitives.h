@@ -4,6 +4,8 @@
 // damaged settings from overflowing an integer.
 #pragma once
 
+#include "exact_arithmetic.h"
+
 #include <cstddef>
 #include <cstdint>
 

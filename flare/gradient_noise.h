@@ -3,6 +3,8 @@
 // user is the table builder, so the tables are the same in every run.
 #pragma once
 
+#include "exact_arithmetic.h"
+
 #include <cstdint>
 
 namespace flare {

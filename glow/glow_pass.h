@@ -3,6 +3,8 @@
 // output pixels within glowLevel of it, saturating at 255.
 #pragma once
 
+#include "exact_arithmetic.h"
+
 #include <cstdint>
 
 #include "glow_parameters.h"

@@ -17,6 +17,15 @@
 
 namespace hosttest {
 
+// The size of the plug-in's handle record as hosts see it: a pointer and the
+// 4-byte signature, packed to 4 bytes. Written out per build, so a change of
+// packing shows up in both the x64 and the Win32 tests.
+#if defined(_WIN64)
+constexpr size_t kHandleRecordSize = 12;
+#else
+constexpr size_t kHandleRecordSize = 8;
+#endif
+
 // A path from the build (a Unix path) as Wine's loader takes it.
 std::wstring WinePath(const char* path);
 

@@ -314,7 +314,7 @@ TEST_P(ModuleRun, StartWithoutAnyRecordRendersTheDefaultsWithoutTheDialog) {
     EXPECT_TRUE(report.messageBoxes.empty());
     EXPECT_EQ(FinalRequests(report).size(), 2u);
     ASSERT_TRUE(report.settings.present);
-    EXPECT_EQ(report.settings.recordSize, sizeof(void*) + 4);
+    EXPECT_EQ(report.settings.recordSize, hosttest::kHandleRecordSize);
     EXPECT_EQ(report.settings.signature, kPluginHandleSignature);
     ASSERT_GE(report.settings.blockSize, module().recordSize);
     module().expectDefaults(report.settings.bytes);

@@ -32,7 +32,7 @@ TEST_P(ModuleSelectors, AboutAsTheFirstCallMakesTheGlobalsAndShowsTheOwnedInform
     ASSERT_NE(report.dataSlot, 0);
     khost::HandleInfo globals = khost::InspectHandle(reinterpret_cast<Handle>(report.dataSlot));
     EXPECT_TRUE(globals.isGlobal);
-    EXPECT_EQ(globals.recordSize, sizeof(void*) + 4);
+    EXPECT_EQ(globals.recordSize, hosttest::kHandleRecordSize);
     EXPECT_EQ(globals.signature, kPluginHandleSignature);
     EXPECT_GE(globals.blockSize, sizeof(PluginGlobals));
 
@@ -69,7 +69,7 @@ TEST_P(ModuleSelectors, ParametersMakesTheDefaultRecordOnceAndRaisesShowDialogEv
     khost::HandleInfo info = khost::InspectHandle(handle);
     ASSERT_TRUE(info.present);
     EXPECT_TRUE(info.isGlobal);
-    EXPECT_EQ(info.recordSize, sizeof(void*) + 4) << "hosts recognise the handle by its size";
+    EXPECT_EQ(info.recordSize, hosttest::kHandleRecordSize) << "hosts recognise the handle by its size";
     EXPECT_EQ(info.signature, kPluginHandleSignature);
     const uint8_t foto[4] = {'O', 'T', 'O', 'F'};
     EXPECT_EQ(std::memcmp(static_cast<uint8_t*>(handle) + sizeof(void*), foto, 4), 0);
