@@ -390,11 +390,11 @@ int32_t GlowProgressTotal(int32_t height, int32_t radius) {
     return height > 1 ? height - 1 : 1;
 }
 
-void GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
+bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
               GlowMethod method) {
     if (settings == nullptr || area.in == nullptr || area.out == nullptr || area.width <= 0 ||
         area.height <= 0 || area.planes <= 0)
-        return;
+        return true;
     PassState& s = gPass;
     s.area = area;
     s.lanes = LightPlanes(area);
@@ -462,7 +462,7 @@ void GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
         if (settings->previewScale == 1 && record != nullptr) {
             if (record->abortProc != nullptr && record->abortProc() != 0) {
                 if (s.accumulate) FlushRows(s, y + 1 - gSpan, y + gSpan);
-                return;
+                return false;
             }
             if (record->progressProc != nullptr) record->progressProc(done, total);
         }
@@ -494,6 +494,7 @@ void GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
         if (y + gSpan <= height - 1) FlushRow(s, y + gSpan);
     }
     if (s.accumulate) FlushRows(s, 1, gSpan);
+    return true;
 }
 
 }  // namespace glow

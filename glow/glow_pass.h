@@ -49,8 +49,10 @@ enum class GlowMethod : uint8_t {
 // plane 0 is grey: it is tested as the pixel (v, v, v) and it alone receives
 // light; a second plane (transparency) is left alone.
 //
+// Returns false when abortProc stopped the pass, true otherwise.
+//
 // Allocates nothing; uses module-level storage, so one pass at a time.
-void GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
+bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
               GlowMethod method = GlowMethod::Auto);
 
 }  // namespace glow

@@ -13,14 +13,14 @@ PixelArea gWorkingView;
 
 }  // namespace
 
-void RenderGlow(PluginGlobals* globals) {
-    if (globals == nullptr) return;
+bool RenderGlow(PluginGlobals* globals) {
+    if (globals == nullptr) return true;
     const FilterRecord* record = globals->filterRecord;
-    if (!PixelAreaFromRecord(record, &gWorkingView)) return;
+    if (!PixelAreaFromRecord(record, &gWorkingView)) return true;
     CopyInputToOutput(gWorkingView);
     const auto* settings = static_cast<const FilterParameters*>(SettingsBlock(record));
-    if (settings == nullptr) return;  // no record: the copy stands
-    GlowPass(gWorkingView, settings, record);
+    if (settings == nullptr) return true;  // no record: the copy stands
+    return GlowPass(gWorkingView, settings, record);
 }
 
 }  // namespace glow
