@@ -12,8 +12,18 @@
 #include "render_flare.h"
 #include "settings_file.h"
 
+namespace {
+
+// The reader takes a path: each input is written to this file first.
+std::string ScratchPath() { return "/tmp/kelvo-fuzz-settings-" + std::to_string(getpid()) + ".lns"; }
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/kelvo-fuzz-settings-" + std::to_string(getpid()) + ".lns";
+    static const std::string path = [] {
+        std::atexit([] { std::remove(ScratchPath().c_str()); });
+        return ScratchPath();
+    }();
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return 0;
     if (size > 0) std::fwrite(data, 1, size, file);
