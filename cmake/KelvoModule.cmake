@@ -5,7 +5,7 @@
 function(kelvo_add_module target)
   cmake_parse_arguments(ARG "" "OUTPUT_NAME;DEF" "SOURCES;LIBRARIES" ${ARGN})
   add_library(${target} SHARED ${ARG_SOURCES} ${ARG_DEF})
-  target_link_libraries(${target} PRIVATE kelvo_framework ${ARG_LIBRARIES} user32 comdlg32 gdi32)
+  target_link_libraries(${target} PRIVATE kelvo_framework kelvo_version ${ARG_LIBRARIES} user32 comdlg32 gdi32)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     SUFFIX ".8bf"

@@ -20,14 +20,14 @@ bool SaveSettingsFile(const char* path, const FilterParameters& parameters, std:
     return kelvo::ReplaceFileContents(path, bytes, sizeof bytes, error);
 }
 
-bool LoadSettingsFile(const char* path, FilterParameters* parameters) {
-    if (path == nullptr || parameters == nullptr) return false;
+SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters) {
+    if (path == nullptr || parameters == nullptr) return SettingsFileRead::CannotOpen;
     std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
+    if (file == nullptr) return SettingsFileRead::CannotOpen;
     unsigned char marker = 0;
     if (std::fread(&marker, 1, 1, file) != 1 || marker != kSettingsFileMarker) {
         std::fclose(file);
-        return false;
+        return SettingsFileRead::NotSettingsFile;
     }
     unsigned char record[sizeof(FilterParameters)];
     const size_t count = std::fread(record, 1, sizeof record, file);
@@ -36,7 +36,11 @@ bool LoadSettingsFile(const char* path, FilterParameters* parameters) {
     const double previewScale = parameters->previewScale;
     std::memcpy(parameters, record, count);
     parameters->previewScale = previewScale;
-    return true;
+    return SettingsFileRead::Loaded;
+}
+
+bool LoadSettingsFile(const char* path, FilterParameters* parameters) {
+    return ReadSettingsFile(path, parameters) == SettingsFileRead::Loaded;
 }
 
 }  // namespace flare

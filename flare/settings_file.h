@@ -21,14 +21,24 @@ constexpr size_t kSettingsFileSize = 1 + sizeof(FilterParameters);
 // the reason in *error when that is not null.
 bool SaveSettingsFile(const char* path, const FilterParameters& parameters, std::string* error = nullptr);
 
-// Reads a settings file over the record. Returns false, with the record
-// untouched, when the file cannot be opened or its first byte is not the
-// marker (an empty file included). Otherwise copies up to 184 bytes over the
-// record from its first byte on and returns true: a shorter file replaces only
-// the leading bytes it holds, the bytes of a longer one after the 185th are
-// ignored. No value is checked, except that the record keeps its own
-// previewScale: the file's is the reduction factor of some earlier preview, or
-// garbage in a damaged file, and must never reach the renderer.
+// What reading a settings file came to.
+enum class SettingsFileRead {
+    Loaded,           // the file's bytes are in the record
+    CannotOpen,       // the file could not be opened; the record is untouched
+    NotSettingsFile,  // empty, or the first byte is not the marker; the record is untouched
+};
+
+// Reads a settings file over the record. When the file cannot be opened or
+// its first byte is not the marker (an empty file included) the record is
+// left untouched. Otherwise copies up to 184 bytes over the record from its
+// first byte on: a shorter file replaces only the leading bytes it holds, the
+// bytes of a longer one after the 185th are ignored. No value is checked,
+// except that the record keeps its own previewScale: the file's is the
+// reduction factor of some earlier preview, or garbage in a damaged file, and
+// must never reach the renderer.
+SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters);
+
+// ReadSettingsFile, answering only whether the record was loaded.
 bool LoadSettingsFile(const char* path, FilterParameters* parameters);
 
 }  // namespace flare

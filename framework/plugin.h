@@ -73,6 +73,7 @@ enum : int16_t {
     kStringAbout = 1,
     kStringCaption = 2,
     kStringSettingsFilter = 3,
+    kStringPreviewUnavailable = 4,  // shown in the preview area when there is no preview
     kStringNeedsAdvanceState = 16996,
     kStringNeedsHost25 = 16997,
     kStringIncompatibleHost = 16998,

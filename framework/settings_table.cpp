@@ -1,6 +1,5 @@
 #include "settings_table.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -39,19 +38,28 @@ void WriteSetting(const SettingField& field, void* record, double value) {
 }
 
 bool ParseSettingValue(const SettingField& field, const char* text, double* value) {
-    if (text == nullptr || *text == '\0') return false;
+    if (text == nullptr) return false;
+    // Blanks around the number are ignored, at either end.
+    const char* first = text;
+    while (*first == ' ' || *first == '\t') ++first;
+    const char* last = first + std::strlen(first);
+    while (last > first && (last[-1] == ' ' || last[-1] == '\t')) --last;
+    if (first == last) return false;
+    // A plain decimal number: digits, sign, point, exponent; no hexadecimal,
+    // no "inf" or "nan".
+    for (const char* c = first; c != last; ++c)
+        if (std::strchr("0123456789+-.eE", *c) == nullptr) return false;
+
+    // strtod stops at the first blank after the number, at `last` at the
+    // latest. An overflow gives an infinity; an underflow (1e-320) gives the
+    // nearest double, tiny or zero, which is kept.
     char* end = nullptr;
-    errno = 0;
-    double v;
-    if (field.kind == SettingKind::Real) {
-        v = std::strtod(text, &end);
-        if (!std::isfinite(v)) return false;
-    } else {
-        const long n = std::strtol(text, &end, 10);
-        v = static_cast<double>(n);
-    }
-    if (end == text || *end != '\0' || errno == ERANGE) return false;
+    double v = std::strtod(first, &end);
+    if (end != last || !std::isfinite(v)) return false;
+    // Whole-number fields take whole values in any spelling: 5, 5.0, 5e0.
+    if (field.kind != SettingKind::Real && v != std::trunc(v)) return false;
     if (!(v >= field.typedLow && v <= field.typedHigh)) return false;
+    if (v == 0) v = 0;  // -0 is stored as 0
     *value = v;
     return true;
 }

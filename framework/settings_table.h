@@ -45,6 +45,8 @@ double ReadSetting(const SettingField& field, const void* record);
 void WriteSetting(const SettingField& field, void* record, double value);
 
 // Parses a value for the field as a user types it on the command line: the
-// whole text must be a number (an integer for Int32 and WholeReal fields) that
-// lies within the field's typed bounds. Returns false otherwise.
+// whole text, blanks at either end aside, must be a decimal number (a whole
+// one, such as 5 or 5.0, for Int32 and WholeReal fields) that lies within the
+// field's typed bounds; reals too small for a double count as their nearest
+// double (1e-320 is kept, 1e-400 is 0). Returns false otherwise.
 bool ParseSettingValue(const SettingField& field, const char* text, double* value);

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Runs every test of every preset, after installing what is missing:
 #   native       unit tests of the portable code and the command-line tools,
-#                and the checks that read the built Win32 and x64 module files
+#                the presets against their pictures, the checks that read the
+#                built Win32 and x64 module files, and the release package
+#                (packed, unpacked and its modules run under Wine)
 #   native-asan  the same tests under AddressSanitizer and UBSan
 #   win64        the x64 modules driven through our own host under 64-bit Wine
 #   win32        the same tests for the Win32 modules and host, under 32-bit Wine

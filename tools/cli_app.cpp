@@ -1,22 +1,109 @@
 #include "cli_app.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "cli_options.h"
 #include "cli_progress.h"
 #include "cli_render.h"
 #include "cli_settings.h"
 #include "image_io.h"
+#include "kelvo_version.h"
 #include "replace_file.h"
 #include "settings_file.h"
 
 namespace cli {
 namespace {
 
-int Fail(std::FILE* err, int code, const std::string& message) {
+void Report(std::FILE* err, const std::string& message) {
     std::fprintf(err, "kelvo-render: error: %s\n", message.c_str());
+}
+
+int Fail(std::FILE* err, int code, const std::string& message) {
+    Report(err, message);
     if (code == kExitUsage) std::fprintf(err, "Try 'kelvo-render --help'.\n");
     return code;
+}
+
+// Reads the input, checks that the output's format can hold its channels and
+// that the output can be written, all before the render is spent on it.
+// Returns kExitOk, or the exit code with a message.
+ExitCode ReadInput(const std::string& inputPath, const std::string& outputPath, imageio::Image* input,
+                   std::string* error) {
+    if (!imageio::ReadImage(inputPath, input, error)) return kExitFailure;
+    std::string why;
+    if (!imageio::FormatHoldsChannels(imageio::FormatFromPath(outputPath), input->channels, &why)) {
+        *error = "'" + outputPath + "': " + why;
+        return kExitUsage;
+    }
+    if (!kelvo::CanReplaceFile(outputPath.c_str(), &why)) {
+        *error = "cannot write '" + outputPath + "': " + why;
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+// Renders the image and writes the output, with a progress bar on `err` for a
+// large image when the options allow it.
+bool RenderAndWrite(const FilterSettings& settings, const Options& options, const imageio::Image& input,
+                    const std::string& inputPath, const std::string& outputPath, const std::string& label,
+                    std::FILE* err, std::string* error) {
+    const int64_t pixels = static_cast<int64_t>(input.width) * input.height;
+    const bool showBar = !options.noProgress && pixels >= kProgressBarPixels && StreamIsTerminal(err);
+    if (showBar) BeginProgressBar(err, label.c_str());
+    imageio::Image output;
+    const bool rendered = RenderImage(settings, input, &output, showBar ? ProgressBarUpdate : nullptr, error);
+    if (showBar) EndProgressBar();
+    if (!rendered) {
+        *error = "'" + inputPath + "': " + *error;
+        return false;
+    }
+    return imageio::WriteImage(outputPath, output, error);
+}
+
+// One image of an --out-dir run, from reading to writing. Returns false with
+// a message.
+bool RenderBatchFile(const FilterSettings& settings, const Options& options, const std::string& inputPath,
+                     std::FILE* err, std::string* error) {
+    const std::string outputPath = OutputPathFor(options.outDir, inputPath);
+    std::error_code ec;
+    if (std::filesystem::equivalent(inputPath, outputPath, ec)) {
+        *error = "'" + inputPath + "': the output would replace the input itself (choose another --out-dir)";
+        return false;
+    }
+    if (imageio::FormatFromPath(outputPath) == imageio::ImageFormat::Unknown) {
+        *error = "'" + inputPath + "': unknown image format for the output (use .png, .ppm, .pgm or .pnm)";
+        return false;
+    }
+    imageio::Image input;
+    if (ReadInput(inputPath, outputPath, &input, error) != kExitOk) return false;
+    const std::string label = std::string(FilterName(options.filter)) + " " + inputPath;
+    return RenderAndWrite(settings, options, input, inputPath, outputPath, label, err, error);
+}
+
+// Renders every input into the output folder; a failed file is reported and
+// the rest are still done. Ends with a summary line on `out`.
+int RunBatch(const FilterSettings& settings, const Options& options, std::FILE* out, std::FILE* err) {
+    std::error_code ec;
+    std::filesystem::create_directories(options.outDir, ec);
+    if (!std::filesystem::is_directory(options.outDir, ec))
+        return Fail(err, kExitFailure, "cannot make the output folder '" + options.outDir + "'");
+
+    size_t failed = 0;
+    for (const std::string& inputPath : options.inputs) {
+        std::string error;
+        if (!RenderBatchFile(settings, options, inputPath, err, &error)) {
+            Report(err, error);
+            ++failed;
+        }
+    }
+    const size_t total = options.inputs.size();
+    std::fprintf(out, "kelvo-render: %zu of %zu image%s written to %s", total - failed, total,
+                 total == 1 ? "" : "s", options.outDir.c_str());
+    if (failed > 0) std::fprintf(out, "; %zu failed", failed);
+    std::fputs("\n", out);
+    return failed == 0 ? kExitOk : kExitFailure;
 }
 
 }  // namespace
@@ -29,6 +116,10 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
         std::fputs(UsageText().c_str(), out);
         return kExitOk;
     }
+    if (options.version) {
+        std::fputs("kelvo-render " KELVO_VERSION_TEXT "\n", out);
+        return kExitOk;
+    }
     if (options.list) {
         std::fputs(ListSettings(options.filter).c_str(), out);
         return kExitOk;
@@ -39,30 +130,21 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     if (built != kExitOk) return Fail(err, built, error);
 
     imageio::Image input;
-    const bool render = !options.input.empty();
-    if (render) {
-        if (!imageio::ReadImage(options.input, &input, &error)) return Fail(err, kExitFailure, error);
-        if (!imageio::FormatHoldsChannels(imageio::FormatFromPath(options.output), input.channels, &error))
-            return Fail(err, kExitUsage, "'" + options.output + "': " + error);
-        // Know that the result can be stored before spending the render on it.
-        if (!kelvo::CanReplaceFile(options.output.c_str(), &error))
-            return Fail(err, kExitFailure, "cannot write '" + options.output + "': " + error);
+    const bool renderOne = !options.input.empty();
+    if (renderOne) {
+        const ExitCode read = ReadInput(options.input, options.output, &input, &error);
+        if (read != kExitOk) return Fail(err, read, error);
     }
 
     if (!options.saveSettingsFile.empty() &&
         !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare, &error))
         return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "': " + error);
-    if (!render) return kExitOk;
+    if (!options.inputs.empty()) return RunBatch(settings, options, out, err);
+    if (!renderOne) return kExitOk;
 
-    const int64_t pixels = static_cast<int64_t>(input.width) * input.height;
-    const bool showBar = !options.noProgress && pixels >= kProgressBarPixels && StreamIsTerminal(err);
-    if (showBar) BeginProgressBar(err, FilterName(options.filter));
-    imageio::Image output;
-    const bool rendered = RenderImage(settings, input, &output, showBar ? ProgressBarUpdate : nullptr, &error);
-    if (showBar) EndProgressBar();
-    if (!rendered) return Fail(err, kExitFailure, "'" + options.input + "': " + error);
-
-    if (!imageio::WriteImage(options.output, output, &error)) return Fail(err, kExitFailure, error);
+    if (!RenderAndWrite(settings, options, input, options.input, options.output, FilterName(options.filter), err,
+                        &error))
+        return Fail(err, kExitFailure, error);
     return kExitOk;
 }
 

@@ -8,14 +8,51 @@ namespace cli {
 namespace {
 
 // Options that take a value.
-enum class ValueOption { None, Filter, Settings, SaveSettings, Set };
+enum class ValueOption { None, Filter, Settings, SaveSettings, Set, OutDir };
 
 ValueOption ValueOptionNamed(const std::string& name) {
     if (name == "--filter") return ValueOption::Filter;
     if (name == "--settings") return ValueOption::Settings;
     if (name == "--save-settings") return ValueOption::SaveSettings;
     if (name == "--set") return ValueOption::Set;
+    if (name == "--out-dir") return ValueOption::OutDir;
     return ValueOption::None;
+}
+
+// The text without the blanks at its ends ("flareSize = 5" names flareSize).
+std::string TrimBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The last part of a path: its file name.
+std::string FileNamePart(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The inputs of an --out-dir run: at least one, no two with the same file
+// name (the second output would replace the first).
+bool CheckBatchInputs(const std::vector<std::string>& files, std::string* error) {
+    if (files.empty()) {
+        *error = "missing input image";
+        return false;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i].empty() || FileNamePart(files[i]).empty()) {
+            *error = "'" + files[i] + "' names no file";
+            return false;
+        }
+        for (size_t j = 0; j < i; ++j) {
+            if (FileNamePart(files[i]) == FileNamePart(files[j])) {
+                *error = "'" + files[j] + "' and '" + files[i] + "' would both be written as '" +
+                         FileNamePart(files[i]) + "' in the output folder";
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 bool StoreValue(ValueOption option, const std::string& name, const std::string& value, Options* options,
@@ -32,10 +69,13 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
             }
             return true;
         case ValueOption::Settings:
-        case ValueOption::SaveSettings: {
-            std::string& slot = option == ValueOption::Settings ? options->settingsFile : options->saveSettingsFile;
+        case ValueOption::SaveSettings:
+        case ValueOption::OutDir: {
+            std::string& slot = option == ValueOption::Settings       ? options->settingsFile
+                                : option == ValueOption::SaveSettings ? options->saveSettingsFile
+                                                                      : options->outDir;
             if (value.empty()) {
-                *error = name + " needs a file name";
+                *error = name + (option == ValueOption::OutDir ? " needs a folder name" : " needs a file name");
                 return false;
             }
             if (!slot.empty()) {
@@ -51,7 +91,7 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
                 *error = "--set takes NAME=VALUE, not '" + value + "'";
                 return false;
             }
-            options->assignments.push_back({value.substr(0, eq), value.substr(eq + 1)});
+            options->assignments.push_back({TrimBlanks(value.substr(0, eq)), value.substr(eq + 1)});
             return true;
         }
         case ValueOption::None:
@@ -84,6 +124,10 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
             options->list = true;
             continue;
         }
+        if (arg == "--version") {
+            options->version = true;
+            continue;
+        }
         if (arg == "--no-progress") {
             options->noProgress = true;
             continue;
@@ -107,14 +151,21 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
         if (!StoreValue(option, name, value, options, error)) return false;
     }
 
-    if (options->help) return true;
+    if (options->help || options->version) return true;
     if (options->filter != FilterChoice::Flare &&
         (!options->settingsFile.empty() || !options->saveSettingsFile.empty())) {
         *error = "settings files hold flare settings: --settings and --save-settings go with --filter flare";
         return false;
     }
+    if (!options->outDir.empty()) {
+        if (options->list) return true;
+        if (files.empty() && !options->saveSettingsFile.empty()) return true;
+        if (!CheckBatchInputs(files, error)) return false;
+        options->inputs = files;
+        return true;
+    }
     if (files.size() > 2) {
-        *error = "too many file names ('" + files[2] + "'): give one input and one output image";
+        *error = "too many file names ('" + files[2] + "'): give one input and one output image, or --out-dir";
         return false;
     }
     if (options->list) return true;
@@ -136,14 +187,25 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
     return true;
 }
 
+std::string OutputPathFor(const std::string& outDir, const std::string& input) {
+    std::string path = outDir;
+    if (path.find_last_of("/\\") != path.size() - 1) path += '/';
+    return path + FileNamePart(input);
+}
+
 std::string UsageText() {
     return "Usage: kelvo-render [options] INPUT OUTPUT\n"
+           "       kelvo-render [options] --out-dir DIR INPUT...\n"
            "\n"
            "Applies the lens flare (or the glow) to an image, with the same renderer the\n"
            "plug-in modules use, as a final run at full size over the whole image.\n"
            "\n"
            "INPUT   a PNG, binary PGM (P5) or PPM (P6) file, 8 bits, 1 to 4 channels\n"
            "OUTPUT  .png, .ppm, .pgm or .pnm; the extension picks the format\n"
+           "\n"
+           "With --out-dir, every INPUT is rendered with the same settings and written\n"
+           "into DIR under its own file name (DIR is made if missing). A file that fails\n"
+           "is reported and the others are still done; a summary line follows.\n"
            "\n"
            "Options:\n"
            "  --filter flare|glow     the filter to apply (default: flare)\n"
@@ -152,12 +214,15 @@ std::string UsageText() {
            "                          are applied after it\n"
            "  --save-settings FILE    write the resulting flare settings as a .lns file;\n"
            "                          without INPUT and OUTPUT nothing else is done\n"
+           "  --out-dir DIR           write each INPUT as DIR/<its file name>\n"
            "  --list                  list the filter's settings, defaults and ranges\n"
            "  --no-progress           no progress bar (shown on a terminal for images of\n"
            "                          a megapixel or more)\n"
+           "  --version               the version number\n"
            "  -h, --help              this text\n"
            "\n"
-           "Exit status: 0 success, 1 a file could not be read or written,\n"
+           "Exit status: 0 success, 1 a file could not be read or written (with\n"
+           "--out-dir: at least one image failed),\n"
            "2 a wrong command line, setting name or value.\n";
 }
 

@@ -24,25 +24,35 @@ struct SettingAssignment {
 
 struct Options {
     FilterChoice filter = FilterChoice::Flare;
-    std::string input;                           // image to read
+    std::string input;                           // image to read (one-image run)
     std::string output;                          // image to write; its extension picks the format
+    std::vector<std::string> inputs;             // images to read (--out-dir run), in command-line order
+    std::string outDir;                          // --out-dir: folder for the outputs, named as the inputs
     std::string settingsFile;                    // --settings: flare settings file applied first
     std::string saveSettingsFile;                // --save-settings: where to write the resulting flare settings
     std::vector<SettingAssignment> assignments;  // --set, in command-line order
     bool help = false;
     bool list = false;
     bool noProgress = false;
+    bool version = false;
 };
 
-// Parses argv[1..argc-1]. Options may come before, between or after the two
-// file names; "--opt value" and "--opt=value" are the same; "--" ends the
-// options. Returns false with a message when the command line is malformed:
-// an unknown option, a missing option value, a --set without "name=",
-// an unknown filter, a settings-file option with the glow (settings files
-// hold flare settings), an output name without a known image extension, a
-// missing or an extra file name. --help and --list need no file names (and take none into account), nor does
+// Parses argv[1..argc-1]. Options may come before, between or after the file
+// names; "--opt value" and "--opt=value" are the same; "--" ends the options.
+// Without --out-dir the file names are one input and one output; with it, one
+// or more inputs, each written into the folder under its own file name.
+// Returns false with a message when the command line is malformed: an unknown
+// option, a missing option value, a --set without "name=", an unknown filter,
+// a settings-file option with the glow (settings files hold flare settings),
+// an output name without a known image extension, a missing or an extra file
+// name, two inputs of one file name for one --out-dir. --help, --version and
+// --list need no file names (and take none into account), nor does
 // --save-settings given alone (it only writes the settings).
 bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error);
+
+// Where an --out-dir run writes `input`: the folder joined with the input's
+// file name (the part after its last slash or backslash).
+std::string OutputPathFor(const std::string& outDir, const std::string& input);
 
 // The text that --help prints.
 std::string UsageText();

@@ -245,7 +245,10 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
         }
         s->in.loPlane = r->inLoPlane;
         s->in.rate = inRate;
-        FillFromImage(s->image, &s->in, r->inLoPlane, inRate, inPadding);
+        // Input comes from the document as the run found it, as editors keep
+        // the source apart from the filter's output: a dialog's preview output,
+        // taken back at the next request, never reaches the final input.
+        FillFromImage(s->imageAtRunStart, &s->in, r->inLoPlane, inRate, inPadding);
         r->inData = s->in.data;
         r->inRowBytes = s->in.rowBytes;
         r->inColumnBytes = s->in.planes;

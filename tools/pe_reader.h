@@ -23,6 +23,7 @@ enum : uint16_t {
 enum : uint16_t {
     kResourceDialog = 5,
     kResourceString = 6,
+    kResourceVersion = 16,
 };
 
 struct Section {

@@ -20,34 +20,9 @@ namespace {
 
 using imageio::Image;
 
-std::string StreamText(std::FILE* f) {
-    std::string text;
-    std::rewind(f);
-    int c;
-    while ((c = std::fgetc(f)) != EOF) text.push_back(static_cast<char>(c));
-    return text;
-}
-
-struct RunResult {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-// Runs kelvo-render in-process with the given arguments.
-RunResult RunCli(const std::vector<std::string>& args) {
-    std::vector<const char*> argv = {"kelvo-render"};
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    RunResult r;
-    r.code = cli::RunKelvoRender(static_cast<int>(argv.size()), argv.data(), out, err);
-    r.out = StreamText(out);
-    r.err = StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return r;
-}
+using clitest::RunCli;
+using clitest::RunResult;
+using clitest::StreamText;
 
 Image ReadOrFail(const std::string& path) {
     Image image;

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli_app.h"
+
 namespace clitest {
 
 ScratchDir::ScratchDir() {
@@ -17,6 +19,28 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
+}
+
+std::string StreamText(std::FILE* f) {
+    std::string text;
+    std::rewind(f);
+    int c;
+    while ((c = std::fgetc(f)) != EOF) text.push_back(static_cast<char>(c));
+    return text;
+}
+
+RunResult RunCli(const std::vector<std::string>& args) {
+    std::vector<const char*> argv = {"kelvo-render"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    RunResult r;
+    r.code = cli::RunKelvoRender(static_cast<int>(argv.size()), argv.data(), out, err);
+    r.out = StreamText(out);
+    r.err = StreamText(err);
+    std::fclose(out);
+    std::fclose(err);
+    return r;
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

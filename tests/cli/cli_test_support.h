@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -27,6 +28,19 @@ std::vector<uint8_t> ReadBytes(const std::string& path);
 // An image whose samples all differ from their neighbours' (so that swapped
 // rows, channels or offsets show), width x height x channels.
 imageio::Image PatternImage(int32_t width, int32_t height, int32_t channels);
+
+// What an in-process run of kelvo-render returned and printed.
+struct RunResult {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+// Everything written to the stream so far.
+std::string StreamText(std::FILE* f);
+
+// Runs kelvo-render in-process with the given arguments (argv[0] added).
+RunResult RunCli(const std::vector<std::string>& args);
 
 // A black RGB image with a few white pixels well inside it.
 imageio::Image SparkImage(int32_t width, int32_t height);

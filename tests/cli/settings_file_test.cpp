@@ -151,3 +151,24 @@ TEST(SettingsFileLoad, BytesAfterTheRecordAreIgnoredAndValuesAreNotChecked) {
 }
 
 }  // namespace
+
+namespace {
+
+// The dialog tells the user why a load changed nothing; it needs to know which
+// of the two reasons it was.
+TEST(SettingsFileRead, SaysWhyNothingWasLoaded) {
+    clitest::ScratchDir dir;
+    FilterParameters p = flare::DefaultFlareParameters();
+    const std::vector<uint8_t> before = RecordBytes(p);
+    EXPECT_EQ(flare::ReadSettingsFile(dir.File("absent.lns").c_str(), &p), flare::SettingsFileRead::CannotOpen);
+    clitest::WriteBytes(dir.File("empty.lns"), {});
+    EXPECT_EQ(flare::ReadSettingsFile(dir.File("empty.lns").c_str(), &p), flare::SettingsFileRead::NotSettingsFile);
+    clitest::WriteBytes(dir.File("two.lns"), std::vector<uint8_t>(185, 2));
+    EXPECT_EQ(flare::ReadSettingsFile(dir.File("two.lns").c_str(), &p), flare::SettingsFileRead::NotSettingsFile);
+    EXPECT_EQ(RecordBytes(p), before);
+    clitest::WriteBytes(dir.File("one.lns"), {1, 7, 0, 0, 0});
+    EXPECT_EQ(flare::ReadSettingsFile(dir.File("one.lns").c_str(), &p), flare::SettingsFileRead::Loaded);
+    EXPECT_EQ(p.positionX, 7);
+}
+
+}  // namespace

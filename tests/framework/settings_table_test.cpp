@@ -67,6 +67,38 @@ TEST(SettingsTable, ParseAcceptsOnlyWholeNumbersInTypedRange) {
     EXPECT_EQ(FindSetting(flare::kFlareSettings, "noSuchField"), nullptr);
 }
 
+// Values as people and scripts write them: whole numbers with a decimal
+// point, reals below the smallest normal double, blanks at either end.
+TEST(SettingsTable, ParseTakesNumbersInEverySpellingTheSameWay) {
+    const SettingField* x = FindSetting(flare::kFlareSettings, "positionX");
+    const SettingField* count = FindSetting(flare::kFlareSettings, "raysCount");
+    const SettingField* hue = FindSetting(flare::kFlareSettings, "flareHue");
+    ASSERT_TRUE(x && count && hue);
+    double v = -1;
+    for (const char* text : {"5.0", "5.", "5e0", "+5", " 5", "5 ", "\t5.00\t", "  5  "}) {
+        v = -1;
+        EXPECT_TRUE(ParseSettingValue(*count, text, &v)) << "'" << text << "'";
+        EXPECT_EQ(v, 5) << "'" << text << "'";
+    }
+    EXPECT_TRUE(ParseSettingValue(*x, "-9999.0", &v));
+    EXPECT_EQ(v, -9999);
+    EXPECT_FALSE(ParseSettingValue(*count, "5.5", &v));
+    EXPECT_FALSE(ParseSettingValue(*x, "1e4", &v));  // whole, but out of range
+
+    // Tiny reals are in range and kept as the nearest double.
+    ASSERT_TRUE(ParseSettingValue(*hue, "1e-320", &v));
+    EXPECT_EQ(v, 1e-320);
+    EXPECT_GT(v, 0);
+    ASSERT_TRUE(ParseSettingValue(*hue, "1e-400", &v));
+    EXPECT_EQ(v, 0);
+    ASSERT_TRUE(ParseSettingValue(*hue, "-0", &v));
+    EXPECT_FALSE(std::signbit(v));
+    EXPECT_FALSE(ParseSettingValue(*hue, "-1e-320", &v));  // below the range
+
+    for (const char* text : {" ", "\t", "5 5", "0x1", "1e999", "infinity", "5,0", "0.5 x"})
+        EXPECT_FALSE(ParseSettingValue(*hue, text, &v)) << "'" << text << "'";
+}
+
 TEST(SettingsTable, WriteAndReadRoundTripThroughTheRecordBytes) {
     flare::FilterParameters p{};
     WriteSetting(*FindSetting(flare::kFlareSettings, "positionY"), &p, -37.9);

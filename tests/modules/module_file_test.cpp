@@ -14,7 +14,9 @@
 #include <filesystem>
 #include <ostream>
 
+#include "kelvo_version.h"
 #include "pe_reader.h"
+#include "pe_version.h"
 
 namespace {
 
@@ -40,6 +42,8 @@ struct Module {
     const char* aboutFirstLine;
     const char* caption;
     const char* settingsFilter;  // null: no string 3
+    const char* versionDescription;  // FileDescription of the version resource
+    uint16_t lastDialogString;       // the dialog's own texts are strings 4 to this one
 };
 
 const Target kTargets[] = {
@@ -48,9 +52,10 @@ const Target kTargets[] = {
 };
 
 const Module kModules[] = {
-    {"Halvane", "Halvane.8bf", false, "Lens Flare", "Kelvo Lens Flare Filter 2.0 .", "Lens Flare Filter",
-     "Lens Flare Files (*.LNS)|*.lns|"},
-    {"Emberlit", "Emberlit.8bf", true, "Glow      ", "Kelvo Glow Filter 2.0.", "Glow Filter", nullptr},
+    {"Halvane", "Halvane.8bf", false, "Lens Flare", "Kelvo Lens Flare Filter " KELVO_VERSION_SHORT " .",
+     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)", 7},
+    {"Emberlit", "Emberlit.8bf", true, "Glow      ", "Kelvo Glow Filter " KELVO_VERSION_SHORT ".", "Glow Filter",
+     nullptr, "Kelvo Glow filter plug-in (Emberlit)", 4},
 };
 
 const struct {
@@ -259,12 +264,22 @@ TEST_P(ModuleFile, StringTableHoldsExactlyTheModulesTexts) {
         EXPECT_EQ(s.text, text) << s.id;
         EXPECT_EQ(kLanguageEnglishUs, language) << s.id;
     }
+    // The dialogs' own texts: "Preview not available", and Halvane's
+    // messages about settings files that could not be saved or loaded.
+    ASSERT_TRUE(pe::FindString(resources_, 4, &text, &language));
+    EXPECT_EQ("Preview not available", text);
+    for (uint16_t id = 5; id <= module().lastDialogString; ++id) {
+        ASSERT_TRUE(pe::FindString(resources_, id, &text, &language)) << "string " << id;
+        EXPECT_GT(text.size(), 20u) << id;
+    }
+    const uint16_t afterDialogStrings = static_cast<uint16_t>(module().lastDialogString + 1);
     // Nothing else: two blocks (ids 0..15 and 16992..17007), no other entry in them.
     int blocks = 0;
     for (const pe::ResourceEntry& r : resources_)
         if (pe::SameResourceKey(r.type, ResourceId(pe::kResourceString))) ++blocks;
     EXPECT_EQ(2, blocks);
-    for (uint16_t id : {0, 4, 15, 16992, 16993, 16994, 16995, 17000, 17007})
+    for (uint16_t id : {uint16_t{0}, afterDialogStrings, uint16_t{15}, uint16_t{16992}, uint16_t{16993},
+                        uint16_t{16994}, uint16_t{16995}, uint16_t{17000}, uint16_t{17007}})
         EXPECT_FALSE(pe::FindString(resources_, id, &text, &language)) << "unexpected string " << id << ": " << text;
 }
 
@@ -278,6 +293,51 @@ TEST_P(ModuleFile, CarriesTheSettingsDialogAndOnlyUsEnglishResources) {
         const std::string name = r.name.named ? r.name.name : std::to_string(r.name.id);
         EXPECT_EQ(kLanguageEnglishUs, r.language) << "resource " << type << "/" << name;
     }
+}
+
+TEST_P(ModuleFile, VersionResourceNamesTheProductAndTheReleaseVersion) {
+    int count = 0;
+    for (const pe::ResourceEntry& r : resources_)
+        if (pe::SameResourceKey(r.type, ResourceId(pe::kResourceVersion))) ++count;
+    EXPECT_EQ(1, count) << "version resources";
+    const pe::ResourceEntry* resource = pe::FindResource(resources_, ResourceId(pe::kResourceVersion), ResourceId(1));
+    ASSERT_NE(nullptr, resource);
+    pe::VersionInfo info;
+    std::string error;
+    ASSERT_TRUE(pe::ParseVersionInfo(resource->data, &info, &error)) << error;
+
+    const uint16_t release[4] = {KELVO_VERSION_NUMBERS};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(release[i], info.fileVersion[i]) << "file version part " << i;
+        EXPECT_EQ(release[i], info.productVersion[i]) << "product version part " << i;
+    }
+    EXPECT_EQ(2u, info.fileType) << "VFT_DLL";
+    EXPECT_EQ(0x40004u, info.fileOs) << "VOS_NT_WINDOWS32";
+
+    const struct {
+        const char* name;
+        std::string value;
+    } expected[] = {
+        {"ProductName", "Kelvo filters"},
+        {"ProductVersion", KELVO_VERSION_TEXT},
+        {"FileVersion", KELVO_VERSION_TEXT},
+        {"FileDescription", module().versionDescription},
+        {"OriginalFilename", module().fileName},
+        {"InternalName", module().fileName},
+        {"CompanyName", "the Kelvo filters developers"},
+    };
+    for (const auto& e : expected) {
+        const std::string* value = pe::FindVersionText(info, e.name);
+        ASSERT_NE(nullptr, value) << e.name;
+        EXPECT_EQ(e.value, *value) << e.name;
+    }
+    const std::string* copyright = pe::FindVersionText(info, "LegalCopyright");
+    ASSERT_NE(nullptr, copyright);
+    EXPECT_NE(std::string::npos, copyright->find("MIT")) << *copyright;
+    for (const pe::VersionInfo::Text& t : info.texts) EXPECT_EQ("040904B0", t.table) << t.name;
+    ASSERT_EQ(1u, info.translations.size());
+    EXPECT_EQ(kLanguageEnglishUs, info.translations[0].first);
+    EXPECT_EQ(1200, info.translations[0].second) << "Unicode";
 }
 
 std::vector<ModuleCase> AllCases() {

@@ -1,0 +1,18 @@
+// The numeric fields of a settings dialog, driven by the module's settings
+// table: each field's edit control shows, stores and steps its record field
+// by the rules of dialog_values.h.
+#pragma once
+
+#include "dialog_values.h"
+#include "win32_module.h"
+
+// Writes the field's fill text into its edit control. The control reports the
+// change, and the dialog's change handler stores the shown value.
+void ShowFieldValue(HWND dialog, const SettingField& field, const void* record, IntegerText form);
+
+// Writes the text of one spin step (delta +1 or -1) from the record's value.
+void ShowSteppedValue(HWND dialog, const SettingField& field, const void* record, int32_t delta, IntegerText form);
+
+// Reads the edit control's text (at most 31 characters) and stores it into
+// the record if the field's rules accept it.
+bool StoreEditedValue(HWND dialog, const SettingField& field, void* record);

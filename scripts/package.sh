@@ -1,0 +1,41 @@
+#!/bin/sh
+# Packs a release from built modules: <out>/Kelvo-filters-<version>.zip with
+# one folder Kelvo-filters-<version>/ holding x64/ and Win32/ (Halvane.8bf and
+# Emberlit.8bf each), presets/, INSTALL.txt, LICENSE.txt and SHA256SUMS.txt
+# (a SHA-256 line for every other file). The archive's bytes depend only on
+# its contents: fixed file times, sorted entries, no extra attributes.
+# Prints the archive's path.
+# Usage: scripts/package.sh <version> <win32 build folder> <win64 build folder> <out folder>
+set -eu
+root="$(cd "$(dirname "$0")/.." && pwd)"
+[ $# -eq 4 ] || { echo "usage: $0 <version> <win32 build> <win64 build> <out folder>" >&2; exit 2; }
+version="$1" win32="$2" win64="$3" out="$4"
+name="Kelvo-filters-$version"
+
+for f in "$win32/modules/Halvane.8bf" "$win32/modules/Emberlit.8bf" \
+         "$win64/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf"; do
+  [ -f "$f" ] || { echo "package: missing $f" >&2; exit 1; }
+done
+
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+dir="$stage/$name"
+mkdir -p "$dir/x64" "$dir/Win32" "$dir/presets"
+# Without the debugging sections that the static runtime brings along.
+for module in Halvane Emberlit; do
+  x86_64-w64-mingw32-strip --strip-debug -o "$dir/x64/$module.8bf" "$win64/modules/$module.8bf"
+  i686-w64-mingw32-strip --strip-debug -o "$dir/Win32/$module.8bf" "$win32/modules/$module.8bf"
+done
+cp "$root"/presets/*.lns "$dir/presets/"
+# Texts with Windows line ends, for the editors' platform.
+sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/docs/install.txt" > "$dir/INSTALL.txt"
+sed 's/$/\r/' "$root/LICENSE" > "$dir/LICENSE.txt"
+(cd "$dir" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum > "$stage/sums" &&
+  mv "$stage/sums" SHA256SUMS.txt)
+
+find "$stage" -exec touch -h -d "2026-01-01 00:00:00 UTC" {} +
+mkdir -p "$out"
+zip="$(cd "$out" && pwd)/$name.zip"
+rm -f "$zip"
+(cd "$stage" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -q "$zip" -@)
+echo "$zip"

@@ -1,0 +1,21 @@
+#!/bin/sh
+# The release: installs what is missing, builds the Win32 and x64 modules and
+# writes out/release/Kelvo-filters-<version>.zip (both builds, the presets, the
+# install text, the licence, SHA-256 checksums). The version is the project's
+# VERSION in CMakeLists.txt. scripts/test.sh tests such a package.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+jobs="${KELVO_JOBS:-2}"
+for preset in win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)"
+[ -n "$version" ] || { echo "release: no project version in build/win64/CMakeCache.txt" >&2; exit 1; }
+zip="$(scripts/package.sh "$version" build/win32 build/win64 out/release)"
+echo
+unzip -l "$zip"
+echo "Release package: $zip"

@@ -1,0 +1,76 @@
+#!/bin/sh
+# The release package as a user gets it: packs the current Win32 and x64
+# builds, unpacks the archive in a fresh folder, checks its listing and its
+# checksums, and runs every module from the unpacked folders through that
+# build's own host under Wine (x64 under 64-bit Wine, Win32 under 32-bit
+# Wine), comparing each image with the native renderer's. Halvane runs with
+# every preset of the package.
+# Usage: package_test.sh <kelvo-render> <version> <win32 build> <win64 build> <work folder>
+# Exits 77 (skipped) when a build is missing, unless KELVO_REQUIRE_MODULES=1.
+set -eu
+render="$1" version="$2" win32="$3" win64="$4" work="$5"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+name="Kelvo-filters-$version"
+
+for f in "$win32/tools/kelvo-host.exe" "$win64/tools/kelvo-host.exe" \
+         "$win32/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf"; do
+  if [ ! -f "$f" ]; then
+    echo "missing $f: build the win32 and win64 presets first"
+    [ "${KELVO_REQUIRE_MODULES:-0}" = 1 ] && exit 1 || exit 77
+  fi
+done
+
+# One version everywhere: the package name and kelvo-render --version.
+[ "$("$render" --version)" = "kelvo-render $version" ]
+
+rm -rf "$work"
+mkdir -p "$work"
+zip="$("$root/scripts/package.sh" "$version" "$win32" "$win64" "$work/out")"
+[ "$zip" = "$work/out/$name.zip" ]
+unpacked="$(mktemp -d "$work/unpacked.XXXXXX")"
+(cd "$unpacked" && unzip -q "$zip")
+pkg="$unpacked/$name"
+
+# The listing: both builds, the presets, the install text, the licence, the sums; nothing else.
+expected="$work/expected-files"
+{
+  printf '%s\n' INSTALL.txt LICENSE.txt SHA256SUMS.txt \
+    Win32/Emberlit.8bf Win32/Halvane.8bf x64/Emberlit.8bf x64/Halvane.8bf
+  for p in "$root"/presets/*.lns; do echo "presets/$(basename "$p")"; done
+} | LC_ALL=C sort > "$expected"
+(cd "$pkg" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) > "$work/files"
+diff "$expected" "$work/files"
+
+# A checksum line for every other file, and every one right.
+grep -v '^SHA256SUMS.txt$' "$expected" > "$work/summed-expected"
+sed 's/^[0-9a-f]\{64\}  //' "$pkg/SHA256SUMS.txt" > "$work/summed"
+diff "$work/summed-expected" "$work/summed"
+(cd "$pkg" && sha256sum --quiet -c SHA256SUMS.txt)
+
+# The texts say what they must.
+grep -q "Kelvo filters $version" "$pkg/INSTALL.txt"
+grep -q "MIT" "$pkg/LICENSE.txt"
+for p in "$root"/presets/*.lns; do cmp "$p" "$pkg/presets/$(basename "$p")"; done
+
+# Every module from the package, through our host under Wine, against the native renderer.
+"$render" --filter glow --no-progress "$root/samples/dusk.png" "$work/glow-native.ppm"
+for p in "$pkg"/presets/*.lns; do
+  "$render" --settings "$p" --no-progress "$root/samples/dusk.png" "$work/$(basename "$p" .lns)-native.ppm"
+done
+for arch in win64 win32; do
+  case "$arch" in win64) build="$win64" folder=x64 ;; *) build="$win32" folder=Win32 ;; esac
+  run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix" --arch="$arch" "$@"; }
+  host="$build/tools/kelvo-host.exe"
+  run "$host" "$pkg/$folder/Emberlit.8bf" "$root/samples/dusk.png" "$work/glow-$folder.ppm" > "$work/host.log"
+  cmp "$work/glow-native.ppm" "$work/glow-$folder.ppm"
+  for p in "$pkg"/presets/*.lns; do
+    preset="$(basename "$p" .lns)"
+    run "$host" "$pkg/$folder/Halvane.8bf" "$root/samples/dusk.png" "$work/$preset-$folder.ppm" \
+      --settings "$p" > "$work/host.log"
+    cmp "$work/$preset-native.ppm" "$work/$preset-$folder.ppm"
+  done
+  echo "$folder modules from the package give the native renderer's bytes"
+done
+! cmp -s "$work/glow-native.ppm" "$work/star-native.ppm"
+rm -rf "$unpacked"
+echo "package $name.zip: listing, checksums and all four modules correct"
