@@ -22,7 +22,8 @@ namespace kelvo {
 // Returns true only when every byte reached the disk and the file is in place.
 // On failure returns false, leaves any file at `path` as it was and, when
 // `error` is not null, says why in it (without naming the path). An existing
-// target that is not a plain file (a folder, a device) is refused.
+// target that is not a plain file (a folder, a device) is refused, and so is a
+// read-only one on Windows, where it cannot be replaced.
 bool ReplaceFileContents(const char* path, const void* data, size_t size, std::string* error = nullptr);
 
 // Checks, before any expensive work, that ReplaceFileContents could put a file

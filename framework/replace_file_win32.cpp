@@ -32,6 +32,8 @@ bool CheckTarget(const char* path, std::string* error) {
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // not there yet, or its folder is missing
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(error, "it is a folder");
+    // The move would be refused at the end; say so before any work is done.
+    if (attributes & FILE_ATTRIBUTE_READONLY) return Fail(error, "it is read-only");
     return true;
 }
 

@@ -61,7 +61,7 @@ bool Put(const std::string& path, const std::string& text, std::string* error = 
     return kelvo::ReplaceFileContents(path.c_str(), text.data(), text.size(), error);
 }
 
-TEST(ReplaceFile, CreatesAndReplacesLeavingOnlyTheTarget) {
+TEST(SafeReplace, CreatesAndReplacesLeavingOnlyTheTarget) {
     Scratch dir;
     const std::string path = dir.File("a.lns");
     ASSERT_TRUE(Put(path, "first"));
@@ -73,7 +73,7 @@ TEST(ReplaceFile, CreatesAndReplacesLeavingOnlyTheTarget) {
     EXPECT_EQ(std::vector<std::string>{"a.lns"}, dir.Names());
 }
 
-TEST(ReplaceFile, RefusesWhatCannotBeWrittenAndSaysWhy) {
+TEST(SafeReplace, RefusesWhatCannotBeWrittenAndSaysWhy) {
     Scratch dir;
     std::string error;
     EXPECT_FALSE(Put(dir.File("missing/a.png"), "x", &error));
@@ -105,7 +105,7 @@ TEST(ReplaceFile, RefusesWhatCannotBeWrittenAndSaysWhy) {
 
 // A target that another program holds open without sharing deletion cannot be
 // replaced: the old file stays, the message says so, no temporary is left.
-TEST(ReplaceFile, TargetHeldOpenElsewhereStaysAsItWas) {
+TEST(SafeReplace, TargetHeldOpenElsewhereStaysAsItWas) {
     Scratch dir;
     const std::string path = dir.File("held.lns");
     ASSERT_TRUE(Put(path, "old content"));
@@ -116,6 +116,15 @@ TEST(ReplaceFile, TargetHeldOpenElsewhereStaysAsItWas) {
     EXPECT_NE(std::string::npos, error.find("cannot replace it")) << error;
     CloseHandle(held);
     EXPECT_EQ("old content", ReadText(path));
+    EXPECT_EQ(std::vector<std::string>{"held.lns"}, dir.Names());
+
+    // A read-only target is refused up front, by the check as by the write.
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(kelvo::CanReplaceFile(path.c_str(), &error));
+    EXPECT_EQ("it is read-only", error);
+    EXPECT_FALSE(Put(path, "new content", &error));
+    EXPECT_EQ("old content", ReadText(path));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(std::vector<std::string>{"held.lns"}, dir.Names());
 }
 
@@ -139,7 +148,7 @@ int WithFileSizeLimit(rlim_t limit, bool ignoreSignal, Write write) {
     return status;
 }
 
-TEST(ReplaceFile, AFailingWriteLeavesTheOldFileWhole) {
+TEST(SafeReplace, AFailingWriteLeavesTheOldFileWhole) {
     Scratch dir;
     const std::string path = dir.File("picture.png");
     const std::string old(3000, 'o');
@@ -165,7 +174,7 @@ TEST(ReplaceFile, AFailingWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(old, ReadText(path));
 }
 
-TEST(ReplaceFile, KeepsTheTargetsPermissionsAndItsSymbolicLink) {
+TEST(SafeReplace, KeepsTheTargetsPermissionsAndItsSymbolicLink) {
     Scratch dir;
     const std::string path = dir.File("settings.lns");
     ASSERT_TRUE(Put(path, "v1"));
