@@ -34,3 +34,11 @@ if(KELVO_SANITIZE AND NOT WIN32)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# -DKELVO_THREAD_SANITIZE=ON builds native code with ThreadSanitizer, for the
+# tests that render on several threads at once.
+option(KELVO_THREAD_SANITIZE "Build native code with ThreadSanitizer" OFF)
+if(KELVO_THREAD_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()

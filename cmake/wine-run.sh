@@ -34,4 +34,19 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
+# KELVO_WINE_DPI=144 (say) runs the display at that DPI: Wine's LogPixels in
+# the prefix, written whenever the prefix holds another value. Give such runs
+# a prefix of their own (KELVO_WINEPREFIX) so the 96-DPI tests keep theirs.
+if [ -n "${KELVO_WINE_DPI:-}" ] && [ "$(cat "$WINEPREFIX/.kelvo-dpi" 2>/dev/null)" != "$KELVO_WINE_DPI" ]; then
+  (
+    flock 9
+    if [ "$(cat "$WINEPREFIX/.kelvo-dpi" 2>/dev/null)" != "$KELVO_WINE_DPI" ]; then
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVO_WINE_DPI" /f >/dev/null 2>&1 || true
+      wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$KELVO_WINE_DPI" /f >/dev/null 2>&1 || true
+      wineserver -w || true
+      echo "$KELVO_WINE_DPI" > "$WINEPREFIX/.kelvo-dpi"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+fi
 exec xvfb-run -a -n $(( ($$ % 500) + 100 )) -s "-screen 0 1024x768x24" wine "$@"

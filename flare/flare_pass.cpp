@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "flare_reach.h"
 #include "gradient_noise.h"
 
 namespace flare {
@@ -74,9 +75,7 @@ FlareQuantities ComputeFlareQuantities(const FilterParameters& s) {
     return q;
 }
 
-bool DrawFlareRows(const FlareQuantities& q, const PassHost& host, int32_t cx, int32_t cy) {
-    EnsureNoiseTables();
-    const WorkingView view = workingView;
+bool DrawFlareRows(const WorkingView& view, const FlareQuantities& q, const PassHost& host, int32_t cx, int32_t cy) {
     const int32_t w = view.width;
     const int32_t h = view.height;
     const int32_t progressTotal = TruncToInt32(h * 1.33);
@@ -90,8 +89,10 @@ bool DrawFlareRows(const FlareQuantities& q, const PassHost& host, int32_t cx, i
     // never infinite where it is positive).
     const bool streakActive = q.streakColour[0] != 0.0 || q.streakColour[1] != 0.0 || q.streakColour[2] != 0.0;
     const double rd = static_cast<double>(q.R);
-    const double inverseR = 1.0 / rd;  // only for the streak's reach test
+    const double inverseR = 1.0 / rd;  // only for the streak's reach tests
     const bool grey = view.lightPlanes < 3;
+    // Only the columns within the reach can receive light (flare_reach.cpp).
+    const FlareReach reach = drawsLight ? ComputeFlareReach(q) : FlareReach{};
 
     for (int32_t y = 0; y < h; ++y) {
         if (HostAborted(host)) return false;
@@ -101,8 +102,11 @@ bool DrawFlareRows(const FlareQuantities& q, const PassHost& host, int32_t cx, i
 
         const double dy = static_cast<double>(static_cast<int64_t>(cy) - y);
         const double ady2 = q.aspect * (dy * dy);
-        uint8_t* p = view.out + static_cast<size_t>(y) * view.rowBytes + view.pixelBytes;
-        for (int32_t x = 1; x < w; ++x, p += view.pixelBytes) {
+        int32_t xFirst = 1;
+        int32_t xLast = w - 1;
+        ReachColumns(reach, cx, ady2, w, &xFirst, &xLast);
+        uint8_t* p = view.out + static_cast<size_t>(y) * view.rowBytes + static_cast<size_t>(xFirst) * view.pixelBytes;
+        for (int32_t x = xFirst; x <= xLast; ++x, p += view.pixelBytes) {
             const double dx = static_cast<double>(static_cast<int64_t>(cx) - x);
             const double r2 = dx * dx + ady2;
             const double d = q.k * (r2 + std::sqrt(r2));
@@ -130,9 +134,9 @@ bool DrawFlareRows(const FlareQuantities& q, const PassHost& host, int32_t cx, i
                 theta = std::atan2(dx, dy);
                 haveTheta = true;
                 const double u = q.raysCount * (1.0 + theta * kInversePi + q.rayRot);
-                const double nR = q.rNoise != 0.0 ? 1.0 - GradientNoiseBuilt(q.rNoise * u) : 1.0;
-                const double nS = q.sNoise != 0.0 ? GradientNoiseBuilt(q.sNoise * u) + 0.5 : 1.0;
-                double wave = std::fmod(u, 2.0);
+                const double nR = q.rNoise != 0.0 ? 1.0 - GradientNoise(q.rNoise * u) : 1.0;
+                const double nS = q.sNoise != 0.0 ? GradientNoise(q.sNoise * u) + 0.5 : 1.0;
+                double wave = RemainderByTwo(u);
                 if (wave > 1.0) wave = 2.0 - wave;
                 const double ray = std::pow(wave, q.rayExp) * q.rayAmp / (d + 1.0) * nS * nR;
                 if (ray > 0.0) {
@@ -142,27 +146,23 @@ bool DrawFlareRows(const FlareQuantities& q, const PassHost& host, int32_t cx, i
                 }
             }
 
-            // Anamorphic streak. Its amount is v + 0.3 * noise(d) / d with
-            // v <= 0.2 - d / R (sin <= 1) and |noise| <= 1, so where
-            // (d / R - 0.2) * d is clearly above 0.3 the amount cannot be
-            // positive, and sine and noise are not evaluated. The margins
-            // (1e-7, 3 % of 0.3 and 1e-9 of d and d / R) dwarf the rounding
-            // of the test and of the amount itself, so no byte changes.
+            // Anamorphic streak. Where its bound without the angle is not
+            // positive, or the angle alone rules it out (flare_reach.cpp), it
+            // provably adds nothing and neither sine nor noise is evaluated.
             if (streakActive) {
-                bool mayAdd = true;
-                if (rd > 0.0 && d > 0.0) {
-                    const double dr = d * inverseR;
-                    if ((dr - 0.2000001 - 1e-9 * (d + dr)) * d > 0.31) mayAdd = false;
-                }
-                if (mayAdd) {
+                const double dr = d * inverseR;
+                if (!(d > 0.0) || StreakSlack(d, dr) > 0.0) {
                     if (!haveTheta) theta = std::atan2(dx, dy);
                     const double phi = 4.7 + 2.0 * (q.streakRot + theta);
-                    const double v = 5.0 * d * (std::sin(phi) + 1.0) - (10.0 * d - (kStreakBase - d / rd));
-                    const double a = v + 0.3 * GradientNoiseBuilt(d) / d;
-                    if (a > 0.0) {
-                        s0 += a * q.streakColour[0];
-                        s1 += a * q.streakColour[1];
-                        s2 += a * q.streakColour[2];
+                    if (!StreakCannotAdd(d, dr, phi)) {
+                        const double v =
+                            5.0 * d * (std::sin(phi) + 1.0) - (10.0 * d - (kStreakBase - d / rd));
+                        const double a = v + 0.3 * GradientNoise(d) / d;
+                        if (a > 0.0) {
+                            s0 += a * q.streakColour[0];
+                            s1 += a * q.streakColour[1];
+                            s2 += a * q.streakColour[2];
+                        }
                     }
                 }
             }
@@ -186,11 +186,12 @@ bool DrawFlareRows(const FlareQuantities& q, const PassHost& host, int32_t cx, i
     return true;
 }
 
-void FlarePass(const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy) {
+void FlarePass(const WorkingView& view, const FilterParameters& settings, const PassHost& host, int32_t cx,
+               int32_t cy) {
     const FlareQuantities q = ComputeFlareQuantities(settings);
-    DrawFlareRows(q, host, cx, cy);
+    DrawFlareRows(view, q, host, cx, cy);
     // The softening runs whether or not the rows were all drawn.
-    SoftenBox(ClampToInt32(static_cast<int64_t>(cx) - q.R), ClampToInt32(static_cast<int64_t>(cy) - q.R),
+    SoftenBox(view, ClampToInt32(static_cast<int64_t>(cx) - q.R), ClampToInt32(static_cast<int64_t>(cy) - q.R),
               ClampToInt32(static_cast<int64_t>(cx) + q.R), ClampToInt32(static_cast<int64_t>(cy) + q.R));
 }
 

@@ -44,13 +44,14 @@ struct FlareQuantities {
 FlareQuantities ComputeFlareQuantities(const FilterParameters& settings);
 
 // The row loop alone: every pixel of the working area receives core, halo, ray
-// and streak light around (cx, cy). Before each row the host is asked whether
-// to stop, then told the progress (row, trunc(1.33 * H)). Returns false when the
-// host stopped it.
-bool DrawFlareRows(const FlareQuantities& q, const PassHost& host, int32_t cx, int32_t cy);
+// and streak light around (cx, cy); only the pixels within the flare's reach
+// are evaluated, the others would receive 0. Before each row the host is asked
+// whether to stop, then told the progress (row, trunc(1.33 * H)). Returns false
+// when the host stopped it.
+bool DrawFlareRows(const WorkingView& view, const FlareQuantities& q, const PassHost& host, int32_t cx, int32_t cy);
 
 // The whole flare pass: quantities, rows, then the square of side 2R around the
 // centre softened (also after an abort).
-void FlarePass(const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy);
+void FlarePass(const WorkingView& view, const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy);
 
 }  // namespace flare

@@ -4,22 +4,21 @@
 
 namespace flare {
 
-WorkingView workingView;
-
-void SetWorkingView(const PixelArea& area) {
-    workingView.out = area.out;
-    workingView.rowBytes = area.outRowBytes;
-    workingView.pixelBytes = static_cast<size_t>(area.planes);
-    workingView.width = area.width;
-    workingView.height = area.height;
-    workingView.lightPlanes = LightPlanes(area);
+WorkingView MakeWorkingView(const PixelArea& area) {
+    WorkingView view;
+    view.out = area.out;
+    view.rowBytes = area.outRowBytes;
+    view.pixelBytes = static_cast<size_t>(area.planes);
+    view.width = area.width;
+    view.height = area.height;
+    view.lightPlanes = LightPlanes(area);
+    return view;
 }
 
 namespace {
 
-inline uint8_t* PixelAt(int32_t x, int32_t y) {
-    return workingView.out + static_cast<size_t>(y) * workingView.rowBytes +
-           static_cast<size_t>(x) * workingView.pixelBytes;
+inline uint8_t* PixelAt(const WorkingView& view, int32_t x, int32_t y) {
+    return view.out + static_cast<size_t>(y) * view.rowBytes + static_cast<size_t>(x) * view.pixelBytes;
 }
 
 // Stored byte plus amount, clamped to 0..255; the sum is formed in 64 bits so
@@ -31,10 +30,10 @@ inline uint8_t Saturate(uint8_t stored, int32_t amount) {
 
 }  // namespace
 
-void AddLight(int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2) {
-    if (x <= 0 || y <= 0 || x >= workingView.width || y >= workingView.height) return;
-    uint8_t* p = PixelAt(x, y);
-    if (workingView.lightPlanes >= 3) {
+void AddLight(const WorkingView& view, int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2) {
+    if (x <= 0 || y <= 0 || x >= view.width || y >= view.height) return;
+    uint8_t* p = PixelAt(view, x, y);
+    if (view.lightPlanes >= 3) {
         p[0] = Saturate(p[0], a0);
         p[1] = Saturate(p[1], a1);
         p[2] = Saturate(p[2], a2);
@@ -46,9 +45,9 @@ void AddLight(int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2) {
     }
 }
 
-void SoftenBox(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    const int32_t w = workingView.width;
-    const int32_t h = workingView.height;
+void SoftenBox(const WorkingView& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const int32_t w = view.width;
+    const int32_t h = view.height;
     // Sides outside the area are pulled two pixels inside it.
     if (y0 < 0) y0 = 2;
     if (y1 > h) y1 = h - 2;
@@ -64,13 +63,13 @@ void SoftenBox(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     if (x1 > w - 1) x1 = w - 1;
     if (y0 >= y1 || x0 >= x1) return;
 
-    const ptrdiff_t px = static_cast<ptrdiff_t>(workingView.pixelBytes);
-    const ptrdiff_t row = static_cast<ptrdiff_t>(workingView.rowBytes);
+    const ptrdiff_t px = static_cast<ptrdiff_t>(view.pixelBytes);
+    const ptrdiff_t row = static_cast<ptrdiff_t>(view.rowBytes);
     // Planes 2, 1, 0 on colour images; plane 0 alone on grey ones. Each plane
     // only reads its own neighbours, so the planes are independent.
-    const int32_t planes = workingView.lightPlanes >= 3 ? 3 : 1;
+    const int32_t planes = view.lightPlanes >= 3 ? 3 : 1;
     for (int32_t y = y0; y < y1; ++y) {
-        uint8_t* p = PixelAt(x0, y);
+        uint8_t* p = PixelAt(view, x0, y);
         for (int32_t x = x0; x < x1; ++x, p += px) {
             for (int32_t k = planes - 1; k >= 0; --k) {
                 uint8_t* c = p + k;

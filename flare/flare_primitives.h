@@ -6,6 +6,7 @@
 
 #include "exact_arithmetic.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -19,7 +20,8 @@ namespace flare {
 // at out + y * rowBytes + x * pixelBytes. lightPlanes is 3 when the image has at
 // least three planes (light goes to planes 0, 1, 2) and 1 otherwise (plane 0
 // carries the brightest of the three amounts; a second plane, transparency, is
-// left alone). Filled by RenderFlare at the start of every render.
+// left alone). Made by RenderFlare at the start of every render and handed to
+// the passes, so renders on several threads at once never share one.
 struct WorkingView {
     uint8_t* out = nullptr;
     size_t rowBytes = 0;
@@ -29,10 +31,8 @@ struct WorkingView {
     int32_t lightPlanes = 0;
 };
 
-extern WorkingView workingView;
-
-// Points the working view at the output of a delivered area.
-void SetWorkingView(const PixelArea& area);
+// The working view of a delivered area's output.
+WorkingView MakeWorkingView(const PixelArea& area);
 
 // The host's abort and progress callbacks as the passes use them; either may be
 // missing (never aborts, reports nothing).
@@ -72,13 +72,13 @@ inline int32_t ClampToInt32(int64_t v) {
 
 // Adds the amounts to planes 0, 1, 2 of pixel (x, y), each clamped to 0..255.
 // Row 0 and column 0 are never changed; nothing happens outside the area.
-void AddLight(int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2);
+void AddLight(const WorkingView& view, int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2);
 
 // In-place 3 x 3 softening of x0 <= x < x1, y0 <= y < y1 in raster order: each
 // plane becomes (own value + floor(sum of the eight neighbours / 8)) / 2, with
 // the upper and left neighbours already softened. Sides lying outside the area
 // are pulled two pixels inside it; see the definition for sides on the border.
-void SoftenBox(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+void SoftenBox(const WorkingView& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
 // Light amount (1.0 = full) to a byte: 255 from 1 up, trunc(v * 255) below,
 // 0 for NaN and for negative amounts.
@@ -86,6 +86,20 @@ inline uint8_t UnitToByte(double v) {
     if (v >= 1.0) return 255;
     if (!(v > 0.0)) return 0;
     return static_cast<uint8_t>(static_cast<int32_t>(v * 255.0));
+}
+
+// fmod(u, 2) without a library call, the same double on every target: u / 2
+// (u * 0.5) and the product by 2 are exact, trunc is exact, and u - 2t is an
+// exact difference (for |u| >= 2 the two lie within a factor of two of each
+// other; for |u| < 2, t = 0). fmod's result is exact by definition and carries
+// u's sign, zero included, so both give the same bits; NaN and infinities give
+// NaN, as fmod does.
+// The truncation goes through a 64-bit integer where u / 2 fits one (exact
+// there, and no library call on targets without a rounding instruction).
+inline double RemainderByTwo(double u) {
+    const double half = u * 0.5;
+    const double t = std::fabs(half) < 4.5e15 ? static_cast<double>(static_cast<int64_t>(half)) : std::trunc(half);
+    return std::copysign(u - 2.0 * t, u);
 }
 
 struct Rgb {

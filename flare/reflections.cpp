@@ -53,15 +53,15 @@ OffsetRange ReachableOffsets(int32_t centre, int32_t last, int32_t R) {
 
 // The pixel (x + j, y + i) and its mirror images, each distinct pixel once:
 // mirrors in y only for i > 0, mirrors in x only for j > 0.
-void AddMirrored(int32_t x, int32_t y, int64_t j, int64_t i, int32_t a0, int32_t a1, int32_t a2) {
+void AddMirrored(const WorkingView& view, int32_t x, int32_t y, int64_t j, int64_t i, int32_t a0, int32_t a1, int32_t a2) {
     const int32_t xr = ClampToInt32(x + j);
     const int32_t xl = ClampToInt32(x - j);
     const int32_t yd = ClampToInt32(y + i);
     const int32_t yu = ClampToInt32(y - i);
-    AddLight(xr, yd, a0, a1, a2);
-    if (i > 0) AddLight(xr, yu, a0, a1, a2);
-    if (i > 0 && j > 0) AddLight(xl, yu, a0, a1, a2);
-    if (j > 0) AddLight(xl, yd, a0, a1, a2);
+    AddLight(view, xr, yd, a0, a1, a2);
+    if (i > 0) AddLight(view, xr, yu, a0, a1, a2);
+    if (i > 0 && j > 0) AddLight(view, xl, yu, a0, a1, a2);
+    if (j > 0) AddLight(view, xl, yd, a0, a1, a2);
 }
 
 // Squared radius of the reflection's ellipse in the units of D = j^2 + aspect i^2.
@@ -73,9 +73,9 @@ double SquaredRim(int32_t R, double aspect) {
 // Visits the offsets (j, i), both 0 <= o < R, of one quarter of a reflection's
 // square that can reach the area, with D = j^2 + aspect i^2.
 template <typename Visit>
-void ForEachReachableOffset(int32_t x, int32_t y, int32_t R, double aspect, Visit visit) {
-    const OffsetRange rows = ReachableOffsets(y, workingView.height - 1, R);
-    const OffsetRange cols = ReachableOffsets(x, workingView.width - 1, R);
+void ForEachReachableOffset(const WorkingView& view, int32_t x, int32_t y, int32_t R, double aspect, Visit visit) {
+    const OffsetRange rows = ReachableOffsets(y, view.height - 1, R);
+    const OffsetRange cols = ReachableOffsets(x, view.width - 1, R);
     for (int64_t i = rows.lo; i <= rows.hi; ++i) {
         const double di = static_cast<double>(i);
         const double ai2 = aspect * (di * di);
@@ -86,17 +86,17 @@ void ForEachReachableOffset(int32_t x, int32_t y, int32_t R, double aspect, Visi
     }
 }
 
-void SoftenSquare(int32_t x, int32_t y, int32_t R) {
-    SoftenBox(ClampToInt32(static_cast<int64_t>(x) - R), ClampToInt32(static_cast<int64_t>(y) - R),
+void SoftenSquare(const WorkingView& view, int32_t x, int32_t y, int32_t R) {
+    SoftenBox(view, ClampToInt32(static_cast<int64_t>(x) - R), ClampToInt32(static_cast<int64_t>(y) - R),
               ClampToInt32(static_cast<int64_t>(x) + R), ClampToInt32(static_cast<int64_t>(y) + R));
 }
 
 }  // namespace
 
-void PlaceReflections(const FilterParameters& settings, int32_t cx, int32_t cy,
+void PlaceReflections(const WorkingView& view, const FilterParameters& settings, int32_t cx, int32_t cy,
                       ReflectionPlacement placements[kReflectionCount]) {
-    const int32_t mX = workingView.width / 2;
-    const int32_t mY = workingView.height / 2;
+    const int32_t mX = view.width / 2;
+    const int32_t mY = view.height / 2;
     const double sizeScale = settings.reflectionsSize * 8.0 / WorkingScale(settings);
     // The line needs a horizontal extent: a flare straight above or below the
     // middle is taken one column to the right.
@@ -112,9 +112,9 @@ void PlaceReflections(const FilterParameters& settings, int32_t cx, int32_t cy,
     }
 }
 
-void ReflectionPass(const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy) {
+void ReflectionPass(const WorkingView& view, const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy) {
     ReflectionPlacement placements[kReflectionCount];
-    PlaceReflections(settings, cx, cy, placements);
+    PlaceReflections(view, settings, cx, cy, placements);
     const double b = settings.reflectionsBright * 0.2;
     const double aspect = settings.positionAspect;
     for (int32_t e = 0; e < kReflectionCount; ++e) {
@@ -123,14 +123,14 @@ void ReflectionPass(const FilterParameters& settings, const PassHost& host, int3
         const Reflection& r = kReflections[e];
         const ReflectionPlacement& at = placements[e];
         if (r.type == 4) {
-            DrawRingReflection(TruncToInt32(b), at.x, at.y, at.R, aspect);
+            DrawRingReflection(view, TruncToInt32(b), at.x, at.y, at.R, aspect);
         } else {
-            DrawDiscReflection(b, at.x, at.y, r.type, at.R, r.colour[0], r.colour[1], r.colour[2], aspect);
+            DrawDiscReflection(view, b, at.x, at.y, r.type, at.R, r.colour[0], r.colour[1], r.colour[2], aspect);
         }
     }
 }
 
-void DrawDiscReflection(double b, int32_t x, int32_t y, int32_t type, int32_t R, int32_t c0, int32_t c1, int32_t c2,
+void DrawDiscReflection(const WorkingView& view, double b, int32_t x, int32_t y, int32_t type, int32_t R, int32_t c0, int32_t c1, int32_t c2,
                         double aspect) {
     const double rr = SquaredRim(R, aspect);
     if (!(b <= 1.0)) {
@@ -138,7 +138,7 @@ void DrawDiscReflection(double b, int32_t x, int32_t y, int32_t type, int32_t R,
         // The flat profile's amounts do not depend on the pixel.
         int32_t flat[3];
         for (int p = 0; p < 3; ++p) flat[p] = TruncToInt32(c[p] * b);
-        ForEachReachableOffset(x, y, R, aspect, [&](int64_t j, int64_t i, double D) {
+        ForEachReachableOffset(view, x, y, R, aspect, [&](int64_t j, int64_t i, double D) {
             if (!(D < rr)) return;
             int32_t a[3];
             if (type == 1 || type == 2) {
@@ -150,32 +150,32 @@ void DrawDiscReflection(double b, int32_t x, int32_t y, int32_t type, int32_t R,
                 a[1] = flat[1];
                 a[2] = flat[2];
             }
-            AddMirrored(x, y, j, i, a[0], a[1], a[2]);
+            AddMirrored(view, x, y, j, i, a[0], a[1], a[2]);
         });
     }
-    SoftenSquare(x, y, R);
+    SoftenSquare(view, x, y, R);
 }
 
-void DrawRingReflection(int32_t bi, int32_t x, int32_t y, int32_t R, double aspect) {
+void DrawRingReflection(const WorkingView& view, int32_t bi, int32_t x, int32_t y, int32_t R, double aspect) {
     const double rr = SquaredRim(R, aspect);
     const double band1 = 0.98 * rr;
     const double band2 = 0.96 * rr;
     const double band3 = 0.94 * rr;
     const double band4 = 0.92 * rr;
     const int32_t A = ClampToInt32(static_cast<int64_t>(bi) * 15);
-    ForEachReachableOffset(x, y, R, aspect, [&](int64_t j, int64_t i, double D) {
+    ForEachReachableOffset(view, x, y, R, aspect, [&](int64_t j, int64_t i, double D) {
         // Outside in: red, yellow, green, blue in an RGB image.
         if (band1 < D && D <= rr) {
-            AddMirrored(x, y, j, i, A, 0, 0);
+            AddMirrored(view, x, y, j, i, A, 0, 0);
         } else if (band2 < D && D <= band1) {
-            AddMirrored(x, y, j, i, A, A, 0);
+            AddMirrored(view, x, y, j, i, A, A, 0);
         } else if (band3 < D && D <= band2) {
-            AddMirrored(x, y, j, i, 0, A, 0);
+            AddMirrored(view, x, y, j, i, 0, A, 0);
         } else if (band4 < D && D <= band3) {
-            AddMirrored(x, y, j, i, 0, 0, A);
+            AddMirrored(view, x, y, j, i, 0, 0, A);
         }
     });
-    SoftenSquare(x, y, R);
+    SoftenSquare(view, x, y, R);
 }
 
 }  // namespace flare

@@ -30,7 +30,7 @@ struct ReflectionPlacement {
 
 // The placement of every table entry, in table order (cx = mX is moved one
 // column to the right first, as the pass does).
-void PlaceReflections(const FilterParameters& settings, int32_t cx, int32_t cy,
+void PlaceReflections(const WorkingView& view, const FilterParameters& settings, int32_t cx, int32_t cy,
                       ReflectionPlacement placements[kReflectionCount]);
 
 // Progress reported before reflection `index`, against a total of 100: the flare
@@ -40,14 +40,14 @@ inline int32_t ReflectionProgress(int32_t index) { return 75 + (index + 1) * 25 
 
 // Draws the sixteen reflections in table order, each followed by the softening
 // of its own square; asks the host before each whether to stop.
-void ReflectionPass(const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy);
+void ReflectionPass(const WorkingView& view, const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy);
 
 // A disc of radius R around (x, y), brightness b, profile `type` (0, 1 or 2),
 // colour c; nothing is drawn for b <= 1, but its square is softened.
-void DrawDiscReflection(double b, int32_t x, int32_t y, int32_t type, int32_t R, int32_t c0, int32_t c1, int32_t c2,
+void DrawDiscReflection(const WorkingView& view, double b, int32_t x, int32_t y, int32_t type, int32_t R, int32_t c0, int32_t c1, int32_t c2,
                         double aspect);
 
 // The four-band ring of radius R around (x, y); each band adds 15 * bi.
-void DrawRingReflection(int32_t bi, int32_t x, int32_t y, int32_t R, double aspect);
+void DrawRingReflection(const WorkingView& view, int32_t bi, int32_t x, int32_t y, int32_t R, double aspect);
 
 }  // namespace flare

@@ -18,7 +18,7 @@ bool RenderFlare(PluginGlobals* globals) {
     if (block == nullptr) return true;  // no settings: the output stays a copy of the input
     const FilterParameters& settings = *static_cast<const FilterParameters*>(block);
 
-    SetWorkingView(area);
+    const WorkingView view = MakeWorkingView(area);
     PassHost host;
     host.abortProc = record->abortProc;
     host.progressProc = record->progressProc;
@@ -32,8 +32,8 @@ bool RenderFlare(PluginGlobals* globals) {
 
     // Flare first, reflections over it: each addition saturates and each
     // softening works on what was drawn before it.
-    FlarePass(settings, host, cx, cy);
-    ReflectionPass(settings, host, cx, cy);
+    FlarePass(view, settings, host, cx, cy);
+    ReflectionPass(view, settings, host, cx, cy);
     return !stopped;
 }
 

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -40,18 +41,24 @@
 // made once per class; planes of 100 or less add nothing and are skipped. Rows
 // of packed three-plane pixels are scanned 16 pixels at a time where SSE2 is
 // there, so an area without sources costs little more than the copy.
+//
+// Storage: the class tables live on the pass's stack (about 20 KB); the ring
+// and the run lists are allocated for the run at the size the area and the
+// radius need (about 2 MB for 4000 columns at level 30) and released after it.
+// When that allocation fails, the pass adds straight into the output instead,
+// which gives the same bytes, so the renderer has no failure of its own. The
+// pass keeps nothing between calls: renders on several threads at once share
+// no state.
 
 namespace glow {
 namespace {
 
 constexpr int32_t kMaxReach = kMaxGlowRadius - 1;  // the rim (t = 0) adds nothing
 constexpr int32_t kRingRowsMax = 2 * kMaxReach + 1;
-// Enough for the ring of the widest area a host describes with non-negative
-// coordinates (32767 columns) and its spare entries.
-constexpr size_t kRingEntries = static_cast<size_t>(kRingRowsMax) * (32767u + 2 * kMaxReach + 1);
 constexpr int kLaneBits = 16;
 constexpr uint64_t kLaneMask = 0xFFFFu;
-constexpr int32_t kMaxClasses = 256;
+// Values of 100 or less add nothing (class 0), so at most 155 others.
+constexpr int32_t kMaxClasses = 156;
 constexpr int32_t kMaxRunsPerClass = 2 * (2 * kMaxReach + 1) + 2;
 
 // One run of a class's footprint relative to the source: +1 from column
@@ -69,23 +76,23 @@ struct GlowClass {
     // half[level][|dy|]: largest |dx| whose amount is more than `level`
     // (|dx| >= 1 in the source's own row); -1 when that row receives nothing.
     int8_t half[2][kMaxGlowRadius + 1];
-    // The runs of row dy are gRuns[firstRun + rowRun[dy + reach]] up to the
-    // start of the next row's.
+};
+
+// The runs of a class: those of row dy are runs[firstRun + rowRun[dy + reach]]
+// up to the start of the next row's.
+struct ClassRuns {
     int32_t firstRun;
     uint16_t rowRun[2 * kMaxReach + 2];
 };
 
-// Tables for the current radius, rebuilt when the radius changes.
-int32_t gTableRadius = -1;
-int32_t gClassCount = 0;
-int32_t gSpan = 0;  // S: the farthest reach of any value
-uint8_t gClassOf[256];
-GlowClass gClasses[kMaxClasses];
-Run gRuns[kMaxClasses * kMaxRunsPerClass];
-
-uint64_t gRing[kRingEntries];
-int32_t gRingFirst[kRingRowsMax];  // touched entries of each ring row: first ..
-int32_t gRingLast[kRingRowsMax];   // .. last (first > last: untouched)
+// The classes of one radius.
+struct GlowTables {
+    int32_t classCount;
+    int32_t span;  // S: the farthest reach of any value
+    int32_t runCount;
+    uint8_t classOf[256];
+    GlowClass classes[kMaxClasses];
+};
 
 int32_t SquareRootFloor(int32_t n) {
     int32_t r = 0;
@@ -98,58 +105,71 @@ double GlowWeight(int32_t r2, int32_t d2) {
     return t * ((3.0 - 2.0 * t) * t) * kGlowScale;
 }
 
-void BuildRuns(GlowClass& c, int32_t span, int32_t* runCount) {
-    c.firstRun = *runCount;
+// The class's runs, rows dy = -reach .. reach, into runs + *runCount.
+void BuildRuns(const GlowClass& c, ClassRuns& cr, Run* runs, int32_t span, int32_t* runCount) {
+    cr.firstRun = *runCount;
     int32_t n = 0;
     for (int32_t dy = -c.reach; dy <= c.reach; ++dy) {
-        c.rowRun[dy + c.reach] = static_cast<uint16_t>(n);
+        cr.rowRun[dy + c.reach] = static_cast<uint16_t>(n);
         const int32_t a = dy < 0 ? -dy : dy;
         const int16_t row = static_cast<int16_t>(dy + span);
         for (int level = 0; level < 2; ++level) {
             const int32_t h = c.half[level][a];
             if (h < 0) break;
             if (dy != 0) {
-                gRuns[c.firstRun + n++] = Run{row, static_cast<int16_t>(-h), static_cast<int16_t>(h + 1)};
+                runs[cr.firstRun + n++] = Run{row, static_cast<int16_t>(-h), static_cast<int16_t>(h + 1)};
             } else {
-                gRuns[c.firstRun + n++] = Run{row, static_cast<int16_t>(-h), 0};
-                gRuns[c.firstRun + n++] = Run{row, 1, static_cast<int16_t>(h + 1)};
+                runs[cr.firstRun + n++] = Run{row, static_cast<int16_t>(-h), 0};
+                runs[cr.firstRun + n++] = Run{row, 1, static_cast<int16_t>(h + 1)};
             }
         }
     }
-    c.rowRun[2 * c.reach + 1] = static_cast<uint16_t>(n);
+    cr.rowRun[2 * c.reach + 1] = static_cast<uint16_t>(n);
     *runCount += n;
 }
 
-void BuildTables(int32_t radius) {
-    if (gTableRadius == radius) return;
+// The number of runs the class has (two per level and row, one more pair in
+// the source's own row).
+int32_t RunCount(const GlowClass& c) {
+    int32_t n = 0;
+    for (int32_t dy = -c.reach; dy <= c.reach; ++dy) {
+        const int32_t a = dy < 0 ? -dy : dy;
+        for (int level = 0; level < 2 && c.half[level][a] >= 0; ++level) n += dy != 0 ? 1 : 2;
+    }
+    return n;
+}
+
+void BuildTables(int32_t radius, GlowTables& t) {
     const int32_t r2 = radius * radius;
     double weight[kMaxGlowRadius * kMaxGlowRadius + 1];
     for (int32_t d2 = 1; d2 <= r2; ++d2) weight[d2] = GlowWeight(r2, d2);
 
     // Class 0: values that add nothing.
-    gClassCount = 1;
-    GlowClass& none = gClasses[0];
+    t.classCount = 1;
+    GlowClass& none = t.classes[0];
     none = GlowClass{};
     none.reach = -1;
-    gSpan = 0;
+    t.span = 0;
+    t.runCount = 0;
+    // A larger value reaches at least as far (the weight never grows with
+    // d2), so each limit only moves outwards as v rises.
+    int32_t limit[2] = {0, 0};
     for (int32_t v = 0; v < 256; ++v) {
         // d2 = R2 is the rim, where t and the weight are 0: it never counts,
         // which keeps every reach at or below kMaxReach.
-        int32_t limit[2];
         for (int level = 0; level < 2; ++level) {
-            int32_t d2 = 0;
+            int32_t& d2 = limit[level];
             while (d2 + 1 < r2 && static_cast<int32_t>(v * weight[d2 + 1]) > level) ++d2;
-            limit[level] = d2;
         }
         if (limit[0] == 0) {
-            gClassOf[v] = 0;
+            t.classOf[v] = 0;
             continue;
         }
         int32_t id = 1;
-        while (id < gClassCount && (gClasses[id].limit[0] != limit[0] || gClasses[id].limit[1] != limit[1])) ++id;
-        gClassOf[v] = static_cast<uint8_t>(id);
-        if (id < gClassCount) continue;
-        GlowClass& c = gClasses[gClassCount++];
+        while (id < t.classCount && (t.classes[id].limit[0] != limit[0] || t.classes[id].limit[1] != limit[1])) ++id;
+        t.classOf[v] = static_cast<uint8_t>(id);
+        if (id < t.classCount) continue;
+        GlowClass& c = t.classes[t.classCount++];
         c.limit[0] = limit[0];
         c.limit[1] = limit[1];
         for (int level = 0; level < 2; ++level) {
@@ -160,11 +180,9 @@ void BuildTables(int32_t radius) {
             }
         }
         c.reach = SquareRootFloor(limit[0]);
-        if (c.reach > gSpan) gSpan = c.reach;
+        if (c.reach > t.span) t.span = c.reach;
+        t.runCount += RunCount(c);
     }
-    int32_t runCount = 0;
-    for (int32_t id = 1; id < gClassCount; ++id) BuildRuns(gClasses[id], gSpan, &runCount);
-    gTableRadius = radius;
 }
 
 // One source's planes grouped by class, with the counter lanes they feed.
@@ -173,10 +191,10 @@ struct PlaneGroup {
     uint64_t lanes;  // 1 << (16 * plane) for each plane of the group
 };
 
-int GroupPlanes(const uint8_t* values, int32_t lanes, PlaneGroup* groups) {
+int GroupPlanes(const GlowTables& t, const uint8_t* values, int32_t lanes, PlaneGroup* groups) {
     int count = 0;
     for (int32_t p = 0; p < lanes; ++p) {
-        const int32_t id = gClassOf[values[p]];
+        const int32_t id = t.classOf[values[p]];
         if (id == 0) continue;
         const uint64_t lane = uint64_t{1} << (kLaneBits * p);
         int i = 0;
@@ -194,14 +212,22 @@ int GroupPlanes(const uint8_t* values, int32_t lanes, PlaneGroup* groups) {
 
 // Everything one pass needs about the area and the settings.
 struct PassState {
+    GlowTables tables;
     PixelArea area;
     int32_t lanes;    // light planes: 3, or 1 (grey)
     size_t planes;    // bytes per pixel
     uint8_t select[3][256];  // bit 0: inside the plane's window; bit 1: adds light
     bool accumulate;
+    // The run's own storage (accumulating only): the ring, ringRows rows of
+    // ringStride counters, the runs and each class's index into them.
+    uint64_t* ring;
+    Run* runs;
+    ClassRuns* classRuns;
     int32_t ringRows;
     size_t ringStride;
     uint64_t* ringRow[kRingRowsMax];  // ringRow[dy + S]: counts of row y + dy, entry x + S
+    int32_t ringFirst[kRingRowsMax];  // touched entries of each ring row: first ..
+    int32_t ringLast[kRingRowsMax];   // .. last (first > last: untouched)
 #if defined(__SSE2__)
     __m128i windowLow[3];   // per byte of 16 packed three-plane pixels
     __m128i windowSpan[3];  // upper - lower
@@ -213,18 +239,19 @@ struct PassState {
 // Adds one source's groups: counts into the ring, or straight into the output.
 inline void AddSource(PassState& s, int32_t x, int32_t y, const uint8_t* values) {
     PlaneGroup groups[3];
-    const int groupCount = GroupPlanes(values, s.lanes, groups);
+    const int groupCount = GroupPlanes(s.tables, values, s.lanes, groups);
     const int32_t height = s.area.height;
     for (int g = 0; g < groupCount; ++g) {
-        const GlowClass& c = gClasses[groups[g].classId];
+        const GlowClass& c = s.tables.classes[groups[g].classId];
         const uint64_t add = groups[g].lanes;
         const int32_t dyFirst = -c.reach > 1 - y ? -c.reach : 1 - y;
         const int32_t dyLast = c.reach < height - 1 - y ? c.reach : height - 1 - y;
         if (dyFirst > dyLast) continue;
         if (s.accumulate) {
-            const Run* run = gRuns + c.firstRun + c.rowRun[dyFirst + c.reach];
-            const Run* end = gRuns + c.firstRun + c.rowRun[dyLast + c.reach + 1];
-            const ptrdiff_t column = static_cast<ptrdiff_t>(x) + gSpan;
+            const ClassRuns& cr = s.classRuns[groups[g].classId];
+            const Run* run = s.runs + cr.firstRun + cr.rowRun[dyFirst + c.reach];
+            const Run* end = s.runs + cr.firstRun + cr.rowRun[dyLast + c.reach + 1];
+            const ptrdiff_t column = static_cast<ptrdiff_t>(x) + s.tables.span;
             for (; run < end; ++run) {
                 uint64_t* counts = s.ringRow[run->row] + column;
                 counts[run->start] += add;
@@ -339,16 +366,17 @@ void VisitRow(PassState& s, int32_t y, int32_t* first, int32_t* last) {
 // leaves the ring row zeroed.
 void FlushRow(PassState& s, int32_t y) {
     const int32_t slot = y % s.ringRows;
-    const int32_t first = gRingFirst[slot];
-    const int32_t last = gRingLast[slot];
+    const int32_t first = s.ringFirst[slot];
+    const int32_t last = s.ringLast[slot];
     if (first > last) return;
-    gRingFirst[slot] = INT32_MAX;
-    gRingLast[slot] = -1;
-    uint64_t* counts = gRing + static_cast<size_t>(slot) * s.ringStride;
+    s.ringFirst[slot] = INT32_MAX;
+    s.ringLast[slot] = -1;
+    const int32_t span = s.tables.span;
+    uint64_t* counts = s.ring + static_cast<size_t>(slot) * s.ringStride;
     uint8_t* row = s.area.out + static_cast<size_t>(y) * s.area.outRowBytes;
     // Entry i counts for column i - S; only columns 1 .. W-1 are drawn.
-    const int32_t drawFirst = 1 + gSpan > first ? 1 + gSpan : first;
-    const int32_t drawLast = s.area.width - 1 + gSpan < last ? s.area.width - 1 + gSpan : last;
+    const int32_t drawFirst = 1 + span > first ? 1 + span : first;
+    const int32_t drawLast = s.area.width - 1 + span < last ? s.area.width - 1 + span : last;
     uint64_t sum = 0;
     int32_t i = first;
     for (; i < drawFirst; ++i) {
@@ -359,7 +387,7 @@ void FlushRow(PassState& s, int32_t y) {
         sum += counts[i];
         counts[i] = 0;
         if (sum == 0) continue;
-        uint8_t* px = row + static_cast<size_t>(i - gSpan) * s.planes;
+        uint8_t* px = row + static_cast<size_t>(i - span) * s.planes;
         for (int32_t p = 0; p < s.lanes; ++p) {
             const uint32_t v = px[p] + (static_cast<uint32_t>(sum >> (kLaneBits * p)) & kLaneMask);
             px[p] = static_cast<uint8_t>(v > 255 ? 255 : v);
@@ -374,10 +402,42 @@ void FlushRows(PassState& s, int32_t first, int32_t last) {
     for (int32_t y = last; y >= first; --y) FlushRow(s, y);
 }
 
-// Module-level, like the ring: the state is too large for the host's stack.
-PassState gPass;
+// One allocation for the ring and the run lists, sized for this area and
+// radius; false (and nothing allocated) when the memory is not there.
+bool AllocateRunStorage(PassState& s, const GlowMemory& memory) {
+    const size_t ringBytes = static_cast<size_t>(s.ringRows) * s.ringStride * sizeof(uint64_t);
+    const size_t runBytes = static_cast<size_t>(s.tables.runCount) * sizeof(Run);
+    const size_t indexBytes = static_cast<size_t>(s.tables.classCount) * sizeof(ClassRuns);
+    // Alignment of each part: the ring first (8), the index (4), the runs (2).
+    const size_t indexAt = ringBytes;
+    const size_t runAt = indexAt + indexBytes;
+    void* block = memory.allocate != nullptr ? memory.allocate(runAt + runBytes) : nullptr;
+    if (block == nullptr) return false;
+    uint8_t* base = static_cast<uint8_t*>(block);
+    s.ring = reinterpret_cast<uint64_t*>(base);
+    s.classRuns = reinterpret_cast<ClassRuns*>(base + indexAt);
+    s.runs = reinterpret_cast<Run*>(base + runAt);
+    int32_t runCount = 0;
+    for (int32_t id = 1; id < s.tables.classCount; ++id)
+        BuildRuns(s.tables.classes[id], s.classRuns[id], s.runs, s.tables.span, &runCount);
+    std::memset(s.ring, 0, ringBytes);
+    for (int32_t i = 0; i < s.ringRows; ++i) {
+        s.ringFirst[i] = INT32_MAX;
+        s.ringLast[i] = -1;
+    }
+    return true;
+}
+
+void* AllocateWithMalloc(size_t bytes) { return std::malloc(bytes); }
+void ReleaseWithFree(void* block) { std::free(block); }
+
+// The whole pass over an area whose tables and windows are set up in `s`.
+// Returns false when abortProc stopped it.
+bool RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow);
 
 }  // namespace
+
+const GlowMemory kHeapMemory = {AllocateWithMalloc, ReleaseWithFree};
 
 int32_t GlowRadius(int32_t glowLevel) {
     if (glowLevel < 0) return 0;
@@ -391,20 +451,19 @@ int32_t GlowProgressTotal(int32_t height, int32_t radius) {
 }
 
 bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
-              GlowMethod method) {
+              GlowMethod method, const GlowMemory& memory) {
     if (settings == nullptr || area.in == nullptr || area.out == nullptr || area.width <= 0 ||
         area.height <= 0 || area.planes <= 0)
         return true;
-    PassState& s = gPass;
+    PassState s;
     s.area = area;
     s.lanes = LightPlanes(area);
     s.planes = static_cast<size_t>(area.planes);
     const int32_t width = area.width;
     const int32_t height = area.height;
     const int32_t radius = GlowRadius(settings->glowLevel);
-    const int32_t total = GlowProgressTotal(height, radius);
 
-    BuildTables(radius);
+    BuildTables(radius, s.tables);
 
     // The windows by plane: plane 0 Blue, plane 1 Green, plane 2 Red. Grey
     // areas test their one value against all three.
@@ -415,7 +474,7 @@ bool GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
     for (int32_t v = 0; v < 256; ++v) {
         const bool inWindow[3] = {lower[0] <= v && v <= upper[0], lower[1] <= v && v <= upper[1],
                                   lower[2] <= v && v <= upper[2]};
-        const uint8_t light = gClassOf[v] != 0 ? 2 : 0;
+        const uint8_t light = s.tables.classOf[v] != 0 ? 2 : 0;
         if (light != 0 && brightest == 256) brightest = v;
         for (int p = 0; p < 3; ++p) {
             const bool in = s.lanes == 3 ? inWindow[p] : (inWindow[0] || inWindow[1] || inWindow[2]);
@@ -445,23 +504,28 @@ bool GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
     }
 #endif
 
-    s.ringRows = 2 * gSpan + 1;
-    s.ringStride = static_cast<size_t>(width) + 2 * static_cast<size_t>(gSpan) + 1;
-    s.accumulate = canGlow && method != GlowMethod::Direct &&
-                   static_cast<size_t>(s.ringRows) * s.ringStride <= kRingEntries;
-    if (s.accumulate) {
-        std::memset(gRing, 0, static_cast<size_t>(s.ringRows) * s.ringStride * sizeof gRing[0]);
-        for (int32_t i = 0; i < s.ringRows; ++i) {
-            gRingFirst[i] = INT32_MAX;
-            gRingLast[i] = -1;
-        }
-    }
+    s.ringRows = 2 * s.tables.span + 1;
+    s.ringStride = static_cast<size_t>(width) + 2 * static_cast<size_t>(s.tables.span) + 1;
+    s.ring = nullptr;
+    s.runs = nullptr;
+    s.classRuns = nullptr;
+    s.accumulate = canGlow && method != GlowMethod::Direct && AllocateRunStorage(s, memory);
+    const bool finished = RunPass(s, settings, record, canGlow);
+    if (s.ring != nullptr && memory.release != nullptr) memory.release(s.ring);
+    return finished;
+}
 
+namespace {
+
+bool RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow) {
+    const int32_t height = s.area.height;
+    const int32_t span = s.tables.span;
+    const int32_t total = GlowProgressTotal(height, GlowRadius(settings->glowLevel));
     int32_t done = 0;
     for (int32_t y = height - 1; y >= 1; --y, ++done) {
         if (settings->previewScale == 1 && record != nullptr) {
             if (record->abortProc != nullptr && record->abortProc() != 0) {
-                if (s.accumulate) FlushRows(s, y + 1 - gSpan, y + gSpan);
+                if (s.accumulate) FlushRows(s, y + 1 - span, y + span);
                 return false;
             }
             if (record->progressProc != nullptr) record->progressProc(done, total);
@@ -469,9 +533,9 @@ bool GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
         if (!canGlow) continue;
 
         if (s.accumulate) {
-            for (int32_t dy = -gSpan; dy <= gSpan; ++dy) {
+            for (int32_t dy = -span; dy <= span; ++dy) {
                 const int32_t ty = y + dy;
-                s.ringRow[dy + gSpan] = ty >= 0 ? gRing + static_cast<size_t>(ty % s.ringRows) * s.ringStride : nullptr;
+                s.ringRow[dy + span] = ty >= 0 ? s.ring + static_cast<size_t>(ty % s.ringRows) * s.ringStride : nullptr;
             }
         }
         int32_t firstSeen = 0;
@@ -481,20 +545,22 @@ bool GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
         if (firstSeen <= lastSeen) {
             // Every run of this row's sources lies in these entries.
             const int32_t first = firstSeen;
-            const int32_t last = lastSeen + 2 * gSpan + 1;
-            const int32_t tyFirst = y - gSpan > 1 ? y - gSpan : 1;
-            const int32_t tyLast = y + gSpan < height - 1 ? y + gSpan : height - 1;
+            const int32_t last = lastSeen + 2 * span + 1;
+            const int32_t tyFirst = y - span > 1 ? y - span : 1;
+            const int32_t tyLast = y + span < height - 1 ? y + span : height - 1;
             for (int32_t ty = tyFirst; ty <= tyLast; ++ty) {
                 const int32_t slot = ty % s.ringRows;
-                if (first < gRingFirst[slot]) gRingFirst[slot] = first;
-                if (last > gRingLast[slot]) gRingLast[slot] = last;
+                if (first < s.ringFirst[slot]) s.ringFirst[slot] = first;
+                if (last > s.ringLast[slot]) s.ringLast[slot] = last;
             }
         }
         // No source above this row reaches row y + S.
-        if (y + gSpan <= height - 1) FlushRow(s, y + gSpan);
+        if (y + span <= height - 1) FlushRow(s, y + span);
     }
-    if (s.accumulate) FlushRows(s, 1, gSpan);
+    if (s.accumulate) FlushRows(s, 1, span);
     return true;
 }
+
+}  // namespace
 
 }  // namespace glow

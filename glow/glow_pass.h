@@ -5,6 +5,7 @@
 
 #include "exact_arithmetic.h"
 
+#include <cstddef>
 #include <cstdint>
 
 #include "glow_parameters.h"
@@ -31,7 +32,7 @@ int32_t GlowProgressTotal(int32_t height, int32_t radius);
 
 // How GlowPass gathers the light. Both give the same bytes.
 enum class GlowMethod : uint8_t {
-    Auto,        // Accumulate when its row store can hold the area, else Direct
+    Auto,        // Accumulate when its row store can be allocated, else Direct
     Accumulate,  // per-row counts as run boundaries, summed and clamped once per row
     Direct,      // saturating additions over the runs of each disc, straight into the output
 };
@@ -51,8 +52,17 @@ enum class GlowMethod : uint8_t {
 //
 // Returns false when abortProc stopped the pass, true otherwise.
 //
-// Allocates nothing; uses module-level storage, so one pass at a time.
+// Keeps nothing between calls, so passes may run on several threads at once.
+// The accumulating method's row store is taken from `memory` for the run and
+// given back after it; when `memory` has none to give, the pass adds straight
+// into the output, with the same bytes.
+struct GlowMemory {
+    void* (*allocate)(size_t bytes);  // null, or nullptr returned: no memory
+    void (*release)(void* block);
+};
+extern const GlowMemory kHeapMemory;  // malloc and free
+
 bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
-              GlowMethod method = GlowMethod::Auto);
+              GlowMethod method = GlowMethod::Auto, const GlowMemory& memory = kHeapMemory);
 
 }  // namespace glow

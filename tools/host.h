@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,13 @@
 namespace khost {
 
 enum class DialogAnswer { Ok, Cancel };
+
+class DialogDriver;
+// Operates the module's dialog like a person, on a thread of its own, once the
+// dialog is up (host_dialog.h). While it runs, the host answers no dialog by
+// itself; when it returns with the dialog still open, the host answers it with
+// the plan's DialogAnswer.
+using DialogScript = std::function<void(DialogDriver&)>;
 
 // How the host behaves. The defaults are a well-behaved modern host.
 struct HostOptions {
@@ -103,6 +111,8 @@ struct RunPlan {
     // into `parameters` before the run; parameters is called first if there is
     // no record yet; showDialog then says whether the dialog is wanted.
     std::vector<uint8_t> settingsFile;
+    // When set, operates the filter dialog instead of the plain answer.
+    DialogScript script;
     bool prepare = true;
     bool finish = true;
 };
@@ -132,6 +142,8 @@ struct DialogCall {
     LPARAM initParam = 0;
     bool shown = false;       // a dialog window was activated and answered
     bool forcedEnd = false;   // the host had to end it with EndDialog
+    bool scripted = false;    // a DialogScript operated it
+    std::vector<std::string> scriptProblems;  // what the script could not do
     INT_PTR endCode = 0;
     int16_t selector = -1;
 };
@@ -150,6 +162,9 @@ struct AdvanceCall {
     bool inDelivered = false, outDelivered = false, maskDelivered = false;
     int32_t inRowBytes = 0, outRowBytes = 0, maskRowBytes = 0;
     std::string problem;  // what the host refused, if anything
+    // The input delivered during the dialog (the preview's reduced copy of
+    // the image): rows of inRect's width, planes interleaved, no gaps.
+    std::vector<uint8_t> inPixels;
 };
 
 struct DisplayCall {
@@ -161,6 +176,13 @@ struct DisplayCall {
     bool hasContext = false;
     bool fromHostBuffer = false;  // the pixel map lies inside a buffer the host delivered
     bool drawn = false;
+    // What was drawn, copied from a host buffer: srcRect's rows, colBytes
+    // bytes per pixel, no gaps; and the mask's bytes under the same pixels.
+    std::vector<uint8_t> pixels;
+    std::vector<uint8_t> maskPixels;
+    // Where the image went in the dialog's client area (dstCol, dstRow are
+    // relative to the painted window's device context).
+    HWND window = nullptr;
 };
 
 struct ProgressCall {
@@ -261,6 +283,10 @@ HandleInfo InspectHandle(Handle handle);
 
 // True when the rectangle asks for something (host loops test this).
 bool RectPending(const Rect& r);
+
+// Declares the process DPI aware (per monitor where the system knows it), as
+// editors are; call before the first window.
+void BecomeDpiAware();
 
 // Text forms for the program and test messages.
 std::string RectText(const Rect& r);

@@ -106,7 +106,7 @@ void FillFromImage(const Image& image, HostBuffer* b, int16_t lo, Fixed rate, in
 
 void TakeBack(HostSession* s) {
     HostBuffer& b = s->out;
-    if (!b.live) return;
+    if (!b.live || b.previewSurface) return;
     Image& image = s->image;
     for (int32_t y = 0; y < b.height; ++y) {
         const int32_t iy = b.rect.top + y;
@@ -245,10 +245,17 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
         }
         s->in.loPlane = r->inLoPlane;
         s->in.rate = inRate;
-        // Input comes from the document as the run found it, as editors keep
-        // the source apart from the filter's output: a dialog's preview output,
-        // taken back at the next request, never reaches the final input.
+        // A filter reads the document as it was when the run began (editors
+        // keep the unfiltered pixels as the filter's source), so what an
+        // earlier request wrote back never comes back as input.
         FillFromImage(s->imageAtRunStart, &s->in, r->inLoPlane, inRate, inPadding);
+        if (s->dialogDepth > 0) {
+            const size_t rowBytes = static_cast<size_t>(s->in.width) * s->in.planes;
+            call.inPixels.resize(rowBytes * s->in.height);
+            for (int32_t y = 0; y < s->in.height; ++y)
+                std::memcpy(call.inPixels.data() + y * rowBytes, s->in.data + static_cast<size_t>(y) * s->in.rowBytes,
+                            rowBytes);
+        }
         r->inData = s->in.data;
         r->inRowBytes = s->in.rowBytes;
         r->inColumnBytes = s->in.planes;
@@ -261,6 +268,7 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
             return finish(memFullErr);
         }
         s->out.loPlane = r->outLoPlane;
+        s->out.previewSurface = s->dialogDepth > 0;
         if (o.outputFill >= 0) {
             for (int32_t y = 0; y < s->out.height; ++y)
                 std::memset(s->out.data + static_cast<size_t>(y) * s->out.rowBytes, o.outputFill & 0xFF,

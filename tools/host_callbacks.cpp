@@ -17,6 +17,7 @@ uint8_t KELVO_CDECL HostAbortProc() {
 void KELVO_CDECL HostProgressProc(int32_t done, int32_t total) {
     HostSession* s = g_session;
     if (s == nullptr) return;
+    ReportLock lock(s);
     ++s->progressCount;
     s->report.progressCalls.push_back(ProgressCall{done, total});
 }
@@ -44,11 +45,14 @@ int16_t KELVO_CDECL HostDisplayPixels(const PSPixelMap* source, const VRect* src
     }
     if (srcRect != nullptr) call.srcRect = *srcRect;
     if (source != nullptr && srcRect != nullptr && platformContext != nullptr) {
-        call.drawn = DrawPixelMap(s, *source, *srcRect, dstRow, dstCol, static_cast<HDC>(platformContext),
-                                  &call.fromHostBuffer);
+        const HDC dc = static_cast<HDC>(platformContext);
+        call.drawn = DrawPixelMap(s, *source, *srcRect, dstRow, dstCol, dc, &call.fromHostBuffer);
+        call.window = WindowFromDC(dc);
+        if (call.fromHostBuffer) CopyPixelMap(s, *source, *srcRect, &call.pixels, &call.maskPixels);
     } else {
         s->report.problems.push_back("displayPixels: null pixel map, rectangle or device context");
     }
+    ReportLock lock(s);
     s->report.displayCalls.push_back(call);
     return call.drawn ? 0 : filterBadParameters;
 }

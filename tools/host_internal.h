@@ -23,9 +23,14 @@ struct HostBuffer {
     Rect rect{};            // image coordinates (input: sampled coordinates)
     int16_t loPlane = 0;
     Fixed rate = 0x10000;   // input and mask only
+    // An output delivered while the dialog is up is the preview's drawing
+    // surface, in reduced coordinates: it is never written into the document.
+    bool previewSurface = false;
 };
 
 constexpr size_t kGuardBytes = 64;
+
+struct DialogThreadState;
 
 // A dialog window the host has seen and is answering.
 struct AnsweredWindow {
@@ -33,6 +38,8 @@ struct AnsweredWindow {
     bool filterDialog = false;  // the module's dialog (else a stray box)
     int dialogIndex = -1;       // index into the report's dialogs
     int ticks = 0;
+    bool scripted = false;      // the run's script operates it
+    bool scriptStarted = false;
 };
 
 struct HostSession {
@@ -60,6 +67,39 @@ struct HostSession {
 
     HHOOK cbtHook = nullptr;
     std::vector<AnsweredWindow> answered;
+
+    // The run's dialog script and, while it operates a dialog, its state.
+    DialogScript script;
+    DialogThreadState* scripted = nullptr;
+    // Taken around what the dialog's thread adds to the report while a
+    // script's thread reads it.
+    CRITICAL_SECTION reportLock;
+};
+
+// A script operating the filter dialog from its own thread (host_dialog.cpp).
+struct DialogThreadState {
+    HostSession* session = nullptr;
+    HWND dialog = nullptr;
+    DWORD dialogThread = 0;
+    int dialogIndex = -1;
+    HANDLE thread = nullptr;
+    HHOOK messageHook = nullptr;
+    volatile LONG releasesSeen = 0;  // key and button releases the dialog's thread took
+    LONG releasesSent = 0;
+    volatile LONG done = 0;          // the script returned
+    std::vector<std::string> problems;
+};
+
+// Report lock, held for a scope.
+class ReportLock {
+public:
+    explicit ReportLock(HostSession* s) : s_(s) { EnterCriticalSection(&s_->reportLock); }
+    ~ReportLock() { LeaveCriticalSection(&s_->reportLock); }
+    ReportLock(const ReportLock&) = delete;
+    ReportLock& operator=(const ReportLock&) = delete;
+
+private:
+    HostSession* s_;
 };
 
 // The session whose callbacks are live on this thread.
@@ -85,6 +125,20 @@ int PatchModuleImports(HMODULE module);
 // Draws the pixel map into the device context (the displayPixels callback's work).
 bool DrawPixelMap(HostSession* s, const PSPixelMap& map, const VRect& src, int32_t dstRow, int32_t dstCol, HDC dc,
                   bool* fromHostBuffer);
+
+// Copies what a pixel map shows of srcRect (every column byte) and, when it
+// has one, its mask's bytes; false when any byte lies outside the live buffers.
+bool CopyPixelMap(HostSession* s, const PSPixelMap& map, const VRect& src, std::vector<uint8_t>* pixels,
+                  std::vector<uint8_t>* maskPixels);
+
+// ---- host_dialog.cpp --------------------------------------------------------------
+// Starts the run's script on the filter dialog (from the dialog's thread,
+// once it is up); true when a script took it.
+bool StartDialogScript(HostSession* s, HWND dialog, int dialogIndex);
+// True while a script operates the dialog (the host leaves it alone).
+bool ScriptRunning(const HostSession* s);
+// After the dialog ended: waits for the script's thread and files its problems.
+void FinishDialogScript(HostSession* s);
 
 // ---- host_callbacks.cpp -----------------------------------------------------------
 uint8_t KELVO_CDECL HostAbortProc();

@@ -116,6 +116,7 @@ std::string RectText(const Rect& r) {
 
 HostSession* OpenHost(const std::wstring& modulePath, const HostOptions& options, std::string* error) {
     auto* s = new HostSession;
+    InitializeCriticalSection(&s->reportLock);
     s->options = options;
     s->module.path = modulePath;
     auto fail = [&](const std::string& why) -> HostSession* {
@@ -154,6 +155,7 @@ void CloseHost(HostSession* s) {
     DestroyHostWindow(s);
     if (s->module.module != nullptr) FreeLibrary(s->module.module);
     if (g_session == s) g_session = nullptr;
+    DeleteCriticalSection(&s->reportLock);
     delete s;
 }
 
@@ -162,7 +164,10 @@ const HostModule& Module(const HostSession* s) { return s->module; }
 HWND HostWindow(const HostSession* s) { return s->window; }
 FilterRecord* Record(HostSession* s) { return s->record; }
 intptr_t* DataSlot(HostSession* s) { return &s->dataSlot; }
-void SetImage(HostSession* s, const Image& image) { s->image = image; }
+void SetImage(HostSession* s, const Image& image) {
+    s->image = image;
+    s->imageAtRunStart = image;
+}
 const Image& CurrentImage(const HostSession* s) { return s->image; }
 const RunReport& CurrentReport(const HostSession* s) { return s->report; }
 
@@ -239,6 +244,7 @@ RunReport EndRun(HostSession* s) {
 
 RunReport RunFilter(HostSession* s, const RunPlan& plan) {
     BeginRun(s, plan.dialog);
+    s->script = plan.script;
     bool stopped = false;
     auto step = [&](int16_t selector) {
         if (stopped) return;
@@ -262,6 +268,7 @@ RunReport RunFilter(HostSession* s, const RunPlan& plan) {
         if (s->report.looping) stopped = true;
     }
     if (plan.finish) step(filterSelectorFinish);
+    s->script = nullptr;
     return EndRun(s);
 }
 

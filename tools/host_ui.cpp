@@ -8,7 +8,9 @@
 // activation come, a scan of the thread's windows) finds the dialog window
 // and answers it with WM_COMMAND IDOK or IDCANCEL from a timer, i.e. after
 // the dialog has initialised and painted. A dialog that ignores the answer is
-// ended with EndDialog after a while, so no test can hang on it.
+// ended with EndDialog after a while, so no test can hang on it. A run with a
+// dialog script hands the filter dialog to the script instead (host_dialog.cpp)
+// and answers it only if the script leaves it open.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -50,6 +52,15 @@ VOID CALLBACK AnswerTimerProc(HWND hwnd, UINT, UINT_PTR, DWORD) {
         KillTimer(hwnd, kAnswerTimer);
         return;
     }
+    if (a->scripted) {
+        // The script operates the dialog; the host answers only what it leaves open.
+        if (!a->scriptStarted) {
+            a->scriptStarted = true;
+            StartDialogScript(s, hwnd, a->dialogIndex);
+            return;
+        }
+        if (ScriptRunning(s)) return;
+    }
     const int id = a->filterDialog && s->dialogAnswer == DialogAnswer::Cancel ? IDCANCEL : IDOK;
     ++a->ticks;
     if (a->ticks == 1) {
@@ -65,11 +76,14 @@ VOID CALLBACK AnswerTimerProc(HWND hwnd, UINT, UINT_PTR, DWORD) {
 // Starts answering a dialog window the host has not seen yet.
 void TakeDialogWindow(HostSession* s, HWND hwnd) {
     if (FindAnswered(s, hwnd) != nullptr) return;
+    // The file dialogs and boxes a script opens are the script's to answer.
+    if (ScriptRunning(s)) return;
     AnsweredWindow a;
     a.hwnd = hwnd;
     if (s->dialogDepth > 0 && s->openDialogIndex >= 0 && !s->report.dialogs[s->openDialogIndex].shown) {
         a.filterDialog = true;
         a.dialogIndex = s->openDialogIndex;
+        a.scripted = static_cast<bool>(s->script);
         s->report.dialogs[a.dialogIndex].shown = true;
     } else {
         // A box the import patch did not catch: recorded from its window.
@@ -160,6 +174,7 @@ INT_PTR RunAnsweredDialog(HINSTANCE instance, std::wstring name, HWND owner, LPA
     const UINT_PTR scan = SetTimer(nullptr, 0, 100, ScanTimerProc);
     const INT_PTR end = run();
     if (scan != 0) KillTimer(nullptr, scan);
+    FinishDialogScript(s);
     --s->dialogDepth;
     s->openDialogIndex = outerIndex;
     s->report.dialogs[index].endCode = end;
@@ -195,6 +210,16 @@ std::string Narrow(const std::wstring& text) {
     std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &s[0], n, nullptr, nullptr);
     return s;
+}
+
+void BecomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    auto setContext = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDpiAwarenessContext")));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 is (HANDLE)-4.
+    if (setContext != nullptr && setContext(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4)))) return;
+    SetProcessDPIAware();
 }
 
 bool CreateHostWindow(HostSession* s, std::string* error) {
@@ -272,6 +297,62 @@ int PatchModuleImports(HMODULE module) {
     return patched;
 }
 
+namespace {
+
+// The lowest and highest byte offsets a pixel map's layout reads for a
+// rectangle, reading `planes` bytes `planeBytes` apart from each pixel.
+void MapExtent(const PSPixelMap& map, int32_t colBytes, int32_t planes, int32_t planeBytes, const VRect& src,
+               int64_t* lo, int64_t* hi) {
+    const int64_t w = static_cast<int64_t>(src.right) - src.left;
+    const int64_t h = static_cast<int64_t>(src.bottom) - src.top;
+    const int64_t row0 = static_cast<int64_t>(src.top) - map.bounds.top;
+    const int64_t col0 = static_cast<int64_t>(src.left) - map.bounds.left;
+    *lo = INT64_MAX;
+    *hi = INT64_MIN;
+    for (int64_t r : {row0, row0 + h - 1}) {
+        for (int64_t c : {col0, col0 + w - 1}) {
+            for (int64_t p : {int64_t{0}, int64_t{planes - 1}}) {
+                const int64_t off = r * map.rowBytes + c * colBytes + p * planeBytes;
+                *lo = off < *lo ? off : *lo;
+                *hi = off > *hi ? off : *hi;
+            }
+        }
+    }
+}
+
+bool CopyRect(HostSession* s, const void* baseAddr, const PSPixelMap& layout, int32_t colBytes, int32_t bytes,
+              const VRect& src, std::vector<uint8_t>* out) {
+    const int64_t w = static_cast<int64_t>(src.right) - src.left;
+    const int64_t h = static_cast<int64_t>(src.bottom) - src.top;
+    if (baseAddr == nullptr || w <= 0 || h <= 0 || w > 8192 || h > 8192 || bytes <= 0) return false;
+    int64_t lo = 0, hi = 0;
+    MapExtent(layout, colBytes, bytes, 1, src, &lo, &hi);
+    const auto* base = static_cast<const uint8_t*>(baseAddr);
+    if (!InsideLiveBuffer(s, base + lo, base + hi)) return false;
+    const int64_t row0 = static_cast<int64_t>(src.top) - layout.bounds.top;
+    const int64_t col0 = static_cast<int64_t>(src.left) - layout.bounds.left;
+    out->resize(static_cast<size_t>(w * h * bytes));
+    for (int64_t y = 0; y < h; ++y)
+        for (int64_t x = 0; x < w; ++x)
+            std::memcpy(out->data() + (y * w + x) * bytes, base + (row0 + y) * layout.rowBytes + (col0 + x) * colBytes,
+                        static_cast<size_t>(bytes));
+    return true;
+}
+
+}  // namespace
+
+bool CopyPixelMap(HostSession* s, const PSPixelMap& map, const VRect& src, std::vector<uint8_t>* pixels,
+                  std::vector<uint8_t>* maskPixels) {
+    if (map.planeBytes != 1 || map.colBytes <= 0) return false;
+    if (!CopyRect(s, map.baseAddr, map, map.colBytes, map.colBytes, src, pixels)) return false;
+    if (map.masks != nullptr) {
+        PSPixelMap maskLayout = map;
+        maskLayout.rowBytes = map.masks->rowBytes;
+        if (!CopyRect(s, map.masks->maskData, maskLayout, map.masks->colBytes, 1, src, maskPixels)) return false;
+    }
+    return true;
+}
+
 bool DrawPixelMap(HostSession* s, const PSPixelMap& map, const VRect& src, int32_t dstRow, int32_t dstCol, HDC dc,
                   bool* fromHostBuffer) {
     *fromHostBuffer = false;
@@ -283,16 +364,8 @@ bool DrawPixelMap(HostSession* s, const PSPixelMap& map, const VRect& src, int32
     const auto* base = static_cast<const uint8_t*>(map.baseAddr);
     const int64_t row0 = static_cast<int64_t>(src.top) - map.bounds.top;
     const int64_t col0 = static_cast<int64_t>(src.left) - map.bounds.left;
-    int64_t lo = INT64_MAX, hi = INT64_MIN;
-    for (int64_t r : {row0, row0 + h - 1}) {
-        for (int64_t c : {col0, col0 + w - 1}) {
-            for (int64_t p : {int64_t{0}, int64_t{shownPlanes - 1}}) {
-                const int64_t off = r * map.rowBytes + c * map.colBytes + p * map.planeBytes;
-                lo = off < lo ? off : lo;
-                hi = off > hi ? off : hi;
-            }
-        }
-    }
+    int64_t lo = 0, hi = 0;
+    MapExtent(map, map.colBytes, shownPlanes, map.planeBytes, src, &lo, &hi);
     // Only buffers the host handed out are read; anything else could be any memory.
     if (!InsideLiveBuffer(s, base + lo, base + hi)) return false;
     *fromHostBuffer = true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host.h"
+#include "host_dialog.h"
 
 #include <shellapi.h>
 
@@ -17,6 +18,12 @@ const char kUsage[] =
     "usage: kelvo-host.exe <module.8bf> <in.png|ppm> <out.png|ppm> [options]\n"
     "  --settings FILE          load a Lens Flare settings file (.lns) into the settings record\n"
     "  --dialog ok|cancel       answer the module's dialog (default ok)\n"
+    "  --dialog-script TEXT     operate the dialog with real input, actions separated by ';':\n"
+    "                           set FIELD=TEXT, type TEXT, click ID, spin-up FIELD [N],\n"
+    "                           spin-down FIELD [N], tab, shift-tab, enter, escape,\n"
+    "                           backspace [N], load PATH, save PATH, capture FILE.png,\n"
+    "                           wait MS, ok, cancel (FIELD: a control id or a setting's name)\n"
+    "  --dialog-script-file F   the same, read from a file (one action a line)\n"
     "  --about                  show the about box first\n"
     "  --repeat                 no parameters call: a repeat of the last filter\n"
     "  --runs N                 run N times; runs after the first are repeats\n"
@@ -90,8 +97,8 @@ void PrintReport(int run, const khost::RunReport& r) {
                     b.owner == nullptr ? "none" : (b.ownerIsHostWindow ? "host window" : "other"));
     for (const khost::DialogCall& d : r.dialogs)
         std::printf("  dialog %s: %s, ended %lld%s\n", khost::Narrow(d.templateName).c_str(),
-                    d.shown ? "shown and answered" : "not shown", static_cast<long long>(d.endCode),
-                    d.forcedEnd ? " (forced)" : "");
+                    d.shown ? (d.scripted ? "shown and operated by the script" : "shown and answered") : "not shown",
+                    static_cast<long long>(d.endCode), d.forcedEnd ? " (forced)" : "");
     for (const khost::AdvanceCall& a : r.advanceCalls)
         std::printf("  advanceState%s in %s planes %d..%d rate %.4g pad %d, out %s planes %d..%d, mask %s -> %d\n",
                     a.selector < 0 ? " (host)" : "", khost::RectText(a.inRect).c_str(), a.inLoPlane, a.inHiPlane,
@@ -112,6 +119,8 @@ void PrintReport(int run, const khost::RunReport& r) {
 }  // namespace
 
 int main() {
+    // Editors run DPI aware: the dialog is laid out at the display's real DPI.
+    khost::BecomeDpiAware();
     int argc = 0;
     LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::wstring> wide(wargv, wargv + argc);
@@ -169,6 +178,15 @@ int main() {
             } else if (a == "--dialog") {
                 if (value != "ok" && value != "cancel") return bad("--dialog takes ok or cancel");
                 plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
+            } else if (a == "--dialog-script" || a == "--dialog-script-file") {
+                std::string text = value;
+                if (a == "--dialog-script-file") {
+                    std::ifstream f(value, std::ios::binary);
+                    if (!f) return bad("cannot read " + value);
+                    text.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+                }
+                std::string why;
+                if (!khost::ParseDialogScript(text, &plan.script, &why)) return bad(why);
             } else if (a == "--runs" && ParseInt(value, &n) && n >= 1) {
                 runs = n;
             } else if (a == "--fail-advance") {

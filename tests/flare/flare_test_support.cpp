@@ -69,7 +69,12 @@ PixelArea AreaOf(TestImage& image) {
     return area;
 }
 
-void View(TestImage& image) { flare::SetWorkingView(AreaOf(image)); }
+flare::WorkingView view;
+
+flare::WorkingView View(TestImage& image) {
+    view = flare::MakeWorkingView(AreaOf(image));
+    return view;
+}
 
 flare::FilterParameters FullSizeDefaults() {
     flare::FilterParameters s = flare::DefaultFlareParameters();

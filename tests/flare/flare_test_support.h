@@ -52,8 +52,12 @@ std::vector<uint8_t> PlaneBytes(const TestImage& image, int32_t plane);
 // The area that a host would deliver for this image.
 PixelArea AreaOf(TestImage& image);
 
-// Points the renderer's working view at the image.
-void View(TestImage& image);
+// The view the tests' direct calls of the passes and primitives draw into,
+// set by View().
+extern flare::WorkingView view;
+
+// Points `view` at the image and returns it.
+flare::WorkingView View(TestImage& image);
 
 // Defaults as the final run renders them (previewScale 1).
 flare::FilterParameters FullSizeDefaults();

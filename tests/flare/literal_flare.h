@@ -21,8 +21,8 @@ inline flare::Rgb LiteralHue(double hue) {
 }
 
 // Draws the flare of `s` (previewScale at least 1) centred on (cx, cy) into the
-// working view; softens the square around the centre when `soften` is set.
-inline void LiteralFlarePass(const flare::FilterParameters& s, int32_t cx, int32_t cy, bool soften = true) {
+// view; softens the square around the centre when `soften` is set.
+inline void LiteralFlarePass(const flare::WorkingView& view, const flare::FilterParameters& s, int32_t cx, int32_t cy, bool soften = true) {
     const int32_t R = static_cast<int32_t>(s.flareSize * 16.0 / s.previewScale);
     const double k = static_cast<double>(0.02f) / (static_cast<double>(R * R) * static_cast<double>(0.0033333334f));
     const double coreAmp = 0.05 * s.flareBright;
@@ -53,8 +53,8 @@ inline void LiteralFlarePass(const flare::FilterParameters& s, int32_t cx, int32
     const double streakRot = s.anamorphicRotate * 0.01745312777777778;
     const double aspect = s.positionAspect;
 
-    const int32_t W = flare::workingView.width;
-    const int32_t H = flare::workingView.height;
+    const int32_t W = view.width;
+    const int32_t H = view.height;
     for (int32_t y = 0; y < H; ++y) {
         const int32_t dy = cy - y;
         for (int32_t x = 0; x < W; ++x) {
@@ -84,20 +84,20 @@ inline void LiteralFlarePass(const flare::FilterParameters& s, int32_t cx, int32
             const double a = v + 0.3 * flare::GradientNoise(d) / d;
             if (a > 0.0)
                 for (int p = 0; p < 3; ++p) S[p] += a * streakColour[p];
-            flare::AddLight(x, y, flare::UnitToByte(S[0]), flare::UnitToByte(S[1]), flare::UnitToByte(S[2]));
+            flare::AddLight(view, x, y, flare::UnitToByte(S[0]), flare::UnitToByte(S[1]), flare::UnitToByte(S[2]));
         }
     }
-    if (soften) flare::SoftenBox(cx - R, cy - R, cx + R, cy + R);
+    if (soften) flare::SoftenBox(view, cx - R, cy - R, cx + R, cy + R);
 }
 
-inline void LiteralAddMirrored(int32_t x, int32_t y, int32_t j, int32_t i, int32_t a0, int32_t a1, int32_t a2) {
-    flare::AddLight(x + j, y + i, a0, a1, a2);
-    if (i > 0) flare::AddLight(x + j, y - i, a0, a1, a2);
-    if (i > 0 && j > 0) flare::AddLight(x - j, y - i, a0, a1, a2);
-    if (j > 0) flare::AddLight(x - j, y + i, a0, a1, a2);
+inline void LiteralAddMirrored(const flare::WorkingView& view, int32_t x, int32_t y, int32_t j, int32_t i, int32_t a0, int32_t a1, int32_t a2) {
+    flare::AddLight(view, x + j, y + i, a0, a1, a2);
+    if (i > 0) flare::AddLight(view, x + j, y - i, a0, a1, a2);
+    if (i > 0 && j > 0) flare::AddLight(view, x - j, y - i, a0, a1, a2);
+    if (j > 0) flare::AddLight(view, x - j, y + i, a0, a1, a2);
 }
 
-inline void LiteralDisc(double b, int32_t x, int32_t y, int32_t type, int32_t R, const int32_t c[3], double aspect) {
+inline void LiteralDisc(const flare::WorkingView& view, double b, int32_t x, int32_t y, int32_t type, int32_t R, const int32_t c[3], double aspect) {
     const double rr = aspect < 1.0 ? static_cast<double>(R * R) * aspect : static_cast<double>(R * R);
     if (b > 1.0) {
         for (int32_t i = 0; i < R; ++i) {
@@ -112,33 +112,33 @@ inline void LiteralDisc(double b, int32_t x, int32_t y, int32_t type, int32_t R,
                     if (type == 2) colour = std::pow(c[p], q);
                     a[p] = static_cast<int32_t>(colour * b);
                 }
-                LiteralAddMirrored(x, y, j, i, a[0], a[1], a[2]);
+                LiteralAddMirrored(view, x, y, j, i, a[0], a[1], a[2]);
             }
         }
     }
-    flare::SoftenBox(x - R, y - R, x + R, y + R);
+    flare::SoftenBox(view, x - R, y - R, x + R, y + R);
 }
 
-inline void LiteralRing(int32_t bi, int32_t x, int32_t y, int32_t R, double aspect) {
+inline void LiteralRing(const flare::WorkingView& view, int32_t bi, int32_t x, int32_t y, int32_t R, double aspect) {
     const double rr = aspect < 1.0 ? static_cast<double>(R * R) * aspect : static_cast<double>(R * R);
     const int32_t A = 15 * bi;
     for (int32_t i = 0; i < R; ++i) {
         for (int32_t j = 0; j < R; ++j) {
             const double D = static_cast<double>(j * j) + aspect * static_cast<double>(i * i);
-            if (0.98 * rr < D && D <= rr) LiteralAddMirrored(x, y, j, i, A, 0, 0);
-            else if (0.96 * rr < D && D <= 0.98 * rr) LiteralAddMirrored(x, y, j, i, A, A, 0);
-            else if (0.94 * rr < D && D <= 0.96 * rr) LiteralAddMirrored(x, y, j, i, 0, A, 0);
-            else if (0.92 * rr < D && D <= 0.94 * rr) LiteralAddMirrored(x, y, j, i, 0, 0, A);
+            if (0.98 * rr < D && D <= rr) LiteralAddMirrored(view, x, y, j, i, A, 0, 0);
+            else if (0.96 * rr < D && D <= 0.98 * rr) LiteralAddMirrored(view, x, y, j, i, A, A, 0);
+            else if (0.94 * rr < D && D <= 0.96 * rr) LiteralAddMirrored(view, x, y, j, i, 0, A, 0);
+            else if (0.92 * rr < D && D <= 0.94 * rr) LiteralAddMirrored(view, x, y, j, i, 0, 0, A);
         }
     }
-    flare::SoftenBox(x - R, y - R, x + R, y + R);
+    flare::SoftenBox(view, x - R, y - R, x + R, y + R);
 }
 
 // The sixteen reflections of `s` for a flare at (cx, cy), placed and drawn the
 // plain way.
-inline void LiteralReflectionPass(const flare::FilterParameters& s, int32_t cx, int32_t cy) {
-    const int32_t mX = flare::workingView.width / 2;
-    const int32_t mY = flare::workingView.height / 2;
+inline void LiteralReflectionPass(const flare::WorkingView& view, const flare::FilterParameters& s, int32_t cx, int32_t cy) {
+    const int32_t mX = view.width / 2;
+    const int32_t mY = view.height / 2;
     const double sizeScale = s.reflectionsSize * 8.0 / s.previewScale;
     const double b = s.reflectionsBright * 0.2;
     if (cx == mX) cx = cx + 1;
@@ -148,15 +148,15 @@ inline void LiteralReflectionPass(const flare::FilterParameters& s, int32_t cx, 
         const int32_t x = static_cast<int32_t>(mX + offX);
         const int32_t y = static_cast<int32_t>(mY + ratio * offX);
         const int32_t R = static_cast<int32_t>(sizeScale * r.size);
-        if (r.type == 4) LiteralRing(static_cast<int32_t>(b), x, y, R, s.positionAspect);
-        else LiteralDisc(b, x, y, r.type, R, r.colour, s.positionAspect);
+        if (r.type == 4) LiteralRing(view, static_cast<int32_t>(b), x, y, R, s.positionAspect);
+        else LiteralDisc(view, b, x, y, r.type, R, r.colour, s.positionAspect);
     }
 }
 
 // A whole render of the working view, which already holds the input.
-inline void LiteralRender(const flare::FilterParameters& s, int32_t cx, int32_t cy) {
-    LiteralFlarePass(s, cx, cy);
-    LiteralReflectionPass(s, cx, cy);
+inline void LiteralRender(const flare::WorkingView& view, const flare::FilterParameters& s, int32_t cx, int32_t cy) {
+    LiteralFlarePass(view, s, cx, cy);
+    LiteralReflectionPass(view, s, cx, cy);
 }
 
 }  // namespace flare_reference

@@ -47,26 +47,26 @@ TEST(AddLight, SaturatesPerPlaneAndNeverTouchesRowZeroOrColumnZero) {
     image.At(2, 2)[0] = 200;
     image.At(2, 2)[1] = 255;
     image.At(2, 2)[2] = 3;
-    flare::AddLight(2, 2, 100, 0, 0);
+    flare::AddLight(flare_test::view, 2, 2, 100, 0, 0);
     EXPECT_EQ(image.At(2, 2)[0], 255);
     EXPECT_EQ(image.At(2, 2)[1], 255);
     EXPECT_EQ(image.At(2, 2)[2], 3);
 
-    flare::AddLight(4, 3, 7, 8, 9);  // the last column and row do receive light
+    flare::AddLight(flare_test::view, 4, 3, 7, 8, 9);  // the last column and row do receive light
     EXPECT_EQ(image.At(4, 3)[0], 7);
     EXPECT_EQ(image.At(4, 3)[2], 9);
 
     const std::vector<uint8_t> before = flare_test::PixelBytes(image);
-    flare::AddLight(0, 2, 50, 50, 50);
-    flare::AddLight(2, 0, 50, 50, 50);
-    flare::AddLight(5, 2, 50, 50, 50);
-    flare::AddLight(2, 4, 50, 50, 50);
-    flare::AddLight(-1, -1, 50, 50, 50);
-    flare::AddLight(INT32_MAX, INT32_MIN, 50, 50, 50);
+    flare::AddLight(flare_test::view, 0, 2, 50, 50, 50);
+    flare::AddLight(flare_test::view, 2, 0, 50, 50, 50);
+    flare::AddLight(flare_test::view, 5, 2, 50, 50, 50);
+    flare::AddLight(flare_test::view, 2, 4, 50, 50, 50);
+    flare::AddLight(flare_test::view, -1, -1, 50, 50, 50);
+    flare::AddLight(flare_test::view, INT32_MAX, INT32_MIN, 50, 50, 50);
     EXPECT_EQ(flare_test::PixelBytes(image), before);
 
     // Negative and huge amounts clamp to 0..255.
-    flare::AddLight(1, 1, INT32_MIN, INT32_MAX, -1);
+    flare::AddLight(flare_test::view, 1, 1, INT32_MIN, INT32_MAX, -1);
     EXPECT_EQ(image.At(1, 1)[0], 0);
     EXPECT_EQ(image.At(1, 1)[1], 255);
     EXPECT_EQ(image.At(1, 1)[2], 0);
@@ -76,7 +76,7 @@ TEST(AddLight, SaturatesPerPlaneAndNeverTouchesRowZeroOrColumnZero) {
 TEST(AddLight, PlanesBeyondTheThirdAndGreyImages) {
     TestImage four = MakeImage(3, 3, 4, 4 * 3 + 5, 10);
     View(four);
-    flare::AddLight(1, 1, 1, 2, 3);
+    flare::AddLight(flare_test::view, 1, 1, 1, 2, 3);
     EXPECT_EQ(four.At(1, 1)[0], 11);
     EXPECT_EQ(four.At(1, 1)[1], 12);
     EXPECT_EQ(four.At(1, 1)[2], 13);
@@ -87,7 +87,7 @@ TEST(AddLight, PlanesBeyondTheThirdAndGreyImages) {
     for (int32_t planes : {1, 2}) {
         TestImage grey = MakeImage(3, 3, planes, 0, 10);
         View(grey);
-        flare::AddLight(2, 2, 4, 9, 6);
+        flare::AddLight(flare_test::view, 2, 2, 4, 9, 6);
         EXPECT_EQ(grey.At(2, 2)[0], 19);
         if (planes == 2) {
             EXPECT_EQ(grey.At(2, 2)[1], 10);
@@ -100,7 +100,7 @@ TEST(SoftenBox, SevenBySevenExample) {
     TestImage image = MakeImage(7, 7);
     View(image);
     for (int k = 0; k < 3; ++k) image.At(3, 3)[k] = 255;
-    flare::SoftenBox(1, 1, 6, 6);
+    flare::SoftenBox(flare_test::view, 1, 1, 6, 6);
     const int expected[7][7] = {
         {0, 0, 0, 0, 0, 0, 0},    {0, 0, 0, 0, 0, 0, 0},   {0, 0, 15, 16, 16, 1, 0}, {0, 0, 17, 131, 10, 1, 0},
         {0, 1, 9, 10, 9, 1, 0}, {0, 0, 1, 1, 1, 0, 0}, {0, 0, 0, 0, 0, 0, 0},
@@ -113,9 +113,9 @@ TEST(SoftenBox, SevenBySevenExample) {
 TEST(SoftenBox, UniformAreaStaysAsItIs) {
     TestImage image = MakeImage(9, 8, 3, 0, 77);
     View(image);
-    flare::SoftenBox(-5, -5, 100, 100);
-    flare::SoftenBox(0, 0, 9, 8);
-    flare::SoftenBox(2, 3, 6, 7);
+    flare::SoftenBox(flare_test::view, -5, -5, 100, 100);
+    flare::SoftenBox(flare_test::view, 0, 0, 9, 8);
+    flare::SoftenBox(flare_test::view, 2, 3, 6, 7);
     EXPECT_EQ(flare_test::PixelBytes(image), flare_test::PixelBytes(MakeImage(9, 8, 3, 0, 77)));
 }
 
@@ -123,7 +123,7 @@ TEST(SoftenBox, SidesOutsideTheAreaArePulledTwoPixelsIn) {
     TestImage image = Noise(13, 10, 3);
     TestImage expected = image;
     View(image);
-    flare::SoftenBox(-5, -5, 13 + 5, 10 + 5);
+    flare::SoftenBox(flare_test::view, -5, -5, 13 + 5, 10 + 5);
     PlainSoften(expected, 2, 2, 13 - 2, 10 - 2, 3);
     EXPECT_EQ(flare_test::PixelBytes(image), flare_test::PixelBytes(expected));
 }
@@ -135,8 +135,8 @@ TEST(SoftenBox, SidesOnTheBorderMoveOneInSoNothingOutsideIsRead) {
         TestImage image = Noise(6, 5, planes);
         std::vector<uint8_t> exact = flare_test::PixelBytes(image);
         PixelArea area{exact.data(), exact.data(), 6u * planes, 6u * planes, 6, 5, planes};
-        flare::SetWorkingView(area);
-        flare::SoftenBox(0, 0, 6, 5);
+        flare_test::view = flare::MakeWorkingView(area);
+        flare::SoftenBox(flare_test::view, 0, 0, 6, 5);
         TestImage expected = image;
         PlainSoften(expected, 1, 1, 5, 4, 3);
         EXPECT_EQ(exact, flare_test::PixelBytes(expected)) << planes << " planes";
@@ -145,7 +145,7 @@ TEST(SoftenBox, SidesOnTheBorderMoveOneInSoNothingOutsideIsRead) {
     TestImage image = Noise(8, 8, 3);
     TestImage expected = image;
     View(image);
-    flare::SoftenBox(-3, 0, 8, 6);
+    flare::SoftenBox(flare_test::view, -3, 0, 8, 6);
     PlainSoften(expected, 2, 1, 7, 6, 3);
     EXPECT_EQ(flare_test::PixelBytes(image), flare_test::PixelBytes(expected));
 }
@@ -154,20 +154,20 @@ TEST(SoftenBox, EmptyAndFarAwayBoxesChangeNothing) {
     TestImage image = Noise(10, 10, 3);
     const std::vector<uint8_t> before = flare_test::PixelBytes(image);
     View(image);
-    flare::SoftenBox(5, 5, 5, 9);
-    flare::SoftenBox(6, 2, 3, 8);
-    flare::SoftenBox(20, 20, 30, 30);
-    flare::SoftenBox(-30, -30, -20, -20);
-    flare::SoftenBox(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN);
-    flare::SoftenBox(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX);
+    flare::SoftenBox(flare_test::view, 5, 5, 5, 9);
+    flare::SoftenBox(flare_test::view, 6, 2, 3, 8);
+    flare::SoftenBox(flare_test::view, 20, 20, 30, 30);
+    flare::SoftenBox(flare_test::view, -30, -30, -20, -20);
+    flare::SoftenBox(flare_test::view, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN);
+    flare::SoftenBox(flare_test::view, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX);
     EXPECT_EQ(flare_test::PixelBytes(image), before);
     // One row or one column: nothing can be softened.
     for (auto size : {std::pair<int32_t, int32_t>{1, 9}, {9, 1}, {2, 2}}) {
         TestImage thin = Noise(size.first, size.second, 3);
         const std::vector<uint8_t> thinBefore = flare_test::PixelBytes(thin);
         View(thin);
-        flare::SoftenBox(-5, -5, 20, 20);
-        flare::SoftenBox(0, 0, size.first, size.second);
+        flare::SoftenBox(flare_test::view, -5, -5, 20, 20);
+        flare::SoftenBox(flare_test::view, 0, 0, size.first, size.second);
         EXPECT_EQ(flare_test::PixelBytes(thin), thinBefore);
     }
 }
@@ -186,7 +186,7 @@ TEST(SoftenBox, PlanesAndStrides) {
     const std::vector<uint8_t> fourth = flare_test::PlaneBytes(four, 3);
     for (TestImage* image : {&packed, &padded, &four}) {
         View(*image);
-        flare::SoftenBox(1, 2, 11, 8);
+        flare::SoftenBox(flare_test::view, 1, 2, 11, 8);
         EXPECT_TRUE(flare_test::GuardsIntact(*image));
     }
     EXPECT_EQ(flare_test::PixelBytes(padded), flare_test::PixelBytes(packed));
@@ -197,7 +197,7 @@ TEST(SoftenBox, PlanesAndStrides) {
     TestImage grey = Noise(7, 7, 2);
     TestImage expected = grey;
     View(grey);
-    flare::SoftenBox(1, 1, 6, 6);
+    flare::SoftenBox(flare_test::view, 1, 1, 6, 6);
     PlainSoften(expected, 1, 1, 6, 6, 1);
     EXPECT_EQ(flare_test::PixelBytes(grey), flare_test::PixelBytes(expected));
 }
@@ -270,24 +270,25 @@ TEST(GradientNoise, GeneratorAndTables) {
     EXPECT_EQ(flare::NoiseDraw(&state), 26500);
     EXPECT_EQ(flare::NoiseDraw(&state), 19169);
 
-    flare::EnsureNoiseTables();
-    ASSERT_TRUE(flare::noiseTablesBuilt);
-    EXPECT_EQ(flare::noiseGrad[0], -0.83984375);
+    const flare::NoiseTables& t = flare::kNoiseTables;
+    EXPECT_EQ(t.grad[0], -0.83984375);
     const int32_t perm[8] = {0, 253, 163, 241, 54, 174, 119, 152};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(flare::noisePerm[i], perm[i]) << i;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(t.perm[i], perm[i]) << i;
     std::vector<int> seen(256, 0);
     for (int i = 0; i < 256; ++i) {
-        ++seen[flare::noisePerm[i]];
-        EXPECT_GE(flare::noiseGrad[i], -1.0);
-        EXPECT_LE(flare::noiseGrad[i], 255.0 / 256.0);
-        EXPECT_EQ(flare::noiseGrad[i] * 256.0, std::floor(flare::noiseGrad[i] * 256.0));
+        ++seen[t.perm[i]];
+        EXPECT_GE(t.grad[i], -1.0);
+        EXPECT_LE(t.grad[i], 255.0 / 256.0);
+        EXPECT_EQ(t.grad[i] * 256.0, std::floor(t.grad[i] * 256.0));
     }
     for (int i = 0; i < 256; ++i) EXPECT_EQ(seen[i], 1) << i;
 
-    // Building again changes nothing.
-    const double grad5 = flare::noiseGrad[5];
-    flare::EnsureNoiseTables();
-    EXPECT_EQ(flare::noiseGrad[5], grad5);
+    // Built by the compiler: the same tables as a build at run time.
+    const flare::NoiseTables again = flare::BuildNoiseTables();
+    for (int i = 0; i < 256; ++i) {
+        EXPECT_EQ(again.perm[i], t.perm[i]) << i;
+        EXPECT_EQ(again.grad[i], t.grad[i]) << i;
+    }
 }
 
 TEST(GradientNoise, Values) {
@@ -336,11 +337,11 @@ TEST(WorkingView, FarCornerOfTheLargestAreaIsAddressedWithoutOverflow) {
     uint8_t* corner = buffer.get() + bytes - 3 * static_cast<size_t>(side) * 4;  // the last four rows
     for (size_t i = 0; i < 3 * static_cast<size_t>(side) * 4; ++i) corner[i] = 0;
     PixelArea area{buffer.get(), buffer.get(), 3u * side, 3u * side, side, side, 3};
-    flare::SetWorkingView(area);
-    flare::AddLight(side - 2, side - 3, 80, 0, 0);
+    flare_test::view = flare::MakeWorkingView(area);
+    flare::AddLight(flare_test::view, side - 2, side - 3, 80, 0, 0);
     uint8_t* lit = buffer.get() + static_cast<size_t>(side - 3) * 3 * side + static_cast<size_t>(side - 2) * 3;
     EXPECT_EQ(lit[0], 80);
-    flare::SoftenBox(side - 3, side - 3, side - 1, side - 1);
+    flare::SoftenBox(flare_test::view, side - 3, side - 3, side - 1, side - 1);
     EXPECT_EQ(lit[-3], 5);   // its left neighbour, softened first: (0 + 80 / 8) / 2
     EXPECT_EQ(lit[0], 40);   // (80 + 5 / 8) / 2
 #endif

@@ -17,7 +17,7 @@ TEST(ReflectionPlacement, DefaultsOnA640By480Area) {
     TestImage image = MakeImage(640, 480);
     flare_test::View(image);
     ReflectionPlacement at[flare::kReflectionCount];
-    flare::PlaceReflections(FullSizeDefaults(), 100, 101, at);
+    flare::PlaceReflections(flare_test::view, FullSizeDefaults(), 100, 101, at);
     const int32_t expected[flare::kReflectionCount][3] = {
         {56, 73, 16},    {210, 170, 12},  {243, 191, 32},  {254, 198, 20},  {276, 212, 13},  {287, 219, 10},
         {353, 260, 10},  {408, 295, 20},  {419, 302, 40},  {430, 309, 13},  {447, 320, 21},  {452, 323, 13},
@@ -35,7 +35,7 @@ TEST(ReflectionPlacement, FlareAboveTheMiddleAndOnItsRow) {
     flare_test::View(image);
     ReflectionPlacement at[flare::kReflectionCount];
     // cx = mX: the line runs through (mX + 1, cy).
-    flare::PlaceReflections(FullSizeDefaults(), 50, 10, at);
+    flare::PlaceReflections(flare_test::view, FullSizeDefaults(), 50, 10, at);
     for (int e = 0; e < flare::kReflectionCount; ++e) {
         const double t = flare::kReflections[e].position;
         const int32_t column = t > 1.0 ? 51 : t >= 0.0 ? 50 : t >= -1.0 ? 49 : 48;
@@ -43,12 +43,12 @@ TEST(ReflectionPlacement, FlareAboveTheMiddleAndOnItsRow) {
         EXPECT_EQ(at[e].y, static_cast<int32_t>(40.0 + -30.0 * t)) << "entry " << e;
     }
     // cy = mY: every reflection on the middle's row.
-    flare::PlaceReflections(FullSizeDefaults(), -70, 40, at);
+    flare::PlaceReflections(flare_test::view, FullSizeDefaults(), -70, 40, at);
     for (int e = 0; e < flare::kReflectionCount; ++e) EXPECT_EQ(at[e].y, 40) << "entry " << e;
     // reflectionsSize 0: every radius 0.
     FilterParameters s = FullSizeDefaults();
     s.reflectionsSize = 0.0;
-    flare::PlaceReflections(s, 10, 10, at);
+    flare::PlaceReflections(flare_test::view, s, 10, 10, at);
     for (int e = 0; e < flare::kReflectionCount; ++e) EXPECT_EQ(at[e].R, 0);
 }
 
@@ -57,15 +57,15 @@ TEST(DrawReflection, ProfilesAtTheCentre) {
     // border, so the column keeps exactly what was added.
     TestImage image = MakeImage(40, 30);
     flare_test::View(image);
-    flare::DrawDiscReflection(4.6, 39, 5, 2, 10, 0, 0, 20, 1.0);  // c^0 = 1 in every plane, 0^0 included
+    flare::DrawDiscReflection(flare_test::view, 4.6, 39, 5, 2, 10, 0, 0, 20, 1.0);  // c^0 = 1 in every plane, 0^0 included
     EXPECT_EQ(image.At(39, 5)[0], 4);
     EXPECT_EQ(image.At(39, 5)[1], 4);
     EXPECT_EQ(image.At(39, 5)[2], 4);
-    flare::DrawDiscReflection(2.5, 39, 15, 1, 10, 0, 120, 0, 1.0);  // c^1 at the centre, saturating
+    flare::DrawDiscReflection(flare_test::view, 2.5, 39, 15, 1, 10, 0, 120, 0, 1.0);  // c^1 at the centre, saturating
     EXPECT_EQ(image.At(39, 15)[0], 0);
     EXPECT_EQ(image.At(39, 15)[1], 255);
     EXPECT_EQ(image.At(39, 15)[2], 0);
-    flare::DrawDiscReflection(4.0, 39, 25, 0, 3, 25, 0, 25, 1.0);  // flat
+    flare::DrawDiscReflection(flare_test::view, 4.0, 39, 25, 0, 3, 25, 0, 25, 1.0);  // flat
     EXPECT_EQ(image.At(39, 25)[0], 100);
     EXPECT_EQ(image.At(39, 24)[0], 100);
     EXPECT_EQ(image.At(39, 23)[0], 100);
@@ -74,7 +74,7 @@ TEST(DrawReflection, ProfilesAtTheCentre) {
     // b of 1 or less draws nothing.
     TestImage dark = MakeImage(40, 30);
     flare_test::View(dark);
-    flare::DrawDiscReflection(1.0, 20, 15, 0, 8, 200, 200, 200, 1.0);
+    flare::DrawDiscReflection(flare_test::view, 1.0, 20, 15, 0, 8, 200, 200, 200, 1.0);
     EXPECT_EQ(dark.buffer, MakeImage(40, 30).buffer);
 }
 
@@ -87,7 +87,7 @@ TEST(DrawReflection, RingBandsFromTheOutsideIn) {
     auto ringRow = [](int32_t bi, int32_t j) {
         TestImage image = MakeImage(200, 30);
         flare_test::View(image);
-        flare::DrawRingReflection(bi, 199 - j, 15, 140, 1.0);
+        flare::DrawRingReflection(flare_test::view, bi, 199 - j, 15, 140, 1.0);
         return image;
     };
     auto expectPixel = [](const TestImage& image, int32_t x, int a0, int a1, int a2) {
@@ -109,9 +109,9 @@ TEST(DrawReflection, RingBandsFromTheOutsideIn) {
     TestImage none = flare_test::MakeGradient(200, 30);
     TestImage softened = none;
     flare_test::View(none);
-    flare::DrawRingReflection(0, 60, 15, 140, 1.0);
+    flare::DrawRingReflection(flare_test::view, 0, 60, 15, 140, 1.0);
     flare_test::View(softened);
-    flare::SoftenBox(60 - 140, 15 - 140, 60 + 140, 15 + 140);
+    flare::SoftenBox(flare_test::view, 60 - 140, 15 - 140, 60 + 140, 15 + 140);
     EXPECT_EQ(none.buffer, softened.buffer);
 }
 
@@ -126,11 +126,11 @@ TEST(DrawReflection, MatchesTheLiteralDrawingWhereverTheCentreLies) {
                     TestImage fast = input;
                     TestImage plain = input;
                     flare_test::View(fast);
-                    if (type == 4) flare::DrawRingReflection(3, c[0], c[1], R, aspect);
-                    else flare::DrawDiscReflection(3.7, c[0], c[1], type, R, colour[0], colour[1], colour[2], aspect);
+                    if (type == 4) flare::DrawRingReflection(flare_test::view, 3, c[0], c[1], R, aspect);
+                    else flare::DrawDiscReflection(flare_test::view, 3.7, c[0], c[1], type, R, colour[0], colour[1], colour[2], aspect);
                     flare_test::View(plain);
-                    if (type == 4) flare_reference::LiteralRing(3, c[0], c[1], R, aspect);
-                    else flare_reference::LiteralDisc(3.7, c[0], c[1], type, R, colour, aspect);
+                    if (type == 4) flare_reference::LiteralRing(flare_test::view, 3, c[0], c[1], R, aspect);
+                    else flare_reference::LiteralDisc(flare_test::view, 3.7, c[0], c[1], type, R, colour, aspect);
                     ASSERT_EQ(fast.buffer, plain.buffer) << "centre (" << c[0] << ", " << c[1] << ") aspect " << aspect
                                                          << " type " << type << " R " << R;
                 }
@@ -144,9 +144,9 @@ TEST(DrawReflection, HugeRadiiStayBounded) {
     // area, and the softening square is clipped to it.
     TestImage image = flare_test::MakeGradient(50, 40);
     flare_test::View(image);
-    flare::DrawDiscReflection(3.0, 25, 20, 2, INT32_MAX, 10, 20, 30, 1.0);
-    flare::DrawDiscReflection(3.0, INT32_MIN, INT32_MAX, 0, INT32_MAX, 10, 20, 30, 0.5);
-    flare::DrawRingReflection(INT32_MAX, INT32_MAX, 20, INT32_MAX, 1.0);
+    flare::DrawDiscReflection(flare_test::view, 3.0, 25, 20, 2, INT32_MAX, 10, 20, 30, 1.0);
+    flare::DrawDiscReflection(flare_test::view, 3.0, INT32_MIN, INT32_MAX, 0, INT32_MAX, 10, 20, 30, 0.5);
+    flare::DrawRingReflection(flare_test::view, INT32_MAX, INT32_MAX, 20, INT32_MAX, 1.0);
     EXPECT_TRUE(flare_test::GuardsIntact(image));
 }
 
@@ -159,11 +159,11 @@ TEST(ReflectionPass, BrightnessThresholdAndSizeZero) {
         s.reflectionsBright = 5.0;
         TestImage image = MakeImage(640, 480);
         flare_test::View(image);
-        flare::ReflectionPass(s, flare::PassHost{}, cx, cy);
-        flare::PlaceReflections(s, cx, cy, at);
+        flare::ReflectionPass(flare_test::view, s, flare::PassHost{}, cx, cy);
+        flare::PlaceReflections(flare_test::view, s, cx, cy, at);
         TestImage ringOnly = MakeImage(640, 480);
         flare_test::View(ringOnly);
-        flare::DrawRingReflection(1, at[15].x, at[15].y, at[15].R, 1.0);
+        flare::DrawRingReflection(flare_test::view, 1, at[15].x, at[15].y, at[15].R, 1.0);
         EXPECT_EQ(image.buffer, ringOnly.buffer);
         EXPECT_NE(image.buffer, MakeImage(640, 480).buffer);
     }
@@ -173,7 +173,7 @@ TEST(ReflectionPass, BrightnessThresholdAndSizeZero) {
         s.reflectionsBright = 4.0;
         TestImage image = MakeImage(640, 480);
         flare_test::View(image);
-        flare::ReflectionPass(s, flare::PassHost{}, cx, cy);
+        flare::ReflectionPass(flare_test::view, s, flare::PassHost{}, cx, cy);
         EXPECT_EQ(image.buffer, MakeImage(640, 480).buffer);
     }
     {
@@ -182,7 +182,7 @@ TEST(ReflectionPass, BrightnessThresholdAndSizeZero) {
         const TestImage input = flare_test::MakeGradient(640, 480);
         TestImage image = input;
         flare_test::View(image);
-        flare::ReflectionPass(s, flare::PassHost{}, cx, cy);
+        flare::ReflectionPass(flare_test::view, s, flare::PassHost{}, cx, cy);
         EXPECT_EQ(image.buffer, input.buffer);
     }
 }
@@ -194,7 +194,7 @@ TEST(ReflectionPass, ProgressAndAbort) {
     TestImage image = input;
     flare_test::View(image);
     flare_test::ResetHostLog();
-    flare::ReflectionPass(s, flare_test::LoggingHost(), 60, 50);
+    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingHost(), 60, 50);
     EXPECT_EQ(flare_test::hostLog.abortCalls, 16);
     ASSERT_EQ(flare_test::hostLog.progressDone.size(), 16u);
     for (size_t e = 0; e < 16; ++e) {
@@ -210,22 +210,22 @@ TEST(ReflectionPass, ProgressAndAbort) {
     TestImage stopped = input;
     flare_test::View(stopped);
     flare_test::ResetHostLog(3);
-    flare::ReflectionPass(s, flare_test::LoggingHost(), 60, 50);
+    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingHost(), 60, 50);
     EXPECT_EQ(flare_test::hostLog.abortCalls, 4);
     EXPECT_EQ(flare_test::hostLog.progressDone.size(), 3u);
     ReflectionPlacement at[flare::kReflectionCount];
-    flare::PlaceReflections(s, 60, 50, at);
+    flare::PlaceReflections(flare_test::view, s, 60, 50, at);
     TestImage expected = input;
     flare_test::View(expected);
     for (int e = 0; e < 3; ++e) {
         const flare::Reflection& r = flare::kReflections[e];
-        flare::DrawDiscReflection(4.0, at[e].x, at[e].y, r.type, at[e].R, r.colour[0], r.colour[1], r.colour[2], 1.0);
+        flare::DrawDiscReflection(flare_test::view, 4.0, at[e].x, at[e].y, r.type, at[e].R, r.colour[0], r.colour[1], r.colour[2], 1.0);
     }
     EXPECT_EQ(stopped.buffer, expected.buffer);
 
     TestImage untouched = input;
     flare_test::View(untouched);
     flare_test::ResetHostLog(0);
-    flare::ReflectionPass(s, flare_test::LoggingHost(), 60, 50);
+    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingHost(), 60, 50);
     EXPECT_EQ(untouched.buffer, input.buffer);
 }

@@ -25,7 +25,7 @@ namespace {
 TestImage LiteralRendered(const FilterParameters& s, const TestImage& input, int32_t cx, int32_t cy) {
     TestImage image = input;
     flare_test::View(image);
-    flare_reference::LiteralRender(s, cx, cy);
+    flare_reference::LiteralRender(flare_test::view, s, cx, cy);
     return image;
 }
 
@@ -117,7 +117,7 @@ TEST(RenderFlare, AbortFromTheStartLeavesTheInputWithTheFlareSquareSoftened) {
 
     TestImage expected = input;
     flare_test::View(expected);
-    flare::SoftenBox(100 - 160, 100 - 160, 100 + 160, 100 + 160);
+    flare::SoftenBox(flare_test::view, 100 - 160, 100 - 160, 100 + 160, 100 + 160);
     EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(expected));
     EXPECT_NE(flare_test::PixelBytes(out), flare_test::PixelBytes(input));
 }

@@ -89,6 +89,18 @@ TEST_P(HostProgram, RunsAFilterOnAFileAndReportsFailures) {
     DeleteFileW(printed.c_str());
 }
 
+// A dialog script that does not parse, or a script file that is missing, is a
+// usage error before anything runs.
+TEST_P(HostProgram, RefusesADialogScriptItCannotRead) {
+    const std::wstring printed = TempPath(L"kelvo_host_script.txt");
+    EXPECT_EQ(Run(L"in.png out.png --dialog-script \"set X; ok\"", &printed), 2u);
+    EXPECT_EQ(Run(L"in.png out.png --dialog-script \"press 1\"", &printed), 2u);
+    std::ifstream f(Utf8(printed));
+    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("unknown dialog action: press 1"), std::string::npos) << text;
+    EXPECT_EQ(Run(L"in.png out.png --dialog-script-file Z:\\no\\such\\script.txt"), 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothModules, HostProgram, ::testing::ValuesIn(hosttest::BothModules()),
                          hosttest::ModuleTestName);
 

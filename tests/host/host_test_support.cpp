@@ -46,6 +46,13 @@ const bool kUnmanagedWineWindows = [] {
     return true;
 }();
 
+// Editors are DPI aware, and so is the host in every test program: the
+// dialogs are laid out at the display's real DPI.
+const bool kDpiAware = [] {
+    khost::BecomeDpiAware();
+    return true;
+}();
+
 }  // namespace
 
 std::wstring WinePath(const char* path) {

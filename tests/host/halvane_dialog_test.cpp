@@ -1,0 +1,460 @@
+// Halvane's settings dialog operated like a person under Wine: keys typed into
+// the fields, the spin arrows clicked, the buttons pressed, the open and save
+// dialogs answered by typing a path. What the fields show, what the record
+// holds, what the preview draws and what OK renders are read back.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <map>
+
+#include "dialog_test_support.h"
+
+namespace {
+
+using dialogtest::Edit;
+using dialogtest::Snapshot;
+using dialogtest::Spin;
+using dialogtest::Take;
+using Filter = cli::FilterChoice;
+
+const SettingsTable& kTable = flare::kFlareSettings;
+constexpr int kLoadButton = 144;
+constexpr int kSaveButton = 145;
+constexpr int kTypeCombo = 141;
+
+flare::FilterParameters Params(const std::vector<uint8_t>& record) {
+    flare::FilterParameters p;
+    std::memset(&p, 0, sizeof p);
+    EXPECT_EQ(record.size(), sizeof p);
+    std::memcpy(&p, record.data(), record.size() < sizeof p ? record.size() : sizeof p);
+    return p;
+}
+
+double Value(const std::vector<uint8_t>& record, const char* name) {
+    return ReadSetting(*FindSetting(kTable, name), record.data());
+}
+
+// How the dialog shows a value of the field.
+std::wstring Shown(const SettingField& f, double value) {
+    char text[64];
+    if (f.kind == SettingKind::Real) {
+        float v = static_cast<float>(value);
+        v = v < static_cast<float>(f.shownLow) ? static_cast<float>(f.shownLow) : v;
+        v = v > static_cast<float>(f.shownHigh) ? static_cast<float>(f.shownHigh) : v;
+        std::snprintf(text, sizeof text, "%.2f", v);
+    } else {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+    }
+    return std::wstring(text, text + std::strlen(text));
+}
+
+class HalvaneDialog : public hosttest::HostFixture {
+protected:
+    HalvaneDialog() : HostFixture(KELVO_HALVANE_PATH) {}
+    void SetUp() override {
+        HostFixture::SetUp();
+        image = hosttest::PatternImage(600, 400, 3);
+        khost::SetImage(host, image);
+    }
+    khost::Image image;
+};
+
+// Opening: every field shows the default as the dialog formats it, the combo
+// box "Type 1", the focus is in X, and the preview is the renderer's output
+// for the reduced image the host delivered.
+TEST_F(HalvaneDialog, OpensWithTheDefaultsAndTheRenderedPreview) {
+    Snapshot at;
+    std::wstring combo;
+    int comboEntries = 0;
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        // Repeated focus changes re-fill the fields and keep one combo entry.
+        d.Tab();
+        d.Tab();
+        d.ShiftTab();
+        d.ShiftTab();
+        at = Take(d, kTable);
+        combo = d.Text(kTypeCombo);
+        comboEntries = static_cast<int>(SendMessageW(d.Item(kTypeCombo), CB_GETCOUNT, 0, 0));
+        d.Click(IDCANCEL);
+    });
+    for (int i = 0; i < kTable.count; ++i) {
+        const SettingField& f = kTable.fields[i];
+        EXPECT_EQ(at.texts[f.editId], Shown(f, f.defaultValue)) << f.name;
+    }
+    EXPECT_EQ(combo, L"Type 1");
+    EXPECT_EQ(comboEntries, 1);
+    EXPECT_EQ(at.focus, Edit(kTable, "positionX"));
+
+    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    ASSERT_NE(request, nullptr);
+    ASSERT_EQ(request->answer, 0);
+    const Snapshot& s = at;
+    ASSERT_TRUE(s.lastDisplay.drawn);
+    EXPECT_TRUE(s.lastDisplay.fromHostBuffer);
+    EXPECT_FALSE(s.lastDisplay.hasMask);
+    EXPECT_EQ(s.lastDisplay.map.version, 1);
+    EXPECT_EQ(Params(s.record).previewScale, request->inputRate / 65536.0);
+    EXPECT_EQ(s.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Flare, *request, 3, s.record));
+}
+
+// Typed text, each kind of field: reals are clamped, X, Y and Count refuse
+// values out of their ranges or with trailing text (the text stays as typed),
+// an empty field stores 0, and Aspect takes 50 though it shows at most 10.
+TEST_F(HalvaneDialog, TypedValuesAreStoredByTheirFieldsRules) {
+    // Typed key by key: each prefix is a text of its own, so a refused text
+    // leaves the value of its last accepted prefix ("10000" leaves 1000).
+    struct Case {
+        const char* field;
+        const wchar_t* typed;
+        double stored;
+    };
+    const Case cases[] = {
+        {"positionX", L"9999", 9999},     {"positionX", L"10000", 1000}, {"positionX", L"-9999", -9999},
+        {"positionX", L"12ab", 12},       {"positionX", L" 12", 12},     {"positionX", L"", 0},
+        {"positionY", L"1000", 1000},     {"positionY", L"1001", 100},   {"positionY", L"-1000", -1000},
+        {"raysCount", L"361", 36},        {"raysCount", L"360", 360},    {"raysCount", L"7.5", 7},
+        {"flareSize", L"150", 100},       {"flareHue", L"-3", 0},        {"haloSize", L"abc", 0},
+        {"haloBright", L"12.345xyz", 12.345}, {"raysRotate", L"400", 360}, {"positionAspect", L"50", 50},
+    };
+    std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> records;  // before, after typing
+    std::vector<std::wstring> texts;
+    double aspectAfterFill = -1;
+    std::wstring aspectShown;
+    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        for (const Case& c : cases) {
+            const std::vector<uint8_t> before = d.SettingsBytes();
+            d.Replace(Edit(kTable, c.field), c.typed);
+            records.emplace_back(before, d.SettingsBytes());
+            texts.push_back(d.Text(Edit(kTable, c.field)));
+        }
+        // The next fill (a focus change) shows Aspect within 0..10 and stores that.
+        d.Tab();
+        aspectShown = d.Text(Edit(kTable, "positionAspect"));
+        aspectAfterFill = Value(d.SettingsBytes(), "positionAspect");
+        d.Click(IDCANCEL);
+    });
+    ASSERT_EQ(records.size(), std::size(cases));
+    for (size_t i = 0; i < records.size(); ++i) {
+        const Case& c = cases[i];
+        EXPECT_EQ(Value(records[i].second, c.field), c.stored) << c.field << " typed \"" << khost::Narrow(c.typed) << "\"";
+        EXPECT_EQ(texts[i], c.typed) << "the field keeps the text as typed";
+    }
+    EXPECT_EQ(aspectShown, L"10.00");
+    EXPECT_EQ(aspectAfterFill, 10.0);
+}
+
+// Spin arrows step from the record, show within the stepped bounds, and reach
+// the record only through the field's own rules.
+TEST_F(HalvaneDialog, SpinArrowsStepAtAndBeyondTheBounds) {
+    std::map<std::string, std::pair<std::wstring, double>> seen;  // shown text, record value
+    auto note = [&](khost::DialogDriver& d, const char* key, const char* field) {
+        seen[key] = {d.Text(Edit(kTable, field)), Value(d.SettingsBytes(), field)};
+    };
+    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.SpinUp(Spin(kTable, "flareSize"));
+        note(d, "flareSize up", "flareSize");
+        d.SpinUp(Spin(kTable, "flareHue"));
+        note(d, "flareHue up", "flareHue");
+        d.Replace(Edit(kTable, "raysRotate"), L"360");
+        d.SpinUp(Spin(kTable, "raysRotate"));
+        note(d, "raysRotate up at 360", "raysRotate");
+        d.Replace(Edit(kTable, "positionX"), L"9999");
+        d.SpinUp(Spin(kTable, "positionX"));
+        note(d, "X up at 9999", "positionX");
+        d.Replace(Edit(kTable, "positionY"), L"1000");
+        d.SpinUp(Spin(kTable, "positionY"));
+        note(d, "Y up at 1000", "positionY");
+        d.Replace(Edit(kTable, "raysCount"), L"0");
+        d.SpinDown(Spin(kTable, "raysCount"));
+        note(d, "Count down at 0", "raysCount");
+        d.Replace(Edit(kTable, "positionAspect"), L"50");
+        d.SpinDown(Spin(kTable, "positionAspect"));
+        note(d, "Aspect down from 50", "positionAspect");
+        d.Click(IDCANCEL);
+    });
+    using P = std::pair<std::wstring, double>;
+    EXPECT_EQ(seen["flareSize up"], P(L"10.50", 10.5));
+    EXPECT_EQ(seen["flareHue up"], P(L"0.10", 0.1));
+    EXPECT_EQ(seen["raysRotate up at 360"], P(L"360.00", 360.0));
+    EXPECT_EQ(seen["X up at 9999"], P(L"10000", 9999.0));
+    EXPECT_EQ(seen["Y up at 1000"], P(L"1001", 1000.0));
+    EXPECT_EQ(seen["Count down at 0"], P(L"0", 0.0));
+    // 50 - 0.05 is shown within 0..10.
+    EXPECT_EQ(seen["Aspect down from 50"], P(L"10.00", 10.0));
+}
+
+// The preview follows focus changes and released spin arrows, not typing,
+// and always shows the renderer's output for the settings of its last render.
+TEST_F(HalvaneDialog, PreviewRendersOnFocusChangesAndSpinReleasesNotWhileTyping) {
+    Snapshot start, typed, tabbed, spun;
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        start = Take(d, kTable);
+        d.Replace(Edit(kTable, "flareSize"), L"40");
+        d.Type(L"5");
+        typed = Take(d, kTable);
+        d.Tab();
+        tabbed = Take(d, kTable);
+        d.SpinUp(Spin(kTable, "positionX"), 3);
+        spun = Take(d, kTable);
+        d.Click(IDCANCEL);
+    });
+    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    ASSERT_NE(request, nullptr);
+    // Clicking into the field is a focus change: one render; typing adds none.
+    EXPECT_EQ(Value(typed.record, "flareSize"), 100.0) << "405 clamped";
+    const size_t perRender = start.progressCalls;
+    ASSERT_GT(perRender, 0u) << "the first render reports progress";
+    EXPECT_EQ(typed.progressCalls, 2 * perRender);
+    EXPECT_EQ(typed.lastDisplay.pixels, start.lastDisplay.pixels) << "the click's render had the old settings";
+    EXPECT_EQ(tabbed.progressCalls, 3 * perRender);
+    EXPECT_EQ(tabbed.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Flare, *request, 3, tabbed.record));
+    EXPECT_NE(tabbed.lastDisplay.pixels, start.lastDisplay.pixels);
+    // Each of the three clicks: one render when the arrow is released (the
+    // focus is in X after the first one, so no focus render after that).
+    EXPECT_EQ(Value(spun.record, "positionX"), 103.0);
+    EXPECT_EQ(spun.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Flare, *request, 3, spun.record));
+    EXPECT_GE(spun.progressCalls, 6 * perRender);
+}
+
+// Cancel ends with 2, the host reports the cancel, and the record keeps the edits.
+TEST_F(HalvaneDialog, CancelKeepsTheEditsInTheRecord) {
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.Replace(Edit(kTable, "positionX"), L"321");
+        d.Replace(Edit(kTable, "haloHue"), L"0.4");
+        d.Escape();
+    });
+    EXPECT_EQ(report.dialogs[0].endCode, IDCANCEL);
+    EXPECT_EQ(report.result, userCanceledOrToldErr);
+    const flare::FilterParameters p = hosttest::SettingsOf(report.settings);
+    EXPECT_EQ(p.positionX, 321);
+    EXPECT_EQ(p.haloHue, 0.4);
+    EXPECT_EQ(p.showDialog, 0);
+    EXPECT_EQ(report.output.pixels, image.pixels) << "a cancelled run leaves the image";
+}
+
+// OK renders the final image with the edited settings: the bytes
+// `kelvo-render --set ...` gives with the same values.
+TEST_F(HalvaneDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.Replace(Edit(kTable, "positionX"), L"470");
+        d.Replace(Edit(kTable, "positionY"), L"90");
+        d.Replace(Edit(kTable, "raysHue"), L"0.3");
+        d.SpinUp(Spin(kTable, "flareSize"), 2);
+        d.Replace(Edit(kTable, "raysCount"), L"9");
+        d.Enter();
+    });
+    ASSERT_EQ(report.result, 0);
+    EXPECT_EQ(report.dialogs[0].endCode, IDOK);
+    const khost::Image expected = dialogtest::RenderLikeCommandLine(
+        Filter::Flare, image,
+        {{"positionX", "470"}, {"positionY", "90"}, {"raysHue", "0.3"}, {"flareSize", "11"}, {"raysCount", "9"}});
+    EXPECT_TRUE(report.output.pixels == expected.pixels) << "the final image differs from kelvo-render's";
+}
+
+// A preview request the host refuses: the dialog still works, shows no
+// stale pixels (displayPixels is never called), and OK still renders.
+TEST_F(HalvaneDialog, FailedPreviewRequestLeavesAWorkingDialog) {
+    options().failAdvanceStateAt = 1;
+    khost::Image picture;
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.Replace(Edit(kTable, "positionX"), L"200");
+        d.Tab();
+        d.Capture(&picture);
+        d.Click(IDOK);
+    });
+    ASSERT_EQ(report.result, 0);
+    EXPECT_TRUE(report.displayCalls.empty());
+    EXPECT_EQ(hosttest::SettingsOf(report.settings).positionX, 200);
+    EXPECT_TRUE(report.output.pixels ==
+                dialogtest::RenderLikeCommandLine(Filter::Flare, image, {{"positionX", "200"}}).pixels);
+    EXPECT_GT(picture.width, 0);
+}
+
+// A selection with a mask: the preview asks for the mask's rate only; a
+// floating selection also gets its reduced mask and shows it through
+// displayPixels.
+TEST_F(HalvaneDialog, MaskAndFloatingSelectionReachThePreview) {
+    khost::HostOptions o;
+    o.haveMask = true;
+    o.maskRect = Rect{1, 2, 3, 4};
+    o.maskValue = 200;
+    Open(o);
+    khost::SetImage(host, image);
+    khost::RunReport masked = dialogtest::RunScripted(host, [](khost::DialogDriver& d) { d.Click(IDCANCEL); });
+    const khost::AdvanceCall* request = dialogtest::PreviewRequest(masked);
+    ASSERT_NE(request, nullptr);
+    const int32_t factor = request->inputRate >> 16;
+    EXPECT_GT(factor, 1);
+    EXPECT_EQ(request->maskRate, request->inputRate);
+    EXPECT_EQ(request->maskPadding, 0) << "not written without a floating selection";
+    EXPECT_EQ(khost::RectText(request->maskRect), khost::RectText(Rect{1, 2, 3, 4})) << "nor the mask's rectangle";
+    ASSERT_FALSE(masked.displayCalls.empty());
+    EXPECT_FALSE(masked.displayCalls.back().hasMask);
+
+    o.isFloating = true;
+    Open(o);
+    khost::SetImage(host, image);
+    khost::RunReport floating = dialogtest::RunScripted(host, [](khost::DialogDriver& d) { d.Click(IDCANCEL); });
+    request = dialogtest::PreviewRequest(floating);
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(request->maskRect.bottom, 400 / factor);
+    EXPECT_EQ(request->maskRect.right, 600 / factor);
+    EXPECT_EQ(request->maskPadding, -1);
+    ASSERT_FALSE(floating.displayCalls.empty());
+    const khost::DisplayCall& shown = floating.displayCalls.back();
+    ASSERT_TRUE(shown.hasMask);
+    EXPECT_EQ(shown.mask.colBytes, 1);
+    EXPECT_EQ(shown.mask.maskDescription, 0);
+    EXPECT_EQ(shown.mask.rowBytes, request->maskRowBytes);
+    EXPECT_EQ(shown.maskPixels, std::vector<uint8_t>(shown.pixels.size() / 3, 200));
+}
+
+// Settings files through the real open and save dialogs: a round trip, an
+// overwrite after the dialog's question, a wrong marker and a short file, and
+// a save that cannot be written.
+TEST_F(HalvaneDialog, SettingsFilesLoadAndSaveThroughTheFileDialogs) {
+    const std::wstring saved = dialogtest::TempPath(L"kelvo-dialog-saved");  // ".lns" added by the dialog
+    const std::wstring wrong = dialogtest::TempPath(L"kelvo-dialog-wrong.lns");
+    const std::wstring shortFile = dialogtest::TempPath(L"kelvo-dialog-short.lns");
+    const std::wstring readOnly = dialogtest::TempPath(L"kelvo-dialog-readonly.lns");
+    DeleteFileW((saved + L".lns").c_str());
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(dialogtest::WriteBytes(wrong, std::vector<uint8_t>(185, 2)));
+    std::vector<uint8_t> shortBytes = {1};
+    const int32_t xy[2] = {-20, 33};
+    shortBytes.insert(shortBytes.end(), reinterpret_cast<const uint8_t*>(xy), reinterpret_cast<const uint8_t*>(xy) + 8);
+    ASSERT_TRUE(dialogtest::WriteBytes(shortFile, shortBytes));
+    const std::vector<uint8_t> keep = {1, 2, 3};
+    ASSERT_TRUE(dialogtest::WriteBytes(readOnly, keep));
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    // Wine run as root (as in CI containers) opens read-only files for
+    // writing, where Windows refuses: the read-only case then proves nothing.
+    HANDLE probe = CreateFileW(readOnly.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool readOnlyHolds = probe == INVALID_HANDLE_VALUE;
+    if (!readOnlyHolds) CloseHandle(probe);
+    const std::wstring locked = dialogtest::TempPath(L"kelvo-dialog-locked.lns");
+    ASSERT_TRUE(dialogtest::WriteBytes(locked, keep));
+    HANDLE held = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    std::vector<uint8_t> recordAtSave, afterRoundTrip, afterWrong, afterShort, afterOverwriteLoad;
+    std::wstring xShownAfterShort;
+    size_t boxesBeforeWrong = 0, boxesAfterWrong = 0, boxesAfterLocked = 0, boxesAfterReadOnly = 0;
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.Replace(Edit(kTable, "flareSize"), L"33.5");
+        d.Tab();
+        recordAtSave = d.SettingsBytes();
+        d.Click(kSaveButton);
+        d.AnswerFileDialog(saved);
+        // Edits after the save, undone by loading it back.
+        d.Replace(Edit(kTable, "flareSize"), L"70");
+        d.Replace(Edit(kTable, "positionX"), L"5");
+        d.Click(kLoadButton);
+        d.AnswerFileDialog(saved + L".lns");
+        afterRoundTrip = d.SettingsBytes();
+        boxesBeforeWrong = d.Report().messageBoxes.size();
+        d.Click(kLoadButton);
+        d.AnswerFileDialog(wrong);
+        afterWrong = d.SettingsBytes();
+        boxesAfterWrong = d.Report().messageBoxes.size();
+        d.Click(kLoadButton);
+        d.AnswerFileDialog(shortFile);
+        afterShort = d.SettingsBytes();
+        xShownAfterShort = d.Text(Edit(kTable, "positionX"));
+        // Overwrite the saved file with the record as it is now, then load it.
+        d.Click(kSaveButton);
+        d.AnswerFileDialog(saved + L".lns");
+        if (HWND question = d.WaitForOwnedDialog()) d.ClickButtonOf(question, IDYES);
+        d.Replace(Edit(kTable, "positionX"), L"6");
+        d.Click(kLoadButton);
+        d.AnswerFileDialog(saved + L".lns");
+        afterOverwriteLoad = d.SettingsBytes();
+        // A file another program holds open without sharing: the save fails and says so.
+        d.Click(kSaveButton);
+        d.AnswerFileDialog(locked);
+        if (HWND question = d.WaitForOwnedDialog()) d.ClickButtonOf(question, IDYES);
+        boxesAfterLocked = d.Report().messageBoxes.size();
+        // A read-only file: the same on Windows.
+        d.Click(kSaveButton);
+        d.AnswerFileDialog(readOnly);
+        if (HWND question = d.WaitForOwnedDialog()) d.ClickButtonOf(question, IDYES);
+        boxesAfterReadOnly = d.Report().messageBoxes.size();
+        d.Click(IDCANCEL);
+    });
+    const std::vector<uint8_t> file = dialogtest::ReadBytes(saved + L".lns");
+    // The file: the marker and the record as it was after the first load and the short one.
+    ASSERT_EQ(file.size(), 185u);
+    EXPECT_EQ(file[0], 1);
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 1, file.end()), afterOverwriteLoad);
+
+    EXPECT_EQ(afterRoundTrip, recordAtSave) << "loading what was saved restores the record";
+    EXPECT_EQ(Params(recordAtSave).flareSize, 33.5);
+    EXPECT_EQ(Params(recordAtSave).showDialog, 1);
+    EXPECT_EQ(afterWrong, afterRoundTrip) << "a file with the wrong marker changes nothing";
+    EXPECT_EQ(boxesAfterWrong, boxesBeforeWrong + 1) << "and says why";
+    const flare::FilterParameters s = Params(afterShort);
+    EXPECT_EQ(s.positionX, -20);
+    EXPECT_EQ(s.positionY, 33);
+    EXPECT_EQ(s.flareSize, 33.5) << "a short file replaces only its leading bytes";
+    EXPECT_EQ(xShownAfterShort, L"-20");
+    EXPECT_EQ(Params(afterOverwriteLoad).positionX, -20) << "the overwrite wrote the record of that moment";
+
+    CloseHandle(held);
+    EXPECT_EQ(boxesAfterLocked, boxesAfterWrong + 1) << "a save that failed is reported";
+    ASSERT_GE(report.messageBoxes.size(), 2u);
+    EXPECT_EQ(report.messageBoxes[1].caption, L"Lens Flare Filter");
+    EXPECT_NE(report.messageBoxes[1].text.find(L"could not be saved"), std::wstring::npos);
+    EXPECT_EQ(dialogtest::ReadBytes(locked), keep) << "the file in use is untouched";
+    if (readOnlyHolds) {
+        EXPECT_EQ(boxesAfterReadOnly, boxesAfterLocked + 1);
+        EXPECT_EQ(dialogtest::ReadBytes(readOnly), keep) << "the read-only file is untouched";
+    }
+    DeleteFileW(locked.c_str());
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(readOnly.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// Aspect typed 50 and OK pressed at once: no fill has clamped it yet, so the
+// run renders with 50.
+TEST_F(HalvaneDialog, AspectTypedFiftyAndOkRendersWithFifty) {
+    khost::RunReport report = dialogtest::RunScripted(host, [](khost::DialogDriver& d) {
+        d.Replace(Edit(kTable, "positionAspect"), L"50");
+        d.Enter();
+    });
+    ASSERT_EQ(report.result, 0);
+    EXPECT_EQ(hosttest::SettingsOf(report.settings).positionAspect, 50.0);
+    EXPECT_TRUE(report.output.pixels ==
+                dialogtest::RenderLikeCommandLine(Filter::Flare, image, {{"positionAspect", "50"}}).pixels);
+}
+
+// A loaded file's values outside the fields' ranges: reals are clamped by the
+// fill that follows the load, X is shown and kept as loaded.
+TEST_F(HalvaneDialog, LoadedValuesOutsideTheRanges) {
+    flare::FilterParameters p = flare::DefaultFlareParameters();
+    p.flareSize = 500.0;
+    p.positionX = 20000;
+    const std::wstring path = dialogtest::TempPath(L"kelvo-dialog-wide.lns");
+    ASSERT_TRUE(dialogtest::WriteBytes(path, hosttest::SettingsFile(p)));
+    std::wstring sizeShown, xShown;
+    std::vector<uint8_t> record;
+    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.Click(kLoadButton);
+        d.AnswerFileDialog(path);
+        sizeShown = d.Text(Edit(kTable, "flareSize"));
+        xShown = d.Text(Edit(kTable, "positionX"));
+        record = d.SettingsBytes();
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(sizeShown, L"100.00");
+    EXPECT_EQ(Params(record).flareSize, 100.0);
+    EXPECT_EQ(xShown, L"20000");
+    EXPECT_EQ(Params(record).positionX, 20000);
+    DeleteFileW(path.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+// The text form of a dialog script (kelvo-host --dialog-script), turned into
+// a list of DialogDriver actions. Settings are named as in the modules'
+// settings tables, so a script reads "set positionX=470" as well as "set 113=470".
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "flare_parameters.h"
+#include "glow_parameters.h"
+#include "host_dialog.h"
+
+namespace khost {
+namespace {
+
+constexpr int kLoadSettingsButton = 144;
+constexpr int kSaveSettingsButton = 145;
+
+using Action = std::function<void(DialogDriver&)>;
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &w[0], n);
+    return w;
+}
+
+std::string Trim(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return {};
+    const size_t b = s.find_last_not_of(" \t\r\n");
+    return s.substr(a, b - a + 1);
+}
+
+// A control id, or a setting's edit (spin = false) or spin bar (spin = true).
+bool ControlId(const std::string& name, bool spin, int* id) {
+    char* end = nullptr;
+    const long v = std::strtol(name.c_str(), &end, 10);
+    if (!name.empty() && *end == '\0') {
+        *id = static_cast<int>(v);
+        return true;
+    }
+    for (const SettingsTable* table : {&flare::kFlareSettings, &glow::kGlowSettings}) {
+        if (const SettingField* f = FindSetting(*table, name.c_str())) {
+            *id = spin ? f->spinId : f->editId;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Count(const std::string& text, int* n) {
+    if (text.empty()) {
+        *n = 1;
+        return true;
+    }
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || v < 1 || v > 1000) return false;
+    *n = static_cast<int>(v);
+    return true;
+}
+
+bool ParseAction(const std::string& step, Action* action, std::string* error) {
+    const size_t space = step.find(' ');
+    const std::string verb = step.substr(0, space);
+    // The argument keeps inner blanks: "type  12" types " 12".
+    const std::string arg = space == std::string::npos ? std::string() : step.substr(space + 1);
+    const std::string word = Trim(arg);
+    int id = 0, n = 0;
+    if (verb == "set") {
+        const size_t eq = arg.find('=');
+        if (eq == std::string::npos || !ControlId(Trim(arg.substr(0, eq)), false, &id)) {
+            *error = "set takes FIELD=TEXT: " + step;
+            return false;
+        }
+        const std::wstring text = Wide(arg.substr(eq + 1));
+        *action = [id, text](DialogDriver& d) { d.Replace(id, text); };
+    } else if (verb == "type") {
+        const std::wstring text = Wide(arg);
+        *action = [text](DialogDriver& d) { d.Type(text); };
+    } else if (verb == "click" && ControlId(word, false, &id)) {
+        *action = [id](DialogDriver& d) { d.Click(id); };
+    } else if (verb == "spin-up" || verb == "spin-down") {
+        std::istringstream in(word);
+        std::string target, times;
+        in >> target >> times;
+        if (!ControlId(target, true, &id) || !Count(times, &n)) {
+            *error = verb + " takes a spin bar or a setting and a count: " + step;
+            return false;
+        }
+        if (verb == "spin-up")
+            *action = [id, n](DialogDriver& d) { d.SpinUp(id, n); };
+        else
+            *action = [id, n](DialogDriver& d) { d.SpinDown(id, n); };
+    } else if (verb == "tab" && word.empty()) {
+        *action = [](DialogDriver& d) { d.Tab(); };
+    } else if (verb == "shift-tab" && word.empty()) {
+        *action = [](DialogDriver& d) { d.ShiftTab(); };
+    } else if (verb == "enter" && word.empty()) {
+        *action = [](DialogDriver& d) { d.Enter(); };
+    } else if (verb == "escape" && word.empty()) {
+        *action = [](DialogDriver& d) { d.Escape(); };
+    } else if (verb == "backspace" && Count(word, &n)) {
+        *action = [n](DialogDriver& d) { d.Backspace(n); };
+    } else if ((verb == "load" || verb == "save") && !word.empty()) {
+        const int button = verb == "load" ? kLoadSettingsButton : kSaveSettingsButton;
+        const std::wstring path = Wide(word);
+        *action = [button, path](DialogDriver& d) {
+            d.Click(button);
+            d.AnswerFileDialog(path);
+        };
+    } else if (verb == "capture" && !word.empty()) {
+        *action = [word](DialogDriver& d) {
+            Image image;
+            std::string why;
+            if (!d.Capture(&image))
+                d.Problem("cannot capture the dialog");
+            else if (!WriteImage(word, image, &why))
+                d.Problem(why);
+        };
+    } else if (verb == "wait" && Count(word, &n)) {
+        *action = [n](DialogDriver& d) { d.Pause(static_cast<DWORD>(n)); };
+    } else if (verb == "ok" && word.empty()) {
+        *action = [](DialogDriver& d) { d.Click(IDOK); };
+    } else if (verb == "cancel" && word.empty()) {
+        *action = [](DialogDriver& d) { d.Click(IDCANCEL); };
+    } else {
+        *error = "unknown dialog action: " + step;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseDialogScript(const std::string& text, DialogScript* script, std::string* error) {
+    std::vector<Action> actions;
+    std::string step;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != ';' && text[i] != '\n') {
+            step += text[i];
+            continue;
+        }
+        // Leading blanks go; trailing ones stay for "type" ("type 12 " types "12 ").
+        const size_t first = step.find_first_not_of(" \t\r");
+        if (first != std::string::npos) {
+            Action action;
+            std::string s = step.substr(first);
+            if (!s.empty() && s.back() == '\r') s.pop_back();
+            if (!ParseAction(s, &action, error)) return false;
+            actions.push_back(std::move(action));
+        }
+        step.clear();
+    }
+    auto list = std::make_shared<std::vector<Action>>(std::move(actions));
+    *script = [list](DialogDriver& d) {
+        for (const Action& a : *list) {
+            if (!d.Open()) break;
+            a(d);
+        }
+    };
+    return true;
+}
+
+}  // namespace khost
