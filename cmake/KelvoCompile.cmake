@@ -22,6 +22,14 @@ endif()
 # Native builds can be instrumented: -DKELVO_SANITIZE=ON adds AddressSanitizer
 # and UndefinedBehaviorSanitizer to every target.
 option(KELVO_SANITIZE "Build native code with AddressSanitizer and UBSan" OFF)
+
+# -DKELVO_FUZZ=ON (clang only) builds the libFuzzer targets in tests/fuzz with
+# every library instrumented for the fuzzer, AddressSanitizer and UBSan.
+option(KELVO_FUZZ "Build the libFuzzer targets (clang)" OFF)
+if(KELVO_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
 if(KELVO_SANITIZE AND NOT WIN32)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)

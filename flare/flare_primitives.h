@@ -39,9 +39,14 @@ WorkingView MakeWorkingView(const PixelArea& area);
 struct PassHost {
     TestAbortProc abortProc = nullptr;
     ProgressProc progressProc = nullptr;
+    bool* stopped = nullptr;  // set to true once abortProc has answered true
 };
 
-inline bool HostAborted(const PassHost& host) { return host.abortProc != nullptr && host.abortProc() != 0; }
+inline bool HostAborted(const PassHost& host) {
+    if (host.abortProc == nullptr || host.abortProc() == 0) return false;
+    if (host.stopped != nullptr) *host.stopped = true;
+    return true;
+}
 inline void HostProgress(const PassHost& host, int32_t done, int32_t total) {
     if (host.progressProc != nullptr) host.progressProc(done, total);
 }

@@ -8,20 +8,22 @@
 
 namespace flare {
 
-void RenderFlare(PluginGlobals* globals) {
-    if (globals == nullptr) return;
+bool RenderFlare(PluginGlobals* globals) {
+    if (globals == nullptr) return true;
     const FilterRecord* record = globals->filterRecord;
     PixelArea area;
-    if (!PixelAreaFromRecord(record, &area)) return;
+    if (!PixelAreaFromRecord(record, &area)) return true;
     CopyInputToOutput(area);
     const void* block = SettingsBlock(record);
-    if (block == nullptr) return;  // no settings: the output stays a copy of the input
+    if (block == nullptr) return true;  // no settings: the output stays a copy of the input
     const FilterParameters& settings = *static_cast<const FilterParameters*>(block);
 
     const WorkingView view = MakeWorkingView(area);
     PassHost host;
     host.abortProc = record->abortProc;
     host.progressProc = record->progressProc;
+    bool stopped = false;
+    host.stopped = &stopped;
 
     // The flare centre in working pixels, truncated toward zero.
     const double scale = WorkingScale(settings);
@@ -32,6 +34,7 @@ void RenderFlare(PluginGlobals* globals) {
     // softening works on what was drawn before it.
     FlarePass(view, settings, host, cx, cy);
     ReflectionPass(view, settings, host, cx, cy);
+    return !stopped;
 }
 
 }  // namespace flare

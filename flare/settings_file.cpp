@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "replace_file.h"
+
 // The record is written as it is in memory, which is the file's byte order on
 // every target we build for.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -11,16 +13,11 @@
 
 namespace flare {
 
-bool SaveSettingsFile(const char* path, const FilterParameters& parameters) {
-    if (path == nullptr) return false;
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
+bool SaveSettingsFile(const char* path, const FilterParameters& parameters, std::string* error) {
     unsigned char bytes[kSettingsFileSize];
     bytes[0] = kSettingsFileMarker;
     std::memcpy(bytes + 1, &parameters, sizeof parameters);
-    const bool written = std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    return kelvo::ReplaceFileContents(path, bytes, sizeof bytes, error);
 }
 
 SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "flare_parameters.h"
 
@@ -13,10 +14,12 @@ namespace flare {
 constexpr uint8_t kSettingsFileMarker = 1;
 constexpr size_t kSettingsFileSize = 1 + sizeof(FilterParameters);
 
-// Creates or truncates the file and writes the marker and the record as it is
-// in memory, reserved tail included. Returns true when all 185 bytes were
-// written and the file was closed cleanly; the dialog ignores the answer.
-bool SaveSettingsFile(const char* path, const FilterParameters& parameters);
+// Writes the marker and the record as it is in memory, reserved tail
+// included, through kelvo::ReplaceFileContents: an existing file is replaced
+// only once all 185 bytes are on the disk, and stays as it was when anything
+// fails. Returns true when the new file is in place; otherwise false, with
+// the reason in *error when that is not null.
+bool SaveSettingsFile(const char* path, const FilterParameters& parameters, std::string* error = nullptr);
 
 // What reading a settings file came to.
 enum class SettingsFileRead {

@@ -29,8 +29,10 @@ enum : int16_t {
 enum : int16_t {
     noErr = 0,
     userCanceledOrToldErr = 1,  // positive: the user has already been told
+    userCanceledErr = -128,  // the user stopped the operation; the host keeps the image as it was
     memFullErr = -108,
     filterBadParameters = -30100,
+    filterBadMode = -30101,  // the filter does not work in the image's mode
 };
 
 // ---- Image modes (imageMode) ---------------------------------------------------

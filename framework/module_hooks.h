@@ -20,5 +20,6 @@ int16_t* ModuleShowDialog(void* record);
 // own form (a double in Halvane, an int32 in Emberlit).
 void SetModulePreviewScale(void* record, int32_t factor);
 
-// The module's renderer entry (RenderFlare or RenderGlow).
-void RenderModule(PluginGlobals* globals);
+// The module's renderer entry (RenderFlare or RenderGlow). Returns false when
+// the host's abortProc stopped the render.
+bool RenderModule(PluginGlobals* globals);

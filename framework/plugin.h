@@ -40,6 +40,15 @@ inline void SetHostRect(Rect* rect, int16_t left, int16_t top, int16_t right, in
 
 inline bool HostRectIsEmpty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
 
+// The image modes the modules' PiPL lists ('mode' bytes 5F C0 00 00, one bit
+// per mode from the high bit of the first byte on): greyscale, RGB, CMYK, HSL,
+// HSB, multichannel, duotone and Lab, 8 bits per sample. Bitmap, indexed
+// colour and the 16-bit modes are not rendered.
+constexpr uint32_t kAcceptedModeBits = 0x5FC00000u;
+inline bool ModeAccepted(int16_t imageMode) {
+    return imageMode >= 0 && imageMode < 32 && (kAcceptedModeBits & (0x80000000u >> imageMode)) != 0;
+}
+
 // The settings record behind the host's `parameters`, or null when there is none.
 inline void* SettingsBlock(const FilterRecord* record) {
     if (record == nullptr || record->parameters == nullptr) return nullptr;

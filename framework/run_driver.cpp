@@ -1,4 +1,5 @@
 #include "module_hooks.h"
+#include "pixel_area.h"
 #include "plugin.h"
 
 namespace {
@@ -46,7 +47,11 @@ void HandleStart(PluginGlobals* globals) {
     FilterRecord* record = globals->filterRecord;
     void* settings = nullptr;
 
-    if (!RequireAdvanceState(record->advanceState)) {
+    if (!ModeAccepted(record->imageMode)) {
+        // A host that ignores the PiPL's modes: refused before any dialog or
+        // request, as the host's own "bad mode" answer.
+        globals->result = filterBadMode;
+    } else if (!RequireAdvanceState(record->advanceState)) {
         globals->result = userCanceledOrToldErr;
     } else if ((settings = RequireSettings(globals)) == nullptr) {
         globals->result = memFullErr;
@@ -74,8 +79,16 @@ void HandleStart(PluginGlobals* globals) {
             globals->result = record->advanceState();
             if (globals->result == noErr) {
                 SetModulePreviewScale(SettingsBlock(record), 1);
-                RenderModule(globals);
-                globals->result = record->advanceState();
+                if (RenderModule(globals)) {
+                    globals->result = record->advanceState();
+                } else {
+                    // The user stopped the run: nothing is handed back and the
+                    // host is told so, and keeps the image as it was. The output
+                    // becomes the input again for hosts that take it anyway.
+                    PixelArea area;
+                    if (PixelAreaFromRecord(record, &area)) CopyInputToOutput(area);
+                    globals->result = userCanceledErr;
+                }
             }
         }
     }

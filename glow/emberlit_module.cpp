@@ -15,4 +15,4 @@ int16_t* ModuleShowDialog(void* record) { return &Settings(record)->showDialog; 
 
 void SetModulePreviewScale(void* record, int32_t factor) { Settings(record)->previewScale = factor; }
 
-void RenderModule(PluginGlobals* globals) { glow::RenderGlow(globals); }
+bool RenderModule(PluginGlobals* globals) { return glow::RenderGlow(globals); }

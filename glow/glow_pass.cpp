@@ -432,7 +432,8 @@ void* AllocateWithMalloc(size_t bytes) { return std::malloc(bytes); }
 void ReleaseWithFree(void* block) { std::free(block); }
 
 // The whole pass over an area whose tables and windows are set up in `s`.
-void RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow);
+// Returns false when abortProc stopped it.
+bool RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow);
 
 }  // namespace
 
@@ -449,11 +450,11 @@ int32_t GlowProgressTotal(int32_t height, int32_t radius) {
     return height > 1 ? height - 1 : 1;
 }
 
-void GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
+bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
               GlowMethod method, const GlowMemory& memory) {
     if (settings == nullptr || area.in == nullptr || area.out == nullptr || area.width <= 0 ||
         area.height <= 0 || area.planes <= 0)
-        return;
+        return true;
     PassState s;
     s.area = area;
     s.lanes = LightPlanes(area);
@@ -509,13 +510,14 @@ void GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
     s.runs = nullptr;
     s.classRuns = nullptr;
     s.accumulate = canGlow && method != GlowMethod::Direct && AllocateRunStorage(s, memory);
-    RunPass(s, settings, record, canGlow);
+    const bool finished = RunPass(s, settings, record, canGlow);
     if (s.ring != nullptr && memory.release != nullptr) memory.release(s.ring);
+    return finished;
 }
 
 namespace {
 
-void RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow) {
+bool RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow) {
     const int32_t height = s.area.height;
     const int32_t span = s.tables.span;
     const int32_t total = GlowProgressTotal(height, GlowRadius(settings->glowLevel));
@@ -524,7 +526,7 @@ void RunPass(PassState& s, const FilterParameters* settings, const FilterRecord*
         if (settings->previewScale == 1 && record != nullptr) {
             if (record->abortProc != nullptr && record->abortProc() != 0) {
                 if (s.accumulate) FlushRows(s, y + 1 - span, y + span);
-                return;
+                return false;
             }
             if (record->progressProc != nullptr) record->progressProc(done, total);
         }
@@ -556,6 +558,7 @@ void RunPass(PassState& s, const FilterParameters* settings, const FilterRecord*
         if (y + span <= height - 1) FlushRow(s, y + span);
     }
     if (s.accumulate) FlushRows(s, 1, span);
+    return true;
 }
 
 }  // namespace

@@ -50,6 +50,8 @@ enum class GlowMethod : uint8_t {
 // plane 0 is grey: it is tested as the pixel (v, v, v) and it alone receives
 // light; a second plane (transparency) is left alone.
 //
+// Returns false when abortProc stopped the pass, true otherwise.
+//
 // Keeps nothing between calls, so passes may run on several threads at once.
 // The accumulating method's row store is taken from `memory` for the run and
 // given back after it; when `memory` has none to give, the pass adds straight
@@ -60,7 +62,7 @@ struct GlowMemory {
 };
 extern const GlowMemory kHeapMemory;  // malloc and free
 
-void GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
+bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
               GlowMethod method = GlowMethod::Auto, const GlowMemory& memory = kHeapMemory);
 
 }  // namespace glow

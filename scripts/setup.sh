@@ -4,12 +4,13 @@
 # Wine and, with the i386 architecture enabled, the 32-bit wine32:i386 that
 # runs the Win32 modules and host), a virtual X display for dialogs,
 # GoogleTest (with its source, built again for Windows), Google Benchmark,
-# the stb image headers, and zip and unzip for the release package. Quiet and
-# quick when everything is there already.
+# the stb image headers, zip and unzip for the release package, and clang with
+# its libFuzzer runtime for the fuzz targets. Quiet and quick when everything
+# is there already.
 set -eu
 
 packages="cmake ninja-build g++ python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine wine32:i386
-xvfb xauth googletest libgtest-dev libbenchmark-dev libstb-dev zip unzip"
+xvfb xauth googletest libgtest-dev libbenchmark-dev libstb-dev zip unzip clang libclang-rt-dev"
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -8,6 +8,8 @@
 #   native-tsan  the concurrent-render tests under ThreadSanitizer
 #   win64        the x64 modules driven through our own host under 64-bit Wine
 #   win32        the same tests for the Win32 modules and host, under 32-bit Wine
+#   fuzz         each libFuzzer target for 20 s (KELVO_FUZZ_SECONDS), two at a
+#                time, from its seed corpus; scripts/fuzz.sh runs them longer
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,14 +17,14 @@ scripts/setup.sh
 export KELVO_REQUIRE_MODULES=1
 jobs="${KELVO_JOBS:-2}"
 
-for preset in win32 win64 native native-asan native-tsan; do
+for preset in win32 win64 native native-asan native-tsan fuzz; do
   echo "== build: $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
 
 status=0
-for preset in native native-asan native-tsan win64 win32; do
+for preset in native native-asan native-tsan win64 win32 fuzz; do
   echo "== test: $preset"
   ctest --preset "$preset" -j "$jobs" || status=1
 done

@@ -10,6 +10,7 @@
 #include "cli_settings.h"
 #include "image_io.h"
 #include "kelvo_version.h"
+#include "replace_file.h"
 #include "settings_file.h"
 
 namespace cli {
@@ -25,7 +26,8 @@ int Fail(std::FILE* err, int code, const std::string& message) {
     return code;
 }
 
-// Reads the input and checks that the output's format can hold its channels.
+// Reads the input, checks that the output's format can hold its channels and
+// that the output can be written, all before the render is spent on it.
 // Returns kExitOk, or the exit code with a message.
 ExitCode ReadInput(const std::string& inputPath, const std::string& outputPath, imageio::Image* input,
                    std::string* error) {
@@ -34,6 +36,10 @@ ExitCode ReadInput(const std::string& inputPath, const std::string& outputPath, 
     if (!imageio::FormatHoldsChannels(imageio::FormatFromPath(outputPath), input->channels, &why)) {
         *error = "'" + outputPath + "': " + why;
         return kExitUsage;
+    }
+    if (!kelvo::CanReplaceFile(outputPath.c_str(), &why)) {
+        *error = "cannot write '" + outputPath + "': " + why;
+        return kExitFailure;
     }
     return kExitOk;
 }
@@ -131,8 +137,8 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     }
 
     if (!options.saveSettingsFile.empty() &&
-        !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare))
-        return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "'");
+        !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare, &error))
+        return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "': " + error);
     if (!options.inputs.empty()) return RunBatch(settings, options, out, err);
     if (!renderOne) return kExitOk;
 

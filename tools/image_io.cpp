@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "png_chunks.h"
+#include "replace_file.h"
+
 // The PNG decoder and encoder come from the stb headers, compiled here once.
 // Files are read and written by our own code, so stb works on memory only.
 #if defined(__GNUC__)
@@ -34,8 +37,6 @@
 namespace imageio {
 namespace {
 
-constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
 // Largest width or height we accept from a file; large enough for any image the
 // filters can take, small enough that the pixel count cannot overflow.
 constexpr uint32_t kMaxSide = 1u << 24;
@@ -46,6 +47,20 @@ std::string Lower(const std::string& s) {
     return out;
 }
 
+// Judges the size a file's header declares, before anything is decoded.
+bool DimensionsFit(uint32_t width, uint32_t height, std::string* error) {
+    const uint64_t pixels = static_cast<uint64_t>(width) * height;
+    if (width <= kMaxDecodeSide && height <= kMaxDecodeSide && pixels <= kMaxDecodePixels) return true;
+    *error = "the image is " + std::to_string(width) + " x " + std::to_string(height) + " pixels; ";
+    if (width > kMaxDecodeSide || height > kMaxDecodeSide)
+        *error += "the filters take at most " + std::to_string(kMaxDecodeSide) + " pixels per side";
+    else
+        *error += "at most " + std::to_string(kMaxDecodePixels) + " pixels (" +
+                  std::to_string(kMaxDecodePixels >> 20) + " megapixels) are read, so that the image and its result fit in " +
+                  std::to_string(kMaxDecodePixels * 8 >> 30) + " GiB";
+    return false;
+}
+
 bool EndsWith(const std::string& s, const char* suffix) {
     const size_t n = std::strlen(suffix);
     return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
@@ -53,64 +68,78 @@ bool EndsWith(const std::string& s, const char* suffix) {
 
 // ---- Netpbm ------------------------------------------------------------------------
 
-bool IsPnmSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsPnmSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
-// Reads one unsigned decimal header field, skipping blanks and '#' comments
-// before it. Stops after the last digit.
+// The next character of a netpbm header. A comment, from '#' to the end of
+// its line, reads as the line end that closes it, wherever it stands: between
+// fields, right after the magic number, inside a number or between the
+// maximum value and the blank before the samples. -1 at the end of the data.
+int NextPnmChar(const uint8_t* data, size_t size, size_t* pos) {
+    if (*pos >= size) return -1;
+    if (data[*pos] != '#') return data[(*pos)++];
+    while (*pos < size && data[*pos] != '\n' && data[*pos] != '\r') ++*pos;
+    return *pos < size ? data[(*pos)++] : -1;
+}
+
+// Reads one unsigned decimal header field after any blanks and the one
+// character that ends it, which must be a blank (or a comment).
 bool ReadPnmNumber(const uint8_t* data, size_t size, size_t* pos, uint32_t* value) {
-    size_t p = *pos;
-    for (;;) {
-        while (p < size && IsPnmSpace(data[p])) ++p;
-        if (p < size && data[p] == '#') {
-            while (p < size && data[p] != '\n' && data[p] != '\r') ++p;
-            continue;
-        }
-        break;
-    }
-    if (p >= size || !std::isdigit(data[p])) return false;
+    int c;
+    do c = NextPnmChar(data, size, pos);
+    while (IsPnmSpace(c));
+    if (c < '0' || c > '9') return false;
     uint64_t v = 0;
-    while (p < size && std::isdigit(data[p])) {
-        v = v * 10 + static_cast<uint64_t>(data[p] - '0');
+    for (; c >= '0' && c <= '9'; c = NextPnmChar(data, size, pos)) {
+        v = v * 10 + static_cast<uint64_t>(c - '0');
         if (v > UINT32_MAX) return false;
-        ++p;
     }
-    *pos = p;
     *value = static_cast<uint32_t>(v);
+    return IsPnmSpace(c);
+}
+
+struct PnmHeader {
+    uint32_t width = 0, height = 0, maxValue = 0;
+    int32_t channels = 0;
+    size_t samples = 0;  // where the samples start
+};
+
+bool ReadPnmHeader(const uint8_t* data, size_t size, PnmHeader* header, std::string* error) {
+    header->channels = data[1] == '6' ? 3 : 1;
+    size_t pos = 2;
+    if (!ReadPnmNumber(data, size, &pos, &header->width) || !ReadPnmNumber(data, size, &pos, &header->height) ||
+        !ReadPnmNumber(data, size, &pos, &header->maxValue)) {
+        *error = "damaged netpbm header";
+        return false;
+    }
+    if (header->width == 0 || header->height == 0) {
+        *error = "netpbm image has an unsupported size (" + std::to_string(header->width) + " x " +
+                 std::to_string(header->height) + ")";
+        return false;
+    }
+    if (header->maxValue == 0 || header->maxValue > 255) {
+        *error = "netpbm maximum value " + std::to_string(header->maxValue) + " is not supported (8-bit samples only)";
+        return false;
+    }
+    header->samples = pos;
     return true;
 }
 
 bool DecodePnm(const uint8_t* data, size_t size, Image* image, std::string* error) {
-    const int32_t channels = data[1] == '6' ? 3 : 1;
-    size_t pos = 2;
-    uint32_t width = 0, height = 0, maxValue = 0;
-    if (!ReadPnmNumber(data, size, &pos, &width) || !ReadPnmNumber(data, size, &pos, &height) ||
-        !ReadPnmNumber(data, size, &pos, &maxValue)) {
-        *error = "damaged netpbm header";
-        return false;
-    }
-    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
-        *error = "netpbm image has an unsupported size (" + std::to_string(width) + " x " + std::to_string(height) + ")";
-        return false;
-    }
-    if (maxValue == 0 || maxValue > 255) {
-        *error = "netpbm maximum value " + std::to_string(maxValue) + " is not supported (8-bit samples only)";
-        return false;
-    }
-    // Exactly one blank separates the header from the samples.
-    if (pos >= size || !IsPnmSpace(data[pos])) {
-        *error = "damaged netpbm header";
-        return false;
-    }
-    ++pos;
-    const uint64_t count = static_cast<uint64_t>(width) * height * static_cast<uint64_t>(channels);
+    PnmHeader header;
+    if (!ReadPnmHeader(data, size, &header, error)) return false;
+    if (!DimensionsFit(header.width, header.height, error)) return false;
+    const uint32_t maxValue = header.maxValue;
+    const size_t pos = header.samples;
+    const uint64_t count = static_cast<uint64_t>(header.width) * header.height * static_cast<uint64_t>(header.channels);
     if (count > size - pos) {
-        *error = "netpbm file is truncated";
+        *error = "netpbm file is truncated: its samples need " + std::to_string(count) + " bytes, it holds " +
+                 std::to_string(size - pos);
         return false;
     }
     Image result;
-    result.width = static_cast<int32_t>(width);
-    result.height = static_cast<int32_t>(height);
-    result.channels = channels;
+    result.width = static_cast<int32_t>(header.width);
+    result.height = static_cast<int32_t>(header.height);
+    result.channels = header.channels;
     result.pixels.assign(data + pos, data + pos + count);
     if (maxValue != 255) {
         // Rescale to the full 0..255 range, rounding; samples above the
@@ -146,6 +175,10 @@ bool DecodePng(const uint8_t* data, size_t size, Image* image, std::string* erro
         *error = "PNG file is too large";
         return false;
     }
+    PngHeader header;
+    if (!ReadPngHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error) ||
+        !CheckPngChunks(data, size, error))
+        return false;
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 0);
     if (pixels == nullptr) {
@@ -188,6 +221,30 @@ bool EncodePng(const Image& image, std::vector<uint8_t>* bytes, std::string* err
     return true;
 }
 
+// The most bytes a file with this header can need: the samples of a netpbm
+// file; for a PNG, its raw rows (up to 8 bytes a pixel, stored without
+// compression) and room for metadata. False with the reason for a file whose
+// first bytes are no image header we take, or declare a size we refuse.
+bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, std::string* error) {
+    if (HasPngSignature(data, size)) {
+        PngHeader header;
+        if (!ReadPngHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
+            return false;
+        const uint64_t raw = static_cast<uint64_t>(header.height) * (1 + uint64_t{8} * header.width);
+        *limit = raw + raw / 64 + (uint64_t{64} << 20);
+        return true;
+    }
+    if (size >= 2 && data[0] == 'P' && (data[1] == '5' || data[1] == '6')) {
+        PnmHeader header;
+        if (!ReadPnmHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
+            return false;
+        *limit = header.samples + static_cast<uint64_t>(header.width) * header.height * header.channels;
+        return true;
+    }
+    Image unused;
+    return DecodeImage(data, size, &unused, error);  // says what the bytes are not
+}
+
 }  // namespace
 
 ImageFormat FormatFromPath(const std::string& path) {
@@ -206,7 +263,7 @@ bool ImageIsValid(const Image& image) {
 }
 
 bool DecodeImage(const uint8_t* data, size_t size, Image* image, std::string* error) {
-    if (data != nullptr && size >= sizeof kPngSignature && std::memcmp(data, kPngSignature, sizeof kPngSignature) == 0)
+    if (HasPngSignature(data, size))
         return DecodePng(data, size, image, error);
     if (data != nullptr && size >= 2 && data[0] == 'P' && (data[1] == '5' || data[1] == '6'))
         return DecodePnm(data, size, image, error);
@@ -224,17 +281,40 @@ bool ReadImage(const std::string& path, Image* image, std::string* error) {
         *error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
+    // The header comes first and says how large the file may be; reading
+    // stops there, so that a device or an endless stream cannot fill memory.
     std::vector<uint8_t> bytes;
+    uint64_t limit = kHeaderBytes;
+    bool judged = false;
+    std::string why;
     uint8_t chunk[1 << 16];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    for (;;) {
+        const uint64_t room = limit + 1 - bytes.size();
+        const size_t n = std::fread(chunk, 1, room < sizeof chunk ? static_cast<size_t>(room) : sizeof chunk, file);
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        if (n == 0) break;
+        if (bytes.size() <= limit) continue;
+        if (!judged) {
+            judged = true;
+            if (!FileSizeLimit(bytes.data(), bytes.size(), &limit, &why)) {
+                std::fclose(file);
+                *error = "'" + path + "': " + why;
+                return false;
+            }
+        }
+        if (bytes.size() > limit) {
+            std::fclose(file);
+            *error = "'" + path + "': the file is longer than its image can be (more than " + std::to_string(limit) +
+                     " bytes)";
+            return false;
+        }
+    }
     const bool readError = std::ferror(file) != 0;
     std::fclose(file);
     if (readError) {
         *error = "cannot read '" + path + "'";
         return false;
     }
-    std::string why;
     if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {
         *error = "'" + path + "': " + why;
         return false;
@@ -285,15 +365,8 @@ bool WriteImage(const std::string& path, const Image& image, std::string* error)
         *error = "'" + path + "': " + why;
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        *error = "cannot create '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        *error = "cannot write '" + path + "'";
+    if (!kelvo::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size(), &why)) {
+        *error = "cannot write '" + path + "': " + why;
         return false;
     }
     return true;

@@ -3,9 +3,10 @@
 // packed without gap.
 //
 // Read: PNG (any PNG that decodes to 8 bits; 16-bit PNGs keep their high byte,
-// palettes are expanded) and binary netpbm files, P5 (PGM) and P6 (PPM) with a
-// maximum value of at most 255. The format is recognised by the file's first
-// bytes, not by its name.
+// palettes are expanded; every chunk's length, type and CRC are checked first,
+// png_chunks.h) and binary netpbm files, P5 (PGM) and P6 (PPM) with a maximum
+// value of at most 255 and comments wherever netpbm allows them. The format is
+// recognised by the file's first bytes, not by its name.
 //
 // Written: by the extension of the output path. ".png" takes every channel
 // count; ".ppm" holds RGB (a grey image is written as RGB, which loses
@@ -27,6 +28,15 @@ struct Image {
     int32_t channels = 0;         // 1..4
     std::vector<uint8_t> pixels;  // height rows of width * channels bytes
 };
+
+// What is decoded, judged from a file's header before any pixel is: sides up
+// to what the host interface's 16-bit rectangles carry, and at most 2^27
+// pixels (128 megapixels), so that an image and its result, at up to 4 bytes a
+// pixel each, fit in 1 GiB. A file is read only as far as its header allows,
+// and never more than kHeaderBytes before the header is judged.
+constexpr uint32_t kMaxDecodeSide = 32767;
+constexpr uint64_t kMaxDecodePixels = uint64_t{1} << 27;
+constexpr uint64_t kHeaderBytes = uint64_t{1} << 20;
 
 enum class ImageFormat { Unknown, Png, Ppm, Pgm, Pnm };
 
@@ -56,7 +66,9 @@ bool FormatHoldsChannels(ImageFormat format, int32_t channels, std::string* erro
 // Encodes the image in the given format (not Unknown).
 bool EncodeImage(const Image& image, ImageFormat format, std::vector<uint8_t>* bytes, std::string* error);
 
-// Encodes the image in the format named by the path's extension and writes it.
+// Encodes the image in the format named by the path's extension and writes it
+// through kelvo::ReplaceFileContents: an existing file at the path stays as it
+// was unless the whole new file reached the disk.
 bool WriteImage(const std::string& path, const Image& image, std::string* error);
 
 }  // namespace imageio

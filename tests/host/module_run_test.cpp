@@ -322,22 +322,64 @@ TEST_P(ModuleRun, StartWithoutAnyRecordRendersTheDefaultsWithoutTheDialog) {
     EXPECT_EQ(hosttest::PreviewScaleOf(module(), report.settings.bytes), 1.0);
 }
 
-// ---- abortProc and progressProc -------------------------------------------------------------
+// ---- Image modes ----------------------------------------------------------------------------
 
-TEST_P(ModuleRun, AbortingHostStillGetsACompleteRun) {
+// A host that calls the filter in a mode the PiPL leaves out (bitmap, indexed
+// colour, the 16-bit modes) gets filterBadMode: no dialog, no request, the
+// image as it was. Every mode the PiPL lists renders.
+TEST_P(ModuleRun, ModesThePiplExcludesAreRefusedAsBadMode) {
     ConfirmedRun();
-    options().abortAfterProgress = 0;
+    const khost::HostModule& loaded = khost::Module(host);
+    int refused = 0;
+    for (int16_t mode = 0; mode < 16; ++mode) {
+        const std::vector<uint8_t> before = khost::CurrentImage(host).pixels;
+        options().imageMode = mode;
+        const bool accepted = pipl::AcceptsMode(loaded.pipl, mode);
+        khost::RunReport report = Run(mode % 2 == 0);  // with and without the dialog
+        if (accepted) {
+            EXPECT_EQ(report.result, 0) << "mode " << mode;
+            continue;
+        }
+        ++refused;
+        EXPECT_EQ(report.result, filterBadMode) << "mode " << mode;
+        EXPECT_TRUE(report.dialogs.empty()) << "mode " << mode;
+        EXPECT_TRUE(report.advanceCalls.empty()) << "mode " << mode;
+        EXPECT_TRUE(report.messageBoxes.empty()) << "mode " << mode;
+        EXPECT_TRUE(Empty(report.inRect) && Empty(report.outRect)) << "mode " << mode;
+        EXPECT_EQ(report.output.pixels, before) << "mode " << mode;
+    }
+    EXPECT_EQ(refused, 8) << "bitmap, indexed colour and six 16-bit modes";
+}
+
+// ---- Cancel in the final run ----------------------------------------------------------------
+
+// Stopping the final run is the user's cancel: the host is told -128
+// (userCanceledErr), gets nothing handed back and keeps its image as it was,
+// however far the passes came.
+TEST_P(ModuleRun, AnAbortInTheFinalRunIsAUserCancelAndKeepsTheImage) {
+    ConfirmedRun();
+    const std::vector<uint8_t> before = khost::CurrentImage(host).pixels;
+    options().abortAfterProgress = 0;  // from the first row
     khost::RunReport report = Run(false);
-    EXPECT_EQ(report.result, 0);
+    EXPECT_EQ(report.result, userCanceledErr);
     EXPECT_GE(report.abortCalls, 1);
     EXPECT_TRUE(report.progressCalls.empty());
+    EXPECT_EQ(FinalRequests(report).size(), 1u) << "nothing is handed back";
     EXPECT_TRUE(Empty(report.inRect) && Empty(report.outRect));
+    EXPECT_EQ(report.output.pixels, before);
 
     options().abortAfterProgress = 5;
     report = Run(false);
-    EXPECT_EQ(report.result, 0);
+    EXPECT_EQ(report.result, userCanceledErr);
     EXPECT_GE(report.progressCalls.size(), 5u);
     EXPECT_LT(report.progressCalls.size(), 30u) << "the render went on after the abort";
+    EXPECT_EQ(report.output.pixels, before);
+
+    // The next run that nobody stops renders as usual.
+    options().abortAfterProgress = -1;
+    report = Run(false);
+    EXPECT_EQ(report.result, 0);
+    EXPECT_NE(report.output.pixels, before);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModules, ModuleRun, ::testing::ValuesIn(hosttest::BothModules()),

@@ -1,0 +1,35 @@
+// Writing a whole file without ever losing the one it replaces. The new bytes
+// go to a temporary file beside the target (same folder, so the same volume),
+// which is flushed to the disk and then renamed over the target in one step.
+// Whatever happens on the way - a full disk, a size limit, a kill, a power
+// cut - the target is either the old file, whole, or the new one, whole. On
+// failure the temporary file is removed (a process killed mid-write can leave
+// it behind; the target is never touched then).
+//
+// Every file the modules and our tools write goes through here: rendered
+// images, settings files, the dialog's Save.
+//
+// Paths are narrow strings: on POSIX systems as the file system takes them, on
+// Windows in the process's ANSI code page, as fopen takes them there.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kelvo {
+
+// Replaces (or creates) the file at `path` with `size` bytes from `data`.
+// Returns true only when every byte reached the disk and the file is in place.
+// On failure returns false, leaves any file at `path` as it was and, when
+// `error` is not null, says why in it (without naming the path). An existing
+// target that is not a plain file (a folder, a device) is refused, and so is a
+// read-only one on Windows, where it cannot be replaced.
+bool ReplaceFileContents(const char* path, const void* data, size_t size, std::string* error = nullptr);
+
+// Checks, before any expensive work, that ReplaceFileContents could put a file
+// at `path`: the folder exists and takes new files (a temporary file is
+// created there and removed again) and an existing target is a plain file.
+// Returns false with the reason in `error` otherwise.
+bool CanReplaceFile(const char* path, std::string* error = nullptr);
+
+}  // namespace kelvo

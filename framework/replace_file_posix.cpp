@@ -1,0 +1,142 @@
+// POSIX side of ReplaceFileContents: mkstemp beside the target, write, fsync,
+// rename, then fsync the folder so that the rename itself is on the disk.
+#include "replace_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace kelvo {
+namespace {
+
+struct Target {
+    std::string path;    // where the new file goes (a symbolic link resolved)
+    std::string folder;  // its folder, "." for a bare name
+    bool exists = false;
+    mode_t mode = 0;
+};
+
+bool Fail(std::string* error, const std::string& what, int code) {
+    if (error != nullptr) *error = what + ": " + std::strerror(code);
+    return false;
+}
+
+bool Fail(std::string* error, const std::string& what) {
+    if (error != nullptr) *error = what;
+    return false;
+}
+
+bool ResolveTarget(const char* path, Target* target, std::string* error) {
+    if (path == nullptr || *path == '\0') return Fail(error, "no file name");
+    target->path = path;
+    struct stat st;
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Replace the file the link points to and keep the link.
+        char* real = realpath(path, nullptr);
+        if (real != nullptr) {
+            target->path = real;
+            std::free(real);
+        }
+    }
+    if (stat(target->path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return Fail(error, S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a plain file");
+        target->exists = true;
+        target->mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return Fail(error, "cannot examine it", errno);
+    }
+    const size_t slash = target->path.find_last_of('/');
+    if (slash == std::string::npos)
+        target->folder = ".";
+    else
+        target->folder = slash == 0 ? "/" : target->path.substr(0, slash);
+    return true;
+}
+
+// Creates the temporary file beside the target; returns its descriptor or -1.
+int CreateTemporary(const Target& target, std::string* temporary, std::string* error) {
+    const size_t slash = target.path.find_last_of('/');
+    const std::string base = slash == std::string::npos ? target.path : target.path.substr(slash + 1);
+    std::string name = (slash == std::string::npos ? std::string() : target.path.substr(0, slash + 1)) + "." + base +
+                       ".XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    const int fd = mkstemp(buffer.data());
+    if (fd < 0) {
+        Fail(error, "cannot create a file in '" + target.folder + "'", errno);
+        return -1;
+    }
+    *temporary = buffer.data();
+    return fd;
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = umask(022);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, const void* data, size_t size, std::string* error) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const size_t chunk = size < (size_t{1} << 30) ? size : (size_t{1} << 30);
+        const ssize_t n = write(fd, bytes, chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(error, "cannot write", errno);
+        }
+        if (n == 0) return Fail(error, "cannot write", EIO);
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    fsync(fd);  // best effort: some file systems refuse to sync a folder
+    close(fd);
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const char* path, const void* data, size_t size, std::string* error) {
+    Target target;
+    if (!ResolveTarget(path, &target, error)) return false;
+    std::string temporary;
+    const int fd = CreateTemporary(target, &temporary, error);
+    if (fd < 0) return false;
+
+    bool ok = fchmod(fd, target.exists ? target.mode : NewFileMode()) == 0 || Fail(error, "cannot set permissions", errno);
+    ok = ok && WriteAll(fd, data, size, error);
+    ok = ok && (fsync(fd) == 0 || Fail(error, "cannot flush to the disk", errno));
+    const int closed = close(fd);
+    ok = ok && (closed == 0 || Fail(error, "cannot write", errno));
+    ok = ok && (rename(temporary.c_str(), target.path.c_str()) == 0 || Fail(error, "cannot replace it", errno));
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolder(target.folder);
+    return true;
+}
+
+bool CanReplaceFile(const char* path, std::string* error) {
+    Target target;
+    if (!ResolveTarget(path, &target, error)) return false;
+    std::string temporary;
+    const int fd = CreateTemporary(target, &temporary, error);
+    if (fd < 0) return false;
+    close(fd);
+    unlink(temporary.c_str());
+    return true;
+}
+
+}  // namespace kelvo
