@@ -96,16 +96,7 @@ INT_PTR OnCommand(HWND dialog, int id, int code) {
 // reaches the record only through the field's change handler.
 INT_PTR OnSpin(HWND dialog, WPARAM code, HWND scrollBar) {
     PluginGlobals* globals = previewDialog.globals;
-    if (code == SB_ENDSCROLL) {
-        RefreshPreview(dialog, globals);
-        return TRUE;
-    }
-    const int32_t delta = code == SB_LINEUP ? 1 : code == SB_LINEDOWN ? -1 : 0;
-    const SettingField* field = FieldBySpinId(flare::kFlareSettings, GetDlgCtrlID(scrollBar));
-    const flare::FilterParameters* record = Settings(globals);
-    if (delta == 0 || field == nullptr || record == nullptr) return TRUE;
-    ShowSteppedValue(dialog, *field, record, delta, IntegerText::Signed);
-    SetFocus(GetDlgItem(dialog, field->editId));
+    HandleSpinArrow(dialog, globals, flare::kFlareSettings, Settings(globals), code, scrollBar, IntegerText::Signed);
     return TRUE;
 }
 

@@ -1,5 +1,7 @@
 #include "dialog_fields.h"
 
+#include "preview_panel.h"
+
 void ShowFieldValue(HWND dialog, const SettingField& field, const void* record, IntegerText form) {
     char text[kFieldTextSize];
     FieldFillText(field, record, form, text);
@@ -16,4 +18,17 @@ bool StoreEditedValue(HWND dialog, const SettingField& field, void* record) {
     char text[kFieldTextSize] = "";
     GetDlgItemTextA(dialog, field.editId, text, static_cast<int>(kFieldTextSize));
     return StoreFieldText(field, record, text);
+}
+
+void HandleSpinArrow(HWND dialog, PluginGlobals* globals, const SettingsTable& table, const void* record, WPARAM code,
+                     HWND scrollBar, IntegerText form) {
+    if (code == SB_ENDSCROLL) {
+        RefreshPreview(dialog, globals);
+        return;
+    }
+    const int32_t delta = code == SB_LINEUP ? 1 : code == SB_LINEDOWN ? -1 : 0;
+    const SettingField* field = FieldBySpinId(table, GetDlgCtrlID(scrollBar));
+    if (delta == 0 || field == nullptr || record == nullptr) return;
+    ShowSteppedValue(dialog, *field, record, delta, form);
+    SetFocus(GetDlgItem(dialog, field->editId));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialog_values.h"
+#include "plugin.h"
 #include "win32_module.h"
 
 // Writes the field's fill text into its edit control. The control reports the
@@ -16,3 +17,11 @@ void ShowSteppedValue(HWND dialog, const SettingField& field, const void* record
 // Reads the edit control's text (at most 31 characters) and stores it into
 // the record if the field's rules accept it.
 bool StoreEditedValue(HWND dialog, const SettingField& field, void* record);
+
+// A spin arrow's scroll message. A line step (SB_LINEUP +1, SB_LINEDOWN -1) is
+// computed from the record, written into the field, whose change handler
+// stores it, and gives that field the focus; the release (SB_ENDSCROLL)
+// re-renders the preview. Other codes, and a bar or record that is missing,
+// change nothing.
+void HandleSpinArrow(HWND dialog, PluginGlobals* globals, const SettingsTable& table, const void* record, WPARAM code,
+                     HWND scrollBar, IntegerText form);

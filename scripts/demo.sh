@@ -15,18 +15,18 @@ for preset in win32 win64; do
 done
 
 mkdir -p out
-host="build/win64/tools/kelvo-host.exe"
+host="build/win64/bin/kelvo-host.exe"
 run() { cmake/wine-run.sh --prefix="$PWD/build/win64/wineprefix" "$@"; }
 run32() { cmake/wine-run.sh --prefix="$PWD/build/win32/wineprefix" --arch=win32 "$@"; }
 
 # A flare in the upper right, written as a settings file that the host loads
 # into the module's settings record, as the module's own dialog would.
-run build/win64/tools/kelvo-render.exe --save-settings out/dusk.lns --set positionX=470 --set positionY=90
+run build/win64/bin/kelvo-render.exe --save-settings out/dusk.lns --set positionX=470 --set positionY=90
 run "$host" build/win64/modules/Halvane.8bf samples/dusk.png out/dusk-lens-flare.png --settings out/dusk.lns
 run "$host" build/win64/modules/Emberlit.8bf samples/dusk.png out/dusk-glow.png
 
 # The same with the Win32 host and modules, under 32-bit Wine.
-host32="build/win32/tools/kelvo-host.exe"
+host32="build/win32/bin/kelvo-host.exe"
 run32 "$host32" build/win32/modules/Halvane.8bf samples/dusk.png out/dusk-lens-flare-win32.png --settings out/dusk.lns
 run32 "$host32" build/win32/modules/Emberlit.8bf samples/dusk.png out/dusk-glow-win32.png
 same=yes

@@ -6,7 +6,7 @@
 # Usage: scripts/make_presets.sh [kelvo-render]   (default: the native build's)
 set -eu
 cd "$(dirname "$0")/.."
-render="${1:-build/native/tools/kelvo-render}"
+render="${1:-build/native/bin/kelvo-render}"
 [ -x "$render" ] || { echo "make_presets: build kelvo-render first (cmake --preset native)" >&2; exit 1; }
 
 rm -f presets/*.lns docs/presets/*.png
@@ -20,7 +20,7 @@ one with the dialog's **Load Settings** button, or render with it from the
 command line:
 
 ```sh
-build/native/tools/kelvo-render --settings presets/soft-sunset.lns samples/dusk.png out/sunset.png
+build/native/bin/kelvo-render --settings presets/soft-sunset.lns samples/dusk.png out/sunset.png
 ```
 
 Each picture is the preset rendered on `samples/dusk.png` (640 × 400). The

@@ -10,18 +10,7 @@ render="$1"
 build="$2"
 work="$3"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-host="$build/tools/kelvo-host.exe"
-case "$(basename "$build")" in
-  win32) arch=win32 label=Win32 ;;
-  *) arch=win64 label=x64 ;;
-esac
-
-for f in "$host" "$build/modules/Halvane.8bf" "$build/modules/Emberlit.8bf"; do
-  if [ ! -f "$f" ]; then
-    echo "missing $f: build the $(basename "$build") preset first"
-    [ "${KELVO_REQUIRE_MODULES:-0}" = 1 ] && exit 1 || exit 77
-  fi
-done
+. "$root/tests/cross/windows_build.sh"
 
 mkdir -p "$work"
 wine_run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix" --arch="$arch" "$@"; }

@@ -159,7 +159,7 @@ TEST_F(DialogDriverTest, FileDialogsAreAnsweredByTypingAPath) {
 TEST_F(DialogDriverTest, DisplayPixelsAreRecordedAndTheDialogCaptured) {
     khost::DisplayCall shown;
     khost::Image picture;
-    RECT window{}, client{};
+    RECT window{};
     POINT origin{0, 0};
     HWND dialog = nullptr;
     RunScript([&](khost::DialogDriver& d) {

@@ -321,9 +321,9 @@ TEST_F(HalvaneDialog, SettingsFilesLoadAndSaveThroughTheFileDialogs) {
     DeleteFileW((saved + L".lns").c_str());
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(dialogtest::WriteBytes(wrong, std::vector<uint8_t>(185, 2)));
-    std::vector<uint8_t> shortBytes = {1};
     const int32_t xy[2] = {-20, 33};
-    shortBytes.insert(shortBytes.end(), reinterpret_cast<const uint8_t*>(xy), reinterpret_cast<const uint8_t*>(xy) + 8);
+    std::vector<uint8_t> shortBytes(1 + sizeof xy, 1);  // the marker, then positionX and positionY
+    std::memcpy(shortBytes.data() + 1, xy, sizeof xy);
     ASSERT_TRUE(dialogtest::WriteBytes(shortFile, shortBytes));
     const std::vector<uint8_t> keep = {1, 2, 3};
     ASSERT_TRUE(dialogtest::WriteBytes(readOnly, keep));

@@ -12,7 +12,7 @@ render="$1" version="$2" win32="$3" win64="$4" work="$5"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 name="Kelvo-filters-$version"
 
-for f in "$win32/tools/kelvo-host.exe" "$win64/tools/kelvo-host.exe" \
+for f in "$win32/bin/kelvo-host.exe" "$win64/bin/kelvo-host.exe" \
          "$win32/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf"; do
   if [ ! -f "$f" ]; then
     echo "missing $f: build the win32 and win64 presets first"
@@ -60,7 +60,7 @@ done
 for arch in win64 win32; do
   case "$arch" in win64) build="$win64" folder=x64 ;; *) build="$win32" folder=Win32 ;; esac
   run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix" --arch="$arch" "$@"; }
-  host="$build/tools/kelvo-host.exe"
+  host="$build/bin/kelvo-host.exe"
   run "$host" "$pkg/$folder/Emberlit.8bf" "$root/samples/dusk.png" "$work/glow-$folder.ppm" > "$work/host.log"
   cmp "$work/glow-native.ppm" "$work/glow-$folder.ppm"
   for p in "$pkg"/presets/*.lns; do

@@ -92,6 +92,7 @@ public:
     void Problem(const std::string& what);
 
 private:
+    void ClickSpinArrow(int spinId, bool up, int times);
     void SendKeys(const std::vector<INPUT>& inputs, int releases);
     void MouseClickAtScreen(POINT p);
 

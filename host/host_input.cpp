@@ -127,7 +127,7 @@ void DialogDriver::Click(int id) {
 
 // The two arrows of a small vertical scroll bar share its height; a quarter
 // of the way from the top or the bottom lies inside an arrow at any size.
-void DialogDriver::SpinUp(int spinId, int times) {
+void DialogDriver::ClickSpinArrow(int spinId, bool up, int times) {
     HWND bar = Item(spinId);
     if (bar == nullptr) {
         Problem("no spin bar " + std::to_string(spinId));
@@ -135,19 +135,14 @@ void DialogDriver::SpinUp(int spinId, int times) {
     }
     RECT r{};
     GetClientRect(bar, &r);
-    for (int i = 0; i < times; ++i) ClickAt(bar, (r.left + r.right) / 2, r.top + (r.bottom - r.top) / 4);
+    const int quarter = (r.bottom - r.top) / 4;
+    const int y = up ? r.top + quarter : r.bottom - 1 - quarter;
+    for (int i = 0; i < times; ++i) ClickAt(bar, (r.left + r.right) / 2, y);
 }
 
-void DialogDriver::SpinDown(int spinId, int times) {
-    HWND bar = Item(spinId);
-    if (bar == nullptr) {
-        Problem("no spin bar " + std::to_string(spinId));
-        return;
-    }
-    RECT r{};
-    GetClientRect(bar, &r);
-    for (int i = 0; i < times; ++i) ClickAt(bar, (r.left + r.right) / 2, r.bottom - 1 - (r.bottom - r.top) / 4);
-}
+void DialogDriver::SpinUp(int spinId, int times) { ClickSpinArrow(spinId, true, times); }
+
+void DialogDriver::SpinDown(int spinId, int times) { ClickSpinArrow(spinId, false, times); }
 
 void DialogDriver::Replace(int editId, const std::wstring& text) {
     Click(editId);

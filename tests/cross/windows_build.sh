@@ -1,0 +1,15 @@
+# Sourced by the cross tests with $build set to a Windows build folder
+# (build/win64 or build/win32): sets host (that build's kelvo-host.exe), arch
+# (the Wine prefix kind) and label, and ends the test as skipped (77) when the
+# build is missing, or failed when KELVO_REQUIRE_MODULES=1.
+host="$build/bin/kelvo-host.exe"
+case "$(basename "$build")" in
+  win32) arch=win32 label=Win32 ;;
+  *) arch=win64 label=x64 ;;
+esac
+for f in "$host" "$build/modules/Halvane.8bf" "$build/modules/Emberlit.8bf"; do
+  if [ ! -f "$f" ]; then
+    echo "missing $f: build the $(basename "$build") preset first"
+    [ "${KELVO_REQUIRE_MODULES:-0}" = 1 ] && exit 1 || exit 77
+  fi
+done
