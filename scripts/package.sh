@@ -21,10 +21,11 @@ stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 dir="$stage/$name"
 mkdir -p "$dir/x64" "$dir/Win32" "$dir/presets"
-# Without the debugging sections that the static runtime brings along.
+# Without the debugging sections that the static runtime brings along, nor the
+# symbol table: a module is found by its exports and its PiPL, which stay.
 for module in Halvane Emberlit; do
-  x86_64-w64-mingw32-strip --strip-debug -o "$dir/x64/$module.8bf" "$win64/modules/$module.8bf"
-  i686-w64-mingw32-strip --strip-debug -o "$dir/Win32/$module.8bf" "$win32/modules/$module.8bf"
+  x86_64-w64-mingw32-strip --strip-all -o "$dir/x64/$module.8bf" "$win64/modules/$module.8bf"
+  i686-w64-mingw32-strip --strip-all -o "$dir/Win32/$module.8bf" "$win32/modules/$module.8bf"
 done
 cp "$root"/presets/*.lns "$dir/presets/"
 # Texts with Windows line ends, for the editors' platform.
