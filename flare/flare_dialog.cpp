@@ -67,7 +67,7 @@ void SaveSettings(HWND dialog, PluginGlobals* globals) {
     const char* path = flare::ChooseSettingsFileToSave();
     const flare::FilterParameters* record = Settings(globals);
     if (path == nullptr || record == nullptr) return;
-    if (!flare::SaveSettingsFile(path, *record)) ShowDialogMessage(dialog, flare::kStringSaveFailed, MB_ICONERROR);
+    if (!flare::SaveSettingsFile(path, *record, nullptr, 0)) ShowDialogMessage(dialog, flare::kStringSaveFailed, MB_ICONERROR);
 }
 
 INT_PTR OnCommand(HWND dialog, int id, int code) {

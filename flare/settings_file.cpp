@@ -13,11 +13,11 @@
 
 namespace flare {
 
-bool SaveSettingsFile(const char* path, const FilterParameters& parameters, std::string* error) {
+bool SaveSettingsFile(const char* path, const FilterParameters& parameters, char* why, size_t whySize) {
     unsigned char bytes[kSettingsFileSize];
     bytes[0] = kSettingsFileMarker;
     std::memcpy(bytes + 1, &parameters, sizeof parameters);
-    return kelvo::ReplaceFileContents(path, bytes, sizeof bytes, error);
+    return kelvo::ReplaceFileContents(path, bytes, sizeof bytes, why, whySize);
 }
 
 SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters) {

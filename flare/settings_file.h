@@ -8,6 +8,7 @@
 #include <string>
 
 #include "flare_parameters.h"
+#include "replace_file.h"
 
 namespace flare {
 
@@ -18,8 +19,17 @@ constexpr size_t kSettingsFileSize = 1 + sizeof(FilterParameters);
 // included, through kelvo::ReplaceFileContents: an existing file is replaced
 // only once all 185 bytes are on the disk, and stays as it was when anything
 // fails. Returns true when the new file is in place; otherwise false, with
-// the reason in *error when that is not null.
-bool SaveSettingsFile(const char* path, const FilterParameters& parameters, std::string* error = nullptr);
+// the reason in `why` (`whySize` bytes) when that is not null. Allocates and
+// throws nothing: the dialog's Save calls it inside a host.
+bool SaveSettingsFile(const char* path, const FilterParameters& parameters, char* why, size_t whySize);
+
+// The same for our programs, with the reason as a string.
+inline bool SaveSettingsFile(const char* path, const FilterParameters& parameters, std::string* error = nullptr) {
+    char why[kelvo::kFileReasonSize] = "";
+    const bool ok = SaveSettingsFile(path, parameters, why, sizeof why);
+    if (!ok && error != nullptr) *error = why;
+    return ok;
+}
 
 // What reading a settings file came to.
 enum class SettingsFileRead {

@@ -18,18 +18,38 @@
 
 namespace kelvo {
 
+// Room for the reason of a failure, as the functions below write it.
+constexpr size_t kFileReasonSize = 256;
+
 // Replaces (or creates) the file at `path` with `size` bytes from `data`.
 // Returns true only when every byte reached the disk and the file is in place.
 // On failure returns false, leaves any file at `path` as it was and, when
-// `error` is not null, says why in it (without naming the path). An existing
-// target that is not a plain file (a folder, a device) is refused, and so is a
-// read-only one on Windows, where it cannot be replaced.
-bool ReplaceFileContents(const char* path, const void* data, size_t size, std::string* error = nullptr);
+// `why` is not null, says why in it (without naming the path; cut to
+// `whySize` bytes, always ended). An existing target that is not a plain file
+// (a folder, a device) is refused, and so is a read-only one on Windows,
+// where it cannot be replaced. This form allocates nothing and throws
+// nothing, so the modules call it from inside a host.
+bool ReplaceFileContents(const char* path, const void* data, size_t size, char* why, size_t whySize);
 
 // Checks, before any expensive work, that ReplaceFileContents could put a file
 // at `path`: the folder exists and takes new files (a temporary file is
 // created there and removed again) and an existing target is a plain file.
-// Returns false with the reason in `error` otherwise.
-bool CanReplaceFile(const char* path, std::string* error = nullptr);
+// Returns false with the reason in `why` otherwise.
+bool CanReplaceFile(const char* path, char* why, size_t whySize);
+
+// The same two for our programs, with the reason as a string.
+inline bool ReplaceFileContents(const char* path, const void* data, size_t size, std::string* error = nullptr) {
+    char why[kFileReasonSize] = "";
+    const bool ok = ReplaceFileContents(path, data, size, why, sizeof why);
+    if (!ok && error != nullptr) *error = why;
+    return ok;
+}
+
+inline bool CanReplaceFile(const char* path, std::string* error = nullptr) {
+    char why[kFileReasonSize] = "";
+    const bool ok = CanReplaceFile(path, why, sizeof why);
+    if (!ok && error != nullptr) *error = why;
+    return ok;
+}
 
 }  // namespace kelvo

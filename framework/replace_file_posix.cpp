@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -105,9 +106,7 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
-}  // namespace
-
-bool ReplaceFileContents(const char* path, const void* data, size_t size, std::string* error) {
+bool Replace(const char* path, const void* data, size_t size, std::string* error) {
     Target target;
     if (!ResolveTarget(path, &target, error)) return false;
     std::string temporary;
@@ -128,7 +127,7 @@ bool ReplaceFileContents(const char* path, const void* data, size_t size, std::s
     return true;
 }
 
-bool CanReplaceFile(const char* path, std::string* error) {
+bool CanReplace(const char* path, std::string* error) {
     Target target;
     if (!ResolveTarget(path, &target, error)) return false;
     std::string temporary;
@@ -137,6 +136,24 @@ bool CanReplaceFile(const char* path, std::string* error) {
     close(fd);
     unlink(temporary.c_str());
     return true;
+}
+
+// The reason, cut to fit the caller's room.
+bool Report(bool ok, const std::string& error, char* why, size_t whySize) {
+    if (!ok && why != nullptr && whySize > 0) std::snprintf(why, whySize, "%s", error.c_str());
+    return ok;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const char* path, const void* data, size_t size, char* why, size_t whySize) {
+    std::string error;
+    return Report(Replace(path, data, size, &error), error, why, whySize);
+}
+
+bool CanReplaceFile(const char* path, char* why, size_t whySize) {
+    std::string error;
+    return Report(CanReplace(path, &error), error, why, whySize);
 }
 
 }  // namespace kelvo
