@@ -6,7 +6,20 @@
 # --arch=win32 makes a 32-bit prefix, run by the 32-bit Wine (wine32:i386);
 # the default is a 64-bit prefix. /usr/bin/wine picks the loader that matches
 # the program either way.
+#
+# wine-run.sh --one-display script [arguments...] runs a script that starts
+# many Windows programs inside one virtual display of its own: every
+# wine-run.sh the script calls then uses that display (KELVO_DISPLAY) instead
+# of starting another. Wine's desktop process outlives a program by a few
+# seconds; with a display per program it can still be tied to the display of
+# the program before, which is gone, and the next program cannot make a window.
 set -eu
+xvfb() { xvfb-run -a -n $(( ($$ % 500) + 100 )) -s "-screen 0 1024x768x24" "$@"; }
+if [ "${1:-}" = "--one-display" ]; then
+  shift
+  xvfb sh -c 'KELVO_DISPLAY="$DISPLAY" exec "$@"' sh "$@"
+  exit $?
+fi
 prefix=""
 arch=win64
 while :; do
@@ -49,4 +62,7 @@ if [ -n "${KELVO_WINE_DPI:-}" ] && [ "$(cat "$WINEPREFIX/.kelvo-dpi" 2>/dev/null
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
-exec xvfb-run -a -n $(( ($$ % 500) + 100 )) -s "-screen 0 1024x768x24" wine "$@"
+if [ -n "${KELVO_DISPLAY:-}" ]; then
+  DISPLAY="$KELVO_DISPLAY" exec wine "$@"
+fi
+xvfb wine "$@"

@@ -10,6 +10,8 @@
 set -eu
 render="$1" version="$2" win32="$3" win64="$4" work="$5"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
+# Every Windows program of this test in one virtual display.
+[ -n "${KELVO_DISPLAY:-}" ] || exec "$root/cmake/wine-run.sh" --one-display "$0" "$@"
 name="Kelvo-filters-$version"
 
 for f in "$win32/bin/kelvo-host.exe" "$win64/bin/kelvo-host.exe" \
