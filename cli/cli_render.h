@@ -13,7 +13,7 @@
 namespace cli {
 
 // The widest and tallest image the host interface's 16-bit rectangles can describe.
-constexpr int32_t kMaxRenderSide = 32767;
+constexpr int32_t kMaxRenderSide = static_cast<int32_t>(imageio::kMaxDecodeSide);
 
 // Renders the filter over the whole input into *output (same size and channel
 // count). The renderer gets a FilterRecord with filterRect, inRect and outRect

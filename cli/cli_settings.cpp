@@ -74,17 +74,15 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
     *settings = FilterSettings{};
     settings->filter = options.filter;
     if (!options.settingsFile.empty()) {
-        // The loader leaves the record untouched when it refuses the file, so
-        // a refusal is told apart from an accepted file by its answer alone.
-        if (!flare::LoadSettingsFile(options.settingsFile.c_str(), &settings->flare)) {
-            std::FILE* probe = std::fopen(options.settingsFile.c_str(), "rb");
-            if (probe == nullptr) {
+        // The reader leaves the record untouched when it refuses the file.
+        switch (flare::ReadSettingsFile(options.settingsFile.c_str(), &settings->flare)) {
+            case flare::SettingsFileRead::Loaded: break;
+            case flare::SettingsFileRead::CannotOpen:
                 *error = "cannot read settings file '" + options.settingsFile + "'";
-            } else {
-                std::fclose(probe);
+                return kExitFailure;
+            case flare::SettingsFileRead::NotSettingsFile:
                 *error = "'" + options.settingsFile + "' is not a lens flare settings file (its first byte must be 1)";
-            }
-            return kExitFailure;
+                return kExitFailure;
         }
     }
     void* record = SettingsRecord(settings);

@@ -14,8 +14,6 @@ namespace {
 
 constexpr int kPositionXEdit = 113;
 constexpr int kTypeCombo = 141;
-constexpr int kLoadButton = 144;
-constexpr int kSaveButton = 145;
 constexpr wchar_t kTypeText[] = L"Type 1";
 
 flare::FilterParameters* Settings(PluginGlobals* globals) {
@@ -78,15 +76,14 @@ INT_PTR OnCommand(HWND dialog, int id, int code) {
         return FALSE;
     }
     if (code == EN_CHANGE) {
-        const SettingField* field = FieldByEditId(flare::kFlareSettings, id);
-        if (field != nullptr && Settings(globals) != nullptr) StoreEditedValue(dialog, *field, Settings(globals));
+        StoreEditedField(dialog, flare::kFlareSettings, id, Settings(globals));
         return TRUE;
     }
     switch (id) {
         case IDOK: EndDialog(dialog, IDOK); break;
         case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
-        case kLoadButton: LoadSettings(dialog, globals); break;
-        case kSaveButton: SaveSettings(dialog, globals); break;
+        case flare::kLoadSettingsButton: LoadSettings(dialog, globals); break;
+        case flare::kSaveSettingsButton: SaveSettings(dialog, globals); break;
         default: break;
     }
     return FALSE;

@@ -69,6 +69,10 @@ static_assert(offsetof(FilterParameters, reserved) == 178, "reserved");
 // ids, typed and shown bounds, spin step and default.
 extern const SettingsTable kFlareSettings;
 
+// The dialog's buttons that load and save settings files.
+constexpr int kLoadSettingsButton = 144;
+constexpr int kSaveSettingsButton = 145;
+
 // A record holding the defaults: the 22 settings, previewScale 0, showDialog 1,
 // the reserved tail zero.
 FilterParameters DefaultFlareParameters();

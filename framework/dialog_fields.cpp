@@ -8,17 +8,24 @@ void ShowFieldValue(HWND dialog, const SettingField& field, const void* record, 
     SetDlgItemTextA(dialog, field.editId, text);
 }
 
+bool StoreEditedField(HWND dialog, const SettingsTable& table, int editId, void* record) {
+    const SettingField* field = FieldByEditId(table, editId);
+    if (field == nullptr || record == nullptr) return false;
+    char text[kFieldTextSize] = "";
+    GetDlgItemTextA(dialog, field->editId, text, static_cast<int>(kFieldTextSize));
+    return StoreFieldText(*field, record, text);
+}
+
+namespace {
+
+// Writes the text of one spin step (delta +1 or -1) from the record's value.
 void ShowSteppedValue(HWND dialog, const SettingField& field, const void* record, int32_t delta, IntegerText form) {
     char text[kFieldTextSize];
     FieldStepText(field, record, delta, form, text);
     SetDlgItemTextA(dialog, field.editId, text);
 }
 
-bool StoreEditedValue(HWND dialog, const SettingField& field, void* record) {
-    char text[kFieldTextSize] = "";
-    GetDlgItemTextA(dialog, field.editId, text, static_cast<int>(kFieldTextSize));
-    return StoreFieldText(field, record, text);
-}
+}  // namespace
 
 void HandleSpinArrow(HWND dialog, PluginGlobals* globals, const SettingsTable& table, const void* record, WPARAM code,
                      HWND scrollBar, IntegerText form) {

@@ -11,12 +11,10 @@
 // change, and the dialog's change handler stores the shown value.
 void ShowFieldValue(HWND dialog, const SettingField& field, const void* record, IntegerText form);
 
-// Writes the text of one spin step (delta +1 or -1) from the record's value.
-void ShowSteppedValue(HWND dialog, const SettingField& field, const void* record, int32_t delta, IntegerText form);
-
-// Reads the edit control's text (at most 31 characters) and stores it into
-// the record if the field's rules accept it.
-bool StoreEditedValue(HWND dialog, const SettingField& field, void* record);
+// An edit control's change: reads the text of the table's field with that
+// edit id (at most 31 characters) and stores it into the record if the
+// field's rules accept it. Other ids, and a missing record, change nothing.
+bool StoreEditedField(HWND dialog, const SettingsTable& table, int editId, void* record);
 
 // A spin arrow's scroll message. A line step (SB_LINEUP +1, SB_LINEDOWN -1) is
 // computed from the record, written into the field, whose change handler

@@ -38,6 +38,14 @@ inline void SetHostRect(Rect* rect, int16_t left, int16_t top, int16_t right, in
     rect->right = right;
 }
 
+// Asks for every plane, interleaved, in input and output: 0 .. planes - 1.
+inline void RequestAllPlanes(FilterRecord* record) {
+    record->outLoPlane = 0;
+    record->inLoPlane = 0;
+    record->outHiPlane = static_cast<int16_t>(record->planes - 1);
+    record->inHiPlane = record->outHiPlane;
+}
+
 inline bool HostRectIsEmpty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
 
 // The image modes the modules' PiPL lists ('mode' bytes 5F C0 00 00, one bit

@@ -53,10 +53,7 @@ int16_t PreparePreviewSource(PluginGlobals* globals) {
     ScaleHostRect(&record->inRect, 1, scale);
     CopyHostRect(&record->outRect, record->filterRect);
     ScaleHostRect(&record->outRect, 1, scale);
-    record->outLoPlane = 0;
-    record->inLoPlane = 0;
-    record->outHiPlane = static_cast<int16_t>(record->planes - 1);
-    record->inHiPlane = record->outHiPlane;
+    RequestAllPlanes(record);
     const bool floatingMask = record->haveMask != 0 && record->isFloating != 0;
     if (floatingMask) {
         CopyHostRect(&record->maskRect, record->filterRect);

@@ -66,10 +66,7 @@ void HandleStart(PluginGlobals* globals) {
             }
         }
         if (globals->result != userCanceledOrToldErr) {
-            record->outLoPlane = 0;
-            record->inLoPlane = 0;
-            record->outHiPlane = static_cast<int16_t>(record->planes - 1);
-            record->inHiPlane = record->outHiPlane;
+            RequestAllPlanes(record);
             record->outRect = record->filterRect;
             record->inRect = record->filterRect;
             if (record->haveMask != 0 && record->isFloating != 0) SetHostRect(&record->maskRect, 0, 0, 0, 0);

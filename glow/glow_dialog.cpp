@@ -35,8 +35,7 @@ INT_PTR OnCommand(HWND dialog, int id, int code) {
         return FALSE;
     }
     if (code == EN_CHANGE) {
-        const SettingField* field = FieldByEditId(glow::kGlowSettings, id);
-        if (field != nullptr && Settings(globals) != nullptr) StoreEditedValue(dialog, *field, Settings(globals));
+        StoreEditedField(dialog, glow::kGlowSettings, id, Settings(globals));
         return FALSE;
     }
     if (id == IDOK || id == IDCANCEL) EndDialog(dialog, id);

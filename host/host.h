@@ -290,6 +290,8 @@ void BecomeDpiAware();
 
 // Text forms for the program and test messages.
 std::string RectText(const Rect& r);
+// UTF-8 and back.
 std::string Narrow(const std::wstring& text);
+std::wstring Wide(const std::string& text);
 
 }  // namespace khost

@@ -264,7 +264,7 @@ std::wstring DialogDriver::BoxText(HWND box) {
 void DialogDriver::ClickButtonOf(HWND window, int id) {
     HWND button = GetDlgItem(window, id);
     if (button == nullptr) {
-        Problem("no button " + std::to_string(id));
+        Problem("no control " + std::to_string(id) + " to click");
         return;
     }
     RECT r{};

@@ -93,7 +93,7 @@ public:
 
 private:
     void ClickSpinArrow(int spinId, bool up, int times);
-    void SendKeys(const std::vector<INPUT>& inputs, int releases);
+    void SendKeys(const std::vector<INPUT>& inputs);
     void MouseClickAtScreen(POINT p);
 
     HostSession* session_;

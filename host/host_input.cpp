@@ -63,9 +63,9 @@ int Releases(const std::vector<INPUT>& inputs) {
 
 }  // namespace
 
-void DialogDriver::SendKeys(const std::vector<INPUT>& inputs, int releases) {
+void DialogDriver::SendKeys(const std::vector<INPUT>& inputs) {
     if (!Open() || inputs.empty()) return;
-    InterlockedExchangeAdd(&state_->releasesSent, releases);
+    InterlockedExchangeAdd(&state_->releasesSent, Releases(inputs));
     std::vector<INPUT> copy = inputs;
     const UINT sent = SendInput(static_cast<UINT>(copy.size()), copy.data(), sizeof(INPUT));
     if (sent != copy.size()) Problem("SendInput sent " + std::to_string(sent) + " of " + std::to_string(copy.size()));
@@ -84,19 +84,19 @@ void DialogDriver::Type(const std::wstring& text) {
             inputs.push_back(UnicodeInput(c, true));
         }
     }
-    SendKeys(inputs, Releases(inputs));
+    SendKeys(inputs);
 }
 
 void DialogDriver::Key(WORD vk, bool shift, bool control) {
     std::vector<INPUT> inputs;
     AddChord(&inputs, vk, shift, control);
-    SendKeys(inputs, Releases(inputs));
+    SendKeys(inputs);
 }
 
 void DialogDriver::Backspace(int times) {
     std::vector<INPUT> inputs;
     for (int i = 0; i < times; ++i) AddChord(&inputs, VK_BACK, false, false);
-    SendKeys(inputs, Releases(inputs));
+    SendKeys(inputs);
 }
 
 void DialogDriver::MouseClickAtScreen(POINT p) {
@@ -105,7 +105,7 @@ void DialogDriver::MouseClickAtScreen(POINT p) {
     WaitIdle();  // the dialog's thread takes the window system's events of the move
     std::vector<INPUT> inputs = {MouseInput(0, p), MouseInput(MOUSEEVENTF_LEFTDOWN, p),
                                  MouseInput(MOUSEEVENTF_LEFTUP, p)};
-    SendKeys(inputs, Releases(inputs));
+    SendKeys(inputs);
 }
 
 void DialogDriver::ClickAt(HWND window, int x, int y) {
@@ -114,16 +114,7 @@ void DialogDriver::ClickAt(HWND window, int x, int y) {
     MouseClickAtScreen(p);
 }
 
-void DialogDriver::Click(int id) {
-    HWND item = Item(id);
-    if (item == nullptr) {
-        Problem("no control " + std::to_string(id) + " to click");
-        return;
-    }
-    RECT r{};
-    GetClientRect(item, &r);
-    ClickAt(item, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
+void DialogDriver::Click(int id) { ClickButtonOf(dialog_, id); }
 
 // The two arrows of a small vertical scroll bar share its height; a quarter
 // of the way from the top or the bottom lies inside an arrow at any size.
@@ -152,7 +143,7 @@ void DialogDriver::Replace(int editId, const std::wstring& text) {
     AddChord(&inputs, VK_END, false, false);
     AddChord(&inputs, VK_HOME, true, false);
     if (text.empty()) AddChord(&inputs, VK_BACK, false, false);
-    SendKeys(inputs, Releases(inputs));
+    SendKeys(inputs);
     if (!text.empty()) Type(text);
 }
 

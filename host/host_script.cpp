@@ -14,18 +14,7 @@
 namespace khost {
 namespace {
 
-constexpr int kLoadSettingsButton = 144;
-constexpr int kSaveSettingsButton = 145;
-
 using Action = std::function<void(DialogDriver&)>;
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &w[0], n);
-    return w;
-}
 
 std::string Trim(const std::string& s) {
     const size_t a = s.find_first_not_of(" \t\r\n");
@@ -106,7 +95,7 @@ bool ParseAction(const std::string& step, Action* action, std::string* error) {
     } else if (verb == "backspace" && Count(word, &n)) {
         *action = [n](DialogDriver& d) { d.Backspace(n); };
     } else if ((verb == "load" || verb == "save") && !word.empty()) {
-        const int button = verb == "load" ? kLoadSettingsButton : kSaveSettingsButton;
+        const int button = verb == "load" ? flare::kLoadSettingsButton : flare::kSaveSettingsButton;
         const std::wstring path = Wide(word);
         *action = [button, path](DialogDriver& d) {
             d.Click(button);

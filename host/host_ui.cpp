@@ -212,6 +212,14 @@ std::string Narrow(const std::wstring& text) {
     return s;
 }
 
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &w[0], n);
+    return w;
+}
+
 void BecomeDpiAware() {
     using SetContext = BOOL(WINAPI*)(HANDLE);
     HMODULE user = GetModuleHandleW(L"user32.dll");

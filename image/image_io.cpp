@@ -103,6 +103,11 @@ struct PnmHeader {
     size_t samples = 0;  // where the samples start
 };
 
+// "P5" or "P6": a binary PGM or PPM file.
+bool HasBinaryPnmMagic(const uint8_t* data, size_t size) {
+    return data != nullptr && size >= 2 && data[0] == 'P' && (data[1] == '5' || data[1] == '6');
+}
+
 bool ReadPnmHeader(const uint8_t* data, size_t size, PnmHeader* header, std::string* error) {
     header->channels = data[1] == '6' ? 3 : 1;
     size_t pos = 2;
@@ -234,7 +239,7 @@ bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, std::strin
         *limit = raw + raw / 64 + (uint64_t{64} << 20);
         return true;
     }
-    if (size >= 2 && data[0] == 'P' && (data[1] == '5' || data[1] == '6')) {
+    if (HasBinaryPnmMagic(data, size)) {
         PnmHeader header;
         if (!ReadPnmHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
             return false;
@@ -265,7 +270,7 @@ bool ImageIsValid(const Image& image) {
 bool DecodeImage(const uint8_t* data, size_t size, Image* image, std::string* error) {
     if (HasPngSignature(data, size))
         return DecodePng(data, size, image, error);
-    if (data != nullptr && size >= 2 && data[0] == 'P' && (data[1] == '5' || data[1] == '6'))
+    if (HasBinaryPnmMagic(data, size))
         return DecodePnm(data, size, image, error);
     if (data != nullptr && size >= 2 && data[0] == 'P' && data[1] >= '1' && data[1] <= '7') {
         *error = "only binary PGM (P5) and PPM (P6) netpbm files are supported";

@@ -19,8 +19,8 @@ using dialogtest::Take;
 using Filter = cli::FilterChoice;
 
 const SettingsTable& kTable = flare::kFlareSettings;
-constexpr int kLoadButton = 144;
-constexpr int kSaveButton = 145;
+constexpr int kLoadButton = flare::kLoadSettingsButton;
+constexpr int kSaveButton = flare::kSaveSettingsButton;
 constexpr int kTypeCombo = 141;
 
 flare::FilterParameters Params(const std::vector<uint8_t>& record) {
