@@ -26,6 +26,9 @@ struct SettingField {
     double shownHigh;
     double spinStep;    // added by the top arrow, subtracted by the bottom one
     double defaultValue;
+    const char* title;        // a label that stands on its own, without the group box: "Flare size"
+    const char* unit;         // what the number counts: "pixels", "degrees", "0..1"
+    const char* description;  // one line: what the setting does
 };
 
 struct SettingsTable {

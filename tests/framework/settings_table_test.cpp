@@ -111,3 +111,18 @@ TEST(SettingsTable, WriteAndReadRoundTripThroughTheRecordBytes) {
     WriteSetting(*FindSetting(glow::kGlowSettings, "glowLevel"), &g, 30);
     EXPECT_EQ(g.glowLevel, 30);
 }
+
+TEST(SettingsTables, EveryRowStandsWithoutTheDialog) {
+    // Titles, units and descriptions appear where there is no group box (the
+    // command line's --list, GIMP's flat list of sliders): each row has all
+    // three, and no two rows of a filter share a title.
+    for (const SettingsTable* table : {&flare::kFlareSettings, &glow::kGlowSettings}) {
+        for (int i = 0; i < table->count; ++i) {
+            const SettingField& f = table->fields[i];
+            EXPECT_TRUE(f.title != nullptr && *f.title != '\0' && std::strchr(f.title, ':') == nullptr) << f.name;
+            EXPECT_TRUE(f.unit != nullptr && *f.unit != '\0') << f.name;
+            EXPECT_TRUE(f.description != nullptr && *f.description != '\0') << f.name;
+            for (int j = 0; j < i; ++j) EXPECT_STRNE(f.title, table->fields[j].title) << f.name;
+        }
+    }
+}
