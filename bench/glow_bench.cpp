@@ -143,7 +143,7 @@ void BM_Glow(benchmark::State& state) {
         if (pass == kLiteral)
             glow_reference::LiteralGlowPass(area, &settings, nullptr);
         else
-            glow::GlowPass(area, &settings, nullptr, pass == kDirect ? glow::GlowMethod::Direct : glow::GlowMethod::Accumulate);
+            glow::GlowPass(area, &settings, RenderCallbacks{}, pass == kDirect ? glow::GlowMethod::Direct : glow::GlowMethod::Accumulate);
         benchmark::DoNotOptimize(image.out.data());
         benchmark::ClobberMemory();
     }

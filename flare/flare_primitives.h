@@ -12,6 +12,7 @@
 
 #include "host_interface.h"
 #include "pixel_area.h"
+#include "render_callbacks.h"
 
 namespace flare {
 
@@ -34,21 +35,19 @@ struct WorkingView {
 // The working view of a delivered area's output.
 WorkingView MakeWorkingView(const PixelArea& area);
 
-// The host's abort and progress callbacks as the passes use them; either may be
-// missing (never aborts, reports nothing).
+// The caller's abort and progress callbacks as the passes use them.
 struct PassHost {
-    TestAbortProc abortProc = nullptr;
-    ProgressProc progressProc = nullptr;
-    bool* stopped = nullptr;  // set to true once abortProc has answered true
+    RenderCallbacks callbacks;
+    bool* stopped = nullptr;  // set to true once the caller has asked to stop
 };
 
 inline bool HostAborted(const PassHost& host) {
-    if (host.abortProc == nullptr || host.abortProc() == 0) return false;
+    if (!RenderAborted(host.callbacks)) return false;
     if (host.stopped != nullptr) *host.stopped = true;
     return true;
 }
 inline void HostProgress(const PassHost& host, int32_t done, int32_t total) {
-    if (host.progressProc != nullptr) host.progressProc(done, total);
+    RenderProgress(host.callbacks, done, total);
 }
 
 // Truncation toward zero into an int32. A value that is not a number gives 0,

@@ -1,28 +1,17 @@
 #include "render_flare.h"
 
-#include "flare_parameters.h"
 #include "flare_pass.h"
 #include "flare_primitives.h"
-#include "pixel_area.h"
 #include "reflections.h"
 
 namespace flare {
 
-bool RenderFlare(PluginGlobals* globals) {
-    if (globals == nullptr) return true;
-    const FilterRecord* record = globals->filterRecord;
-    PixelArea area;
-    if (!PixelAreaFromRecord(record, &area)) return true;
+bool RenderFlareArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks) {
     CopyInputToOutput(area);
-    const void* block = SettingsBlock(record);
-    if (block == nullptr) return true;  // no settings: the output stays a copy of the input
-    const FilterParameters& settings = *static_cast<const FilterParameters*>(block);
-
     const WorkingView view = MakeWorkingView(area);
-    PassHost host;
-    host.abortProc = record->abortProc;
-    host.progressProc = record->progressProc;
     bool stopped = false;
+    PassHost host;
+    host.callbacks = callbacks;
     host.stopped = &stopped;
 
     // The flare centre in working pixels, truncated toward zero.
@@ -35,6 +24,19 @@ bool RenderFlare(PluginGlobals* globals) {
     FlarePass(view, settings, host, cx, cy);
     ReflectionPass(view, settings, host, cx, cy);
     return !stopped;
+}
+
+bool RenderFlare(PluginGlobals* globals) {
+    if (globals == nullptr) return true;
+    const FilterRecord* record = globals->filterRecord;
+    PixelArea area;
+    if (!PixelAreaFromRecord(record, &area)) return true;
+    const void* block = SettingsBlock(record);
+    if (block == nullptr) {  // no settings: the output stays a copy of the input
+        CopyInputToOutput(area);
+        return true;
+    }
+    return RenderFlareArea(area, *static_cast<const FilterParameters*>(block), HostCallbacks(record));
 }
 
 }  // namespace flare

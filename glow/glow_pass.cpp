@@ -432,8 +432,8 @@ void* AllocateWithMalloc(size_t bytes) { return std::malloc(bytes); }
 void ReleaseWithFree(void* block) { std::free(block); }
 
 // The whole pass over an area whose tables and windows are set up in `s`.
-// Returns false when abortProc stopped it.
-bool RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow);
+// Returns false when the callbacks stopped it.
+bool RunPass(PassState& s, const FilterParameters* settings, const RenderCallbacks& callbacks, bool canGlow);
 
 }  // namespace
 
@@ -450,7 +450,7 @@ int32_t GlowProgressTotal(int32_t height, int32_t radius) {
     return height > 1 ? height - 1 : 1;
 }
 
-bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
+bool GlowPass(const PixelArea& area, const FilterParameters* settings, const RenderCallbacks& callbacks,
               GlowMethod method, const GlowMemory& memory) {
     if (settings == nullptr || area.in == nullptr || area.out == nullptr || area.width <= 0 ||
         area.height <= 0 || area.planes <= 0)
@@ -510,25 +510,25 @@ bool GlowPass(const PixelArea& area, const FilterParameters* settings, const Fil
     s.runs = nullptr;
     s.classRuns = nullptr;
     s.accumulate = canGlow && method != GlowMethod::Direct && AllocateRunStorage(s, memory);
-    const bool finished = RunPass(s, settings, record, canGlow);
+    const bool finished = RunPass(s, settings, callbacks, canGlow);
     if (s.ring != nullptr && memory.release != nullptr) memory.release(s.ring);
     return finished;
 }
 
 namespace {
 
-bool RunPass(PassState& s, const FilterParameters* settings, const FilterRecord* record, bool canGlow) {
+bool RunPass(PassState& s, const FilterParameters* settings, const RenderCallbacks& callbacks, bool canGlow) {
     const int32_t height = s.area.height;
     const int32_t span = s.tables.span;
     const int32_t total = GlowProgressTotal(height, GlowRadius(settings->glowLevel));
     int32_t done = 0;
     for (int32_t y = height - 1; y >= 1; --y, ++done) {
-        if (settings->previewScale == 1 && record != nullptr) {
-            if (record->abortProc != nullptr && record->abortProc() != 0) {
+        if (settings->previewScale == 1) {
+            if (RenderAborted(callbacks)) {
                 if (s.accumulate) FlushRows(s, y + 1 - span, y + span);
                 return false;
             }
-            if (record->progressProc != nullptr) record->progressProc(done, total);
+            RenderProgress(callbacks, done, total);
         }
         if (!canGlow) continue;
 

@@ -11,6 +11,7 @@
 #include "glow_parameters.h"
 #include "host_interface.h"
 #include "pixel_area.h"
+#include "render_callbacks.h"
 
 namespace glow {
 
@@ -39,9 +40,8 @@ enum class GlowMethod : uint8_t {
 
 // The glow over an area whose output already holds the copy of the input.
 // Reads the windows and the level from `settings` once and previewScale at
-// every source row; while previewScale is 1, polls record->abortProc and
-// reports record->progressProc (either may be missing; `record` may be null)
-// before each source row. Sources are visited from the bottom row up; after an
+// every source row; while previewScale is 1, asks the callbacks whether to stop
+// and tells them the progress before each source row. Sources are visited from the bottom row up; after an
 // abort, exactly the rows already visited have added their glow.
 //
 // Pixels: planes 0, 1 and 2 take part when the area has three planes or more
@@ -50,7 +50,7 @@ enum class GlowMethod : uint8_t {
 // plane 0 is grey: it is tested as the pixel (v, v, v) and it alone receives
 // light; a second plane (transparency) is left alone.
 //
-// Returns false when abortProc stopped the pass, true otherwise.
+// Returns false when the callbacks stopped the pass, true otherwise.
 //
 // Keeps nothing between calls, so passes may run on several threads at once.
 // The accumulating method's row store is taken from `memory` for the run and
@@ -62,7 +62,7 @@ struct GlowMemory {
 };
 extern const GlowMemory kHeapMemory;  // malloc and free
 
-bool GlowPass(const PixelArea& area, const FilterParameters* settings, const FilterRecord* record,
+bool GlowPass(const PixelArea& area, const FilterParameters* settings, const RenderCallbacks& callbacks,
               GlowMethod method = GlowMethod::Auto, const GlowMemory& memory = kHeapMemory);
 
 }  // namespace glow

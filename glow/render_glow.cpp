@@ -1,22 +1,25 @@
 #include "render_glow.h"
 
-#include "glow_parameters.h"
 #include "glow_pass.h"
-#include "pixel_area.h"
 
 namespace glow {
+
+bool RenderGlowArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks) {
+    CopyInputToOutput(area);
+    return GlowPass(area, &settings, callbacks);
+}
 
 bool RenderGlow(PluginGlobals* globals) {
     if (globals == nullptr) return true;
     const FilterRecord* record = globals->filterRecord;
-    // The working view: the delivered buffers, their strides and the area's
-    // size, this call's own.
-    PixelArea view;
-    if (!PixelAreaFromRecord(record, &view)) return true;
-    CopyInputToOutput(view);
+    PixelArea area;
+    if (!PixelAreaFromRecord(record, &area)) return true;
     const auto* settings = static_cast<const FilterParameters*>(SettingsBlock(record));
-    if (settings == nullptr) return true;  // no record: the copy stands
-    return GlowPass(view, settings, record);
+    if (settings == nullptr) {  // no record: the copy stands
+        CopyInputToOutput(area);
+        return true;
+    }
+    return RenderGlowArea(area, *settings, HostCallbacks(record));
 }
 
 }  // namespace glow

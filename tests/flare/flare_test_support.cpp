@@ -98,9 +98,11 @@ void KELVO_CDECL LoggingProgress(int32_t done, int32_t total) {
 }
 
 flare::PassHost LoggingHost() {
+    static FilterRecord record{};  // the logging procedures keep their log themselves
+    record.abortProc = LoggingAbort;
+    record.progressProc = LoggingProgress;
     flare::PassHost host;
-    host.abortProc = LoggingAbort;
-    host.progressProc = LoggingProgress;
+    host.callbacks = HostCallbacks(&record);
     return host;
 }
 

@@ -53,7 +53,7 @@ TestImage Scattered(int32_t width, int32_t height, int32_t planes, uint32_t seed
 std::vector<uint8_t> Fast(TestImage image, const FilterParameters& settings, GlowMethod method) {
     const PixelArea area = AreaOf(image);
     CopyInputToOutput(area);
-    glow::GlowPass(area, &settings, nullptr, method, kLogging);
+    glow::GlowPass(area, &settings, RenderCallbacks{}, method, kLogging);
     EXPECT_TRUE(OutputGuardsIntact(image));
     return image.out;
 }
@@ -129,7 +129,7 @@ TEST(GlowMemory, GivenBackAfterAnAbort) {
         memoryLog = MemoryLog{};
         const PixelArea area = AreaOf(out);
         CopyInputToOutput(area);
-        glow::GlowPass(area, &settings, &record, GlowMethod::Auto, kLogging);
+        glow::GlowPass(area, &settings, HostCallbacks(&record), GlowMethod::Auto, kLogging);
         EXPECT_EQ(memoryLog.allocations, 1) << abortAfter;
         EXPECT_EQ(memoryLog.releases, 1) << abortAfter;
     }

@@ -155,7 +155,7 @@ inline void RunFast(TestImage& image, const glow::FilterParameters& settings, co
                     glow::GlowMethod method = glow::GlowMethod::Auto) {
     const PixelArea area = AreaOf(image);
     CopyInputToOutput(area);
-    glow::GlowPass(area, &settings, record, method);
+    glow::GlowPass(area, &settings, HostCallbacks(record), method);
 }
 inline void RunLiteral(TestImage& image, const glow::FilterParameters& settings,
                        const FilterRecord* record = nullptr) {
