@@ -13,10 +13,14 @@
 
 namespace flare {
 
-bool SaveSettingsFile(const char* path, const FilterParameters& parameters, char* why, size_t whySize) {
-    unsigned char bytes[kSettingsFileSize];
+void EncodeSettingsFile(const FilterParameters& parameters, unsigned char* bytes) {
     bytes[0] = kSettingsFileMarker;
     std::memcpy(bytes + 1, &parameters, sizeof parameters);
+}
+
+bool SaveSettingsFile(const char* path, const FilterParameters& parameters, char* why, size_t whySize) {
+    unsigned char bytes[kSettingsFileSize];
+    EncodeSettingsFile(parameters, bytes);
     return kelvo::ReplaceFileContents(path, bytes, sizeof bytes, why, whySize);
 }
 

@@ -15,6 +15,10 @@ namespace flare {
 constexpr uint8_t kSettingsFileMarker = 1;
 constexpr size_t kSettingsFileSize = 1 + sizeof(FilterParameters);
 
+// The file's bytes for the record: the marker, then the record as it is in
+// memory, reserved tail included (kSettingsFileSize bytes).
+void EncodeSettingsFile(const FilterParameters& parameters, unsigned char* bytes);
+
 // Writes the marker and the record as it is in memory, reserved tail
 // included, through kelvo::ReplaceFileContents: an existing file is replaced
 // only once all 185 bytes are on the disk, and stays as it was when anything

@@ -3,6 +3,7 @@
 // links against one module's definitions of these functions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "plugin.h"
@@ -19,6 +20,18 @@ int16_t* ModuleShowDialog(void* record);
 // Stores the reduction factor into the record's previewScale in the module's
 // own form (a double in Halvane, an int32 in Emberlit).
 void SetModulePreviewScale(void* record, int32_t factor);
+
+// The name of the file in which the module remembers the settings of the last
+// OK'd dialog, in the user's %LOCALAPPDATA%\Kelvo folder.
+const wchar_t* ModuleRememberedFileName();
+
+// Writes that file's bytes for a record (at most kRememberedFileRoom) and
+// returns their count.
+size_t EncodeModuleRemembered(const void* record, unsigned char* bytes);
+
+// Takes the settings of a remembered file into a record; false, the record
+// untouched, when the bytes are damaged or not the module's.
+bool TakeModuleRemembered(const unsigned char* bytes, size_t size, void* record);
 
 // The module's renderer entry (RenderFlare or RenderGlow). Returns false when
 // the host's abortProc stopped the render.

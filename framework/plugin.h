@@ -65,6 +65,16 @@ inline void* SettingsBlock(const FilterRecord* record) {
 
 // ---- Framework operations (Win32 side, framework/*.cpp) ----------------------------
 PluginHandle* NewPluginHandle(int32_t size);
+// A new settings record in the host's `parameters` for a host that holds
+// none: the user's remembered settings if there are valid ones, else the
+// defaults, with the defaults' run state. Null when memory fails.
+void* NewSettingsRecord(FilterRecord* record);
+// The settings of the last OK'd dialog, kept for hosts that forget them:
+// RememberSettings writes the record's settings to the user's remembered file,
+// RecallRememberedSettings takes them from it into a record. Both are silent
+// when there is no file or it cannot be written.
+void RememberSettings(const void* record);
+void RecallRememberedSettings(void* record);
 void ShowHostMessage(int16_t stringId);
 void HandleAbout(PluginGlobals* globals);
 void HandleParameters(PluginGlobals* globals);

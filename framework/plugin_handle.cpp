@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "module_hooks.h"
 #include "win32_module.h"
 
 namespace {
@@ -39,4 +40,13 @@ PluginHandle* NewPluginHandle(int32_t size) {
     record->block = block;
     record->signature = kPluginHandleSignature;
     return record;
+}
+
+void* NewSettingsRecord(FilterRecord* record) {
+    PluginHandle* handle = NewPluginHandle(ModuleParametersSize());
+    if (handle == nullptr) return nullptr;
+    record->parameters = handle;
+    WriteModuleDefaults(handle->block);
+    RecallRememberedSettings(handle->block);
+    return handle->block;
 }

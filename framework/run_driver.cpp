@@ -13,17 +13,15 @@ void EmptyRequest(FilterRecord* record) {
 }
 
 // A host that calls start without a parameters call and without a settings
-// record (it lost the record, or never asks for parameters) gets the module's
-// defaults, rendered at once without the dialog, as on a repeated run.
+// record (it lost the record, or never asks for parameters) gets the user's
+// remembered settings, or else the module's defaults, rendered at once without
+// the dialog, as on a repeated run.
 void* RequireSettings(PluginGlobals* globals) {
     FilterRecord* record = globals->filterRecord;
     if (void* block = SettingsBlock(record)) return block;
-    PluginHandle* handle = NewPluginHandle(ModuleParametersSize());
-    if (handle == nullptr) return nullptr;
-    record->parameters = handle;
-    WriteModuleDefaults(handle->block);
-    *ModuleShowDialog(handle->block) = 0;
-    return handle->block;
+    void* block = NewSettingsRecord(record);
+    if (block != nullptr) *ModuleShowDialog(block) = 0;
+    return block;
 }
 
 }  // namespace
@@ -61,7 +59,10 @@ void HandleStart(PluginGlobals* globals) {
             if (!RequireDisplayPixels(record->displayPixels)) {
                 globals->result = userCanceledOrToldErr;
             } else {
+                // What the user OK'd comes back in the next run of a host
+                // that forgets the settings record.
                 RunFilterDialog(globals);
+                if (globals->result != userCanceledOrToldErr) RememberSettings(SettingsBlock(record));
                 *ModuleShowDialog(SettingsBlock(record)) = 0;
             }
         }

@@ -12,19 +12,14 @@ void HandleAbout(PluginGlobals* globals) {
     globals->result = noErr;
 }
 
-// Creates the settings record with the module's defaults when the host holds
-// none, and in any case asks for the dialog at the next start. An existing
-// record keeps all its values.
+// Creates the settings record when the host holds none (from the remembered
+// settings or the defaults), and in any case asks for the dialog at the next
+// start. An existing record keeps all its values.
 void HandleParameters(PluginGlobals* globals) {
     FilterRecord* record = globals->filterRecord;
-    if (SettingsBlock(record) == nullptr) {
-        PluginHandle* handle = NewPluginHandle(ModuleParametersSize());
-        if (handle == nullptr) {
-            globals->result = memFullErr;
-            return;
-        }
-        record->parameters = handle;
-        WriteModuleDefaults(handle->block);
+    if (SettingsBlock(record) == nullptr && NewSettingsRecord(record) == nullptr) {
+        globals->result = memFullErr;
+        return;
     }
     *ModuleShowDialog(SettingsBlock(record)) = 1;
 }

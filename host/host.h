@@ -96,6 +96,15 @@ struct HostOptions {
     int32_t maxSpace = 64 << 20;
     // Bytes allocated beyond the published FilterRecord (hosts allocate more).
     int32_t recordExtra = 1024;
+    // The folder the module sees as %LOCALAPPDATA%, where it remembers the
+    // settings of the last OK'd dialog (in Kelvo\). Empty: the host removes
+    // LOCALAPPDATA from its environment, so the module remembers nothing and
+    // every run starts as if no earlier run had been OK'd. Our tests and tools
+    // share Wine prefixes, whose own %LOCALAPPDATA% would carry one test's
+    // settings into the next; only the tests of remembering name a folder,
+    // each a fresh one of its own.
+    std::wstring rememberFolder;
+
     // Answer of every message box the module shows.
     int messageBoxAnswer = IDOK;
     // Shows the host window (it exists either way).

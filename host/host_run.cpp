@@ -186,6 +186,10 @@ void BeginRun(HostSession* s, DialogAnswer dialog) {
 
 int16_t CallSelector(HostSession* s, int16_t selector) {
     g_session = s;
+    // Set at every call: the options may change between calls, and another
+    // session of the process may have set its own folder meanwhile.
+    const std::wstring& folder = s->options.rememberFolder;
+    SetEnvironmentVariableW(L"LOCALAPPDATA", folder.empty() ? nullptr : folder.c_str());
     SelectorCall call;
     call.selector = selector;
     call.dataBefore = s->dataSlot;

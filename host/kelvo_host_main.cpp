@@ -44,6 +44,8 @@ const char kUsage[] =
     "  --clamp                  clamp requests to the image\n"
     "  --drop-data              keep no data slot between runs\n"
     "  --drop-parameters        keep no settings record between runs\n"
+    "  --remember-dir DIR       the module's %LOCALAPPDATA%: it remembers the last OK'd\n"
+    "                           settings in DIR\\Kelvo (default: none, nothing is remembered)\n"
     "  --continue-after-failure call continue and finish after a failing selector\n"
     "  --continue-cap N         continue calls before the module counts as looping (default 64)\n"
     "  --show-window            show the host window\n";
@@ -175,6 +177,11 @@ int main() {
             ++i;
             if (a == "--settings") {
                 settingsPath = value;
+            } else if (a == "--remember-dir") {
+                wchar_t full[MAX_PATH];
+                const DWORD n = GetFullPathNameW(wide[i].c_str(), MAX_PATH, full, nullptr);
+                if (n == 0 || n >= MAX_PATH) return bad("bad folder: " + value);
+                options.rememberFolder = full;
             } else if (a == "--dialog") {
                 if (value != "ok" && value != "cancel") return bad("--dialog takes ok or cancel");
                 plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
