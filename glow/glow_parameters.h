@@ -10,9 +10,9 @@
 namespace glow {
 
 struct FilterParameters {
-    int32_t redUpper;     // Red window, tested against plane 2
+    int32_t redUpper;     // Red window, tested against plane 0
     int32_t greenUpper;   // Green window, tested against plane 1
-    int32_t blueUpper;    // Blue window, tested against plane 0
+    int32_t blueUpper;    // Blue window, tested against plane 2
     int32_t redLower;
     int32_t greenLower;
     int32_t blueLower;

@@ -465,10 +465,10 @@ bool GlowPass(const PixelArea& area, const FilterParameters* settings, const Ren
 
     BuildTables(radius, s.tables);
 
-    // The windows by plane: plane 0 Blue, plane 1 Green, plane 2 Red. Grey
+    // The windows by plane: plane 0 Red, plane 1 Green, plane 2 Blue. Grey
     // areas test their one value against all three.
-    const int32_t lower[3] = {settings->blueLower, settings->greenLower, settings->redLower};
-    const int32_t upper[3] = {settings->blueUpper, settings->greenUpper, settings->redUpper};
+    const int32_t lower[3] = {settings->redLower, settings->greenLower, settings->blueLower};
+    const int32_t upper[3] = {settings->redUpper, settings->greenUpper, settings->blueUpper};
     bool anySelected = false;
     int32_t brightest = 256;
     for (int32_t v = 0; v < 256; ++v) {

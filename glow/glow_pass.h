@@ -45,8 +45,8 @@ enum class GlowMethod : uint8_t {
 // abort, exactly the rows already visited have added their glow.
 //
 // Pixels: planes 0, 1 and 2 take part when the area has three planes or more
-// (the Red window is tested against plane 2, Green against plane 1, Blue
-// against plane 0) and further planes are left alone. With one or two planes,
+// (the Red window is tested against plane 0, Green against plane 1, Blue
+// against plane 2) and further planes are left alone. With one or two planes,
 // plane 0 is grey: it is tested as the pixel (v, v, v) and it alone receives
 // light; a second plane (transparency) is left alone.
 //

@@ -6,6 +6,16 @@ namespace khost {
 
 bool DialogDriver::Capture(Image* image) const {
     WaitIdle();
+    // The title bar drawn active. Another window of the display may have
+    // taken the foreground since the dialog opened; and Wine can leave the
+    // caption drawn inactive when a dialog gets the foreground back while it
+    // is being set up, so it is drawn again as the active window it is.
+    if (GetForegroundWindow() != dialog_) {
+        SetForegroundWindow(dialog_);
+        const DWORD start = GetTickCount();
+        while (GetForegroundWindow() != dialog_ && GetTickCount() - start < 2000) Sleep(10);
+    }
+    if (GetForegroundWindow() == dialog_) SendMessageW(dialog_, WM_NCACTIVATE, TRUE, 0);
     RECT r{};
     if (!GetWindowRect(dialog_, &r)) return false;
     const int w = r.right - r.left, h = r.bottom - r.top;

@@ -78,7 +78,8 @@ public:
     void ClickButtonOf(HWND window, int id);
 
     // ---- Pictures -------------------------------------------------------------------
-    // The dialog window as it is on the screen, three planes.
+    // The dialog window as it is on the screen, three planes, made the active
+    // window first (as a person sees a dialog they are using).
     bool Capture(Image* image) const;
 
     // Blocks until the dialog's thread has handled everything sent so far.

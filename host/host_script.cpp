@@ -10,6 +10,7 @@
 #include "flare_parameters.h"
 #include "glow_parameters.h"
 #include "host_dialog.h"
+#include "nearest_name.h"
 
 namespace khost {
 namespace {
@@ -40,6 +41,38 @@ bool ControlId(const std::string& name, bool spin, int* id) {
     return false;
 }
 
+// The buttons a click may name besides numeric ids.
+struct NamedButton {
+    const char* name;
+    int id;
+};
+constexpr NamedButton kButtons[] = {
+    {"ok", IDOK}, {"cancel", IDCANCEL}, {"load", flare::kLoadSettingsButton}, {"save", flare::kSaveSettingsButton}};
+
+bool ButtonId(const std::string& name, int* id) {
+    for (const NamedButton& b : kButtons) {
+        if (name == b.name) {
+            *id = b.id;
+            return true;
+        }
+    }
+    return ControlId(name, false, id);
+}
+
+// The message for a name that is neither a control id nor a setting (nor,
+// for a click, a button), with the nearest known name when one is close.
+std::string UnknownName(const std::string& name, bool buttons, const std::string& step) {
+    std::vector<const char*> names;
+    for (const SettingsTable* table : {&flare::kFlareSettings, &glow::kGlowSettings})
+        for (int i = 0; i < table->count; ++i) names.push_back(table->fields[i].name);
+    if (buttons)
+        for (const NamedButton& b : kButtons) names.push_back(b.name);
+    std::string message = "unknown " + std::string(buttons ? "control" : "field") + " \"" + name + "\"";
+    if (const char* nearest = kelvo::NearestName(name.c_str(), names.data(), static_cast<int>(names.size())))
+        message += " (did you mean " + std::string(nearest) + "?)";
+    return message + ": " + step;
+}
+
 bool Count(const std::string& text, int* n) {
     if (text.empty()) {
         *n = 1;
@@ -61,8 +94,13 @@ bool ParseAction(const std::string& step, Action* action, std::string* error) {
     int id = 0, n = 0;
     if (verb == "set") {
         const size_t eq = arg.find('=');
-        if (eq == std::string::npos || !ControlId(Trim(arg.substr(0, eq)), false, &id)) {
+        if (eq == std::string::npos) {
             *error = "set takes FIELD=TEXT: " + step;
+            return false;
+        }
+        const std::string field = Trim(arg.substr(0, eq));
+        if (!ControlId(field, false, &id)) {
+            *error = UnknownName(field, false, step);
             return false;
         }
         const std::wstring text = Wide(arg.substr(eq + 1));
@@ -70,13 +108,21 @@ bool ParseAction(const std::string& step, Action* action, std::string* error) {
     } else if (verb == "type") {
         const std::wstring text = Wide(arg);
         *action = [text](DialogDriver& d) { d.Type(text); };
-    } else if (verb == "click" && ControlId(word, false, &id)) {
+    } else if (verb == "click" && !word.empty()) {
+        if (!ButtonId(word, &id)) {
+            *error = UnknownName(word, true, step);
+            return false;
+        }
         *action = [id](DialogDriver& d) { d.Click(id); };
     } else if (verb == "spin-up" || verb == "spin-down") {
         std::istringstream in(word);
         std::string target, times;
         in >> target >> times;
-        if (!ControlId(target, true, &id) || !Count(times, &n)) {
+        if (!target.empty() && !ControlId(target, true, &id)) {
+            *error = UnknownName(target, false, step);
+            return false;
+        }
+        if (target.empty() || !Count(times, &n)) {
             *error = verb + " takes a spin bar or a setting and a count: " + step;
             return false;
         }

@@ -97,7 +97,7 @@ preset subtle-glint "Subtle glint" \
 
 preset reflections-only "Reflections only" \
   "The light source is outside the picture: only the coloured lens reflections cross the frame." \
-  positionX=700 positionY=-60 flareBright=0 haloBright=0 \
+  positionX=620 positionY=-220 flareBright=0 haloBright=0 \
   reflectionsSize=14 reflectionsBright=35 raysBright=0 anamorphicBright=0
 
 preset halo-ring "Cyan halo ring" \
@@ -112,11 +112,10 @@ preset hazy-glow "Hazy glow" \
   haloBright=0 reflectionsBright=0 raysBright=0 anamorphicBright=0
 
 preset moonlight "Moonlight" \
-  "A cool, quiet light: a pale blue core, a thin silver halo and faint, noisy rays." \
-  positionX=140 positionY=70 flareSize=7 flareBright=20 flareFalloff=12 flareHue=0.62 \
-  haloSize=4 haloBright=25 haloHue=0 reflectionsSize=6 reflectionsBright=6 \
-  raysCount=40 raysBright=12 raysSharp=70 raysRNoise=1 raysSNoise=0.3 raysHue=0.6 \
-  anamorphicBright=8 anamorphicHue=0.6
+  "A cool, quiet light: a small pale-blue moon in a thin halo, without rays, streak or reflections." \
+  positionX=140 positionY=70 flareSize=6 flareBright=18 flareFalloff=14 flareHue=0.58 \
+  haloSize=10 haloBright=22 haloHue=0.56 reflectionsBright=0 \
+  raysCount=0 raysBright=0 anamorphicBright=0
 
 [ $((cell % columns)) -ne 0 ] && echo "|" >> "$sheet"
 { cat "$sheet"; echo; cat "$sections"; } >> "$page"

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Packs a release from built modules: <out>/Kelvo-filters-<version>.zip with
 # one folder Kelvo-filters-<version>/ holding x64/ and Win32/ (Halvane.8bf and
-# Emberlit.8bf each), presets/, INSTALL.txt, LICENSE.txt and SHA256SUMS.txt
+# Emberlit.8bf each), presets/ (each .lns with its picture, .png),
+# INSTALL.txt, LICENSE.txt and SHA256SUMS.txt
 # (a SHA-256 line for every other file). The archive's bytes depend only on
 # its contents: fixed file times, sorted entries, no extra attributes.
 # Prints the archive's path.
@@ -27,7 +28,7 @@ for module in Halvane Emberlit; do
   x86_64-w64-mingw32-strip --strip-all -o "$dir/x64/$module.8bf" "$win64/modules/$module.8bf"
   i686-w64-mingw32-strip --strip-all -o "$dir/Win32/$module.8bf" "$win32/modules/$module.8bf"
 done
-cp "$root"/presets/*.lns "$dir/presets/"
+cp "$root"/presets/*.lns "$root"/docs/presets/*.png "$dir/presets/"
 # Texts with Windows line ends, for the editors' platform.
 sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/docs/install.txt" > "$dir/INSTALL.txt"
 sed 's/$/\r/' "$root/LICENSE" > "$dir/LICENSE.txt"

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The release: installs what is missing, builds the Win32 and x64 modules and
-# writes out/release/Kelvo-filters-<version>.zip (both builds, the presets, the
+# writes out/release/Kelvo-filters-<version>.zip (both builds, the presets and
+# their pictures, the
 # install text, the licence, SHA-256 checksums). The version is the project's
 # VERSION in CMakeLists.txt. scripts/test.sh tests such a package.
 set -eu

@@ -99,7 +99,7 @@ void CheckFootprint(const NamedRunner& runner, int32_t level, const uint8_t colo
     const int32_t c = level + 2;
     TestImage image = MakeImage(side, side, 3);
     SetIn(image, c, c, colour[0], colour[1], colour[2]);
-    runner.run(image, RedWindowSettings(colour[2], colour[2], level));
+    runner.run(image, RedWindowSettings(colour[0], colour[0], level));
     for (int32_t y = 0; y < side; ++y) {
         for (int32_t x = 0; x < side; ++x) {
             const int32_t d2 = (x - c) * (x - c) + (y - c) * (y - c);
@@ -149,8 +149,8 @@ TEST(GlowFootprint, DefaultsMakeAnIsolatedWhitePixelGlow) {
     }
 }
 
-// Each window is tested against its own plane: Red against plane 2, Green
-// against plane 1, Blue against plane 0; one window is enough.
+// Each window is tested against its own plane: Red against plane 0, Green
+// against plane 1, Blue against plane 2; one window is enough.
 TEST(GlowWindows, EachWindowSelectsOnItsOwnPlane) {
     struct Case {
         const char* window;
@@ -158,8 +158,8 @@ TEST(GlowWindows, EachWindowSelectsOnItsOwnPlane) {
         bool glows;
     };
     const Case cases[] = {
-        {"red", {0, 0, 200}, true},   {"red", {200, 0, 0}, false},   {"green", {0, 200, 0}, true},
-        {"green", {200, 0, 200}, false}, {"blue", {200, 0, 0}, true}, {"blue", {0, 0, 200}, false},
+        {"red", {200, 0, 0}, true},   {"red", {0, 0, 200}, false},   {"green", {0, 200, 0}, true},
+        {"green", {200, 0, 200}, false}, {"blue", {0, 0, 200}, true}, {"blue", {200, 0, 0}, false},
     };
     for (const Case& c : cases) {
         FilterParameters s = RedWindowSettings(1, 0, 10);  // every window empty
@@ -178,13 +178,28 @@ TEST(GlowWindows, EachWindowSelectsOnItsOwnPlane) {
     }
 }
 
+// A pure red pixel lights through the row labelled Red, not through Blue.
+TEST(GlowWindows, PureRedPixelGlowsThroughTheRedRow) {
+    for (const NamedRunner& runner : kRunners) {
+        for (const bool redRow : {true, false}) {
+            FilterParameters s = RedWindowSettings(1, 0, 10);  // every window closed
+            if (redRow) s.redLower = s.redUpper = 255;
+            else s.blueLower = s.blueUpper = 255;
+            TestImage image = MakeImage(9, 9, 3);
+            SetIn(image, 4, 4, 255, 0, 0);
+            runner.run(image, s);
+            EXPECT_EQ(OutPixel(image, 5, 4)[0], redRow ? 2 : 0) << runner.name << (redRow ? " Red" : " Blue") << " row";
+        }
+    }
+}
+
 TEST(GlowWindows, BoundsAreInclusive) {
     for (const NamedRunner& runner : kRunners) {
         for (const uint8_t v : {uint8_t{199}, uint8_t{200}, uint8_t{220}, uint8_t{221}}) {
             TestImage image = MakeImage(7, 7, 3);
-            SetIn(image, 3, 3, 0, 0, v);
+            SetIn(image, 3, 3, v, 0, 0);
             runner.run(image, RedWindowSettings(200, 220, 3));
-            EXPECT_EQ(OutPixel(image, 4, 3)[2] > 0, v >= 200 && v <= 220) << runner.name << " value " << int(v);
+            EXPECT_EQ(OutPixel(image, 4, 3)[0] > 0, v >= 200 && v <= 220) << runner.name << " value " << int(v);
         }
     }
 }
@@ -276,7 +291,7 @@ TEST(GlowSaturation, CrowdedSourcesStopAt255InTheirBrightPlanesOnly) {
     for (const NamedRunner& runner : kRunners) {
         TestImage image = MakeImage(40, 40, 3);
         for (int32_t y = 10; y < 30; ++y)
-            for (int32_t x = 10; x < 30; ++x) SetIn(image, x, y, 180, 90, 255);
+            for (int32_t x = 10; x < 30; ++x) SetIn(image, x, y, 255, 90, 180);
         runner.run(image, RedWindowSettings(250, 255, 12));
         // Plane 1 (90) adds nothing; planes 0 and 2 crowd up to 255 inside the block.
         EXPECT_EQ(OutPixel(image, 20, 20)[0], 255) << runner.name;

@@ -87,7 +87,7 @@ inline bool OutputGuardsIntact(const TestImage& image) {
     return true;
 }
 
-// Settings that select through the Red window only (tested against plane 2)
+// Settings that select through the Red window only (tested against plane 0)
 // at the given level: the other two windows are empty.
 inline glow::FilterParameters RedWindowSettings(int32_t lower, int32_t upper, int32_t level) {
     glow::FilterParameters s = glow::DefaultGlowParameters();

@@ -65,9 +65,9 @@ inline void LiteralGlowPass(const PixelArea& area, const glow::FilterParameters*
             const uint8_t p0 = px[0];
             const uint8_t p1 = lanes == 3 ? px[1] : px[0];
             const uint8_t p2 = lanes == 3 ? px[2] : px[0];
-            const bool source = (settings->redLower <= p2 && p2 <= settings->redUpper) ||
+            const bool source = (settings->redLower <= p0 && p0 <= settings->redUpper) ||
                                 (settings->greenLower <= p1 && p1 <= settings->greenUpper) ||
-                                (settings->blueLower <= p0 && p0 <= settings->blueUpper);
+                                (settings->blueLower <= p2 && p2 <= settings->blueUpper);
             if (!source) continue;
             const uint8_t colour[3] = {p0, p1, p2};
             LiteralAddGlowDisc(area, x, y, static_cast<float>(radius), colour, lanes);

@@ -209,7 +209,14 @@ TEST_F(DialogDriverTest, TextScriptsRunAsTyped) {
     EXPECT_FALSE(khost::ParseDialogScript("spin-up 1002 0", &script, &error));
     EXPECT_FALSE(khost::ParseDialogScript("press 1", &script, &error));
     EXPECT_NE(error.find("press 1"), std::string::npos);
-    EXPECT_TRUE(khost::ParseDialogScript("set positionX=5; spin-up glowLevel", &script, &error)) << error;
+    EXPECT_TRUE(khost::ParseDialogScript("set positionX=5; spin-up glowLevel; click load; click cancel", &script,
+                                         &error))
+        << error;
+    // A misspelt name is named, with the nearest known one.
+    EXPECT_FALSE(khost::ParseDialogScript("set positonX=470; ok", &script, &error));
+    EXPECT_NE(error.find("\"positonX\" (did you mean positionX?)"), std::string::npos) << error;
+    EXPECT_FALSE(khost::ParseDialogScript("click oj", &script, &error));
+    EXPECT_NE(error.find("did you mean ok?"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -265,10 +265,10 @@ TEST_F(EmberlitRun, EachWindowTestsItsOwnPlaneAndLightStaysInItsPlane) {
         std::vector<Spot> glowing;
     };
     const Case cases[] = {
-        // A through the Red window on plane 2; B through Blue (plane 0) and Green (plane 1).
+        // A through the Blue window on plane 2; B through Red (plane 0) and Green (plane 1).
         {"defaults", {255, 255, 255, 250, 250, 250, 10, 1, 0}, {a, b}},
-        {"Red window only", {255, 0, 0, 250, 1, 1, 10, 1, 0}, {a}},
-        {"Blue window only", {0, 0, 255, 1, 1, 250, 10, 1, 0}, {b}},
+        {"Red window only", {255, 0, 0, 250, 1, 1, 10, 1, 0}, {b}},
+        {"Blue window only", {0, 0, 255, 1, 1, 250, 10, 1, 0}, {a}},
         {"Green window 150..210 only", {0, 210, 0, 1, 150, 1, 10, 1, 0}, {a}},
     };
     for (const Case& c : cases) {

@@ -33,12 +33,13 @@ unpacked="$(mktemp -d "$work/unpacked.XXXXXX")"
 (cd "$unpacked" && unzip -q "$zip")
 pkg="$unpacked/$name"
 
-# The listing: both builds, the presets, the install text, the licence, the sums; nothing else.
+# The listing: both builds, the presets and their pictures, the install text, the licence,
+# the sums; nothing else.
 expected="$work/expected-files"
 {
   printf '%s\n' INSTALL.txt LICENSE.txt SHA256SUMS.txt \
     Win32/Emberlit.8bf Win32/Halvane.8bf x64/Emberlit.8bf x64/Halvane.8bf
-  for p in "$root"/presets/*.lns; do echo "presets/$(basename "$p")"; done
+  for p in "$root"/presets/*.lns; do echo "presets/$(basename "$p")"; echo "presets/$(basename "$p" .lns).png"; done
 } | LC_ALL=C sort > "$expected"
 (cd "$pkg" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) > "$work/files"
 diff "$expected" "$work/files"
@@ -53,6 +54,10 @@ diff "$work/summed-expected" "$work/summed"
 grep -q "Kelvo filters $version" "$pkg/INSTALL.txt"
 grep -q "MIT" "$pkg/LICENSE.txt"
 for p in "$root"/presets/*.lns; do cmp "$p" "$pkg/presets/$(basename "$p")"; done
+# The install text names only files the package holds.
+for f in $(grep -o '[A-Za-z0-9_-]\+\.\(txt\|md\|png\|lns\|8bf\)' "$pkg/INSTALL.txt" | sort -u); do
+  [ -n "$(find "$pkg" -name "$f")" ] || { echo "INSTALL.txt names $f, which the package lacks"; exit 1; }
+done
 
 # Every module from the package, through our host under Wine, against the native renderer.
 "$render" --filter glow --no-progress "$root/samples/dusk.png" "$work/glow-native.ppm"
