@@ -6,8 +6,8 @@
 # GoogleTest (with its source, built again for Windows), Google Benchmark,
 # the stb image headers, zip and unzip for the release package, clang with
 # its libFuzzer runtime for the fuzz targets, and GEGL (libgegl-dev,
-# pkg-config and the gegl tool) for the GIMP plug-in and its test. Quiet and quick when everything
-# is there already.
+# pkg-config and the gegl tool) for the GIMP plug-in and its test. Quiet and
+# quick when everything is there already.
 set -eu
 
 packages="cmake ninja-build g++ python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine wine32:i386
