@@ -53,17 +53,17 @@ compare() {
 for image in rgb rgba grey; do
   for preset in star midday-sun anamorphic-streak; do
     # shellcheck disable=SC2046
-    compare "$preset-$image" flare $image --settings "$root/presets/$preset.lns" -- \
+    compare "$preset-$image" flare "$image" --settings "$root/presets/$preset.lns" -- \
       $($samples preset "$root/presets/$preset.lns")
   done
   for seed in 1 2; do
     # shellcheck disable=SC2046
-    compare "flare-$seed-$image" flare $image -- \
+    compare "flare-$seed-$image" flare "$image" -- \
       $("$render" --list | $samples random $seed) position-x=$((seed * 200)) position-y=$((seed * 97))
   done
-  compare "glow-$image" glow $image -- glow-level=14 red-lower=200 green-lower=120 blue-lower=90 blue-upper=240
+  compare "glow-$image" glow "$image" -- glow-level=14 red-lower=200 green-lower=120 blue-lower=90 blue-upper=240
   # shellcheck disable=SC2046
-  compare "glow-3-$image" glow $image -- $("$render" --filter glow --list | $samples random 3)
+  compare "glow-3-$image" glow "$image" -- $("$render" --filter glow --list | $samples random 3)
 done
 # The alpha plane passes unchanged (kelvo-render's too, so against the input).
 [ "$($samples alpha "$work/rgba.png")" = "$($samples alpha "$work/star-rgba-gegl.png")" ] || failed=1
