@@ -36,13 +36,19 @@ compare() {
   done
   op=kelvo:glow
   [ "$filter" = flare ] && op=kelvo:lens-flare
+  # PPM where it holds the image (the same bytes from both), PNG for alpha.
+  ext=ppm save=ppm-save
+  [ "$image" = rgba ] && ext=png save=png-save
   # shellcheck disable=SC2086
-  "$render" --filter "$filter" $settings $sets --no-progress "$work/$image.png" "$work/$name-native.png"
-  gegl -- load path="$work/$image.png" $op "$@" png-save path="$work/$name-gegl.png" bitdepth=8 \
+  "$render" --filter "$filter" $settings $sets --no-progress "$work/$image.png" "$work/$name-native.$ext"
+  gegl -- load path="$work/$image.png" $op "$@" $save path="$work/$name-gegl.$ext" bitdepth=8 \
     > "$work/$name-gegl.log" 2>&1
-  native="$($samples hash "$work/$name-native.png")"
-  ours="$($samples hash "$work/$name-gegl.png")"
-  if [ "$native" = "$ours" ]; then
+  if [ $ext = ppm ]; then
+    cmp -s "$work/$name-native.ppm" "$work/$name-gegl.ppm" && same=1 || same=0
+  else
+    [ "$($samples hash "$work/$name-native.png")" = "$($samples hash "$work/$name-gegl.png")" ] && same=1 || same=0
+  fi
+  if [ "$same" = 1 ]; then
     echo "same: $name"
   else
     echo "DIFFERENT: $name ($op $*)"
