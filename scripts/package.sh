@@ -2,15 +2,18 @@
 # Packs a release from built modules: <out>/Kelvo-filters-<version>.zip with
 # one folder Kelvo-filters-<version>/ holding x64/ and Win32/ (Halvane.8bf and
 # Emberlit.8bf each), presets/ (each .lns with its picture, .png),
-# INSTALL.txt, LICENSE.txt and SHA256SUMS.txt
-# (a SHA-256 line for every other file). The archive's bytes depend only on
+# INSTALL.txt, LICENSE.txt and SHA256SUMS.txt (a SHA-256 line for every other
+# file); given the GEGL plug-in, also GIMP/ holding it (kelvo-gegl.so, Linux
+# x86_64). The archive's bytes depend only on
 # its contents: fixed file times, sorted entries, no extra attributes.
 # Prints the archive's path.
-# Usage: scripts/package.sh <version> <win32 build folder> <win64 build folder> <out folder>
+# Usage: scripts/package.sh <version> <win32 build folder> <win64 build folder> <out folder> [<kelvo-gegl.so>]
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
-[ $# -eq 4 ] || { echo "usage: $0 <version> <win32 build> <win64 build> <out folder>" >&2; exit 2; }
-version="$1" win32="$2" win64="$3" out="$4"
+[ $# -eq 4 ] || [ $# -eq 5 ] ||
+  { echo "usage: $0 <version> <win32 build> <win64 build> <out folder> [<kelvo-gegl.so>]" >&2; exit 2; }
+version="$1" win32="$2" win64="$3" out="$4" gegl="${5:-}"
+[ -z "$gegl" ] || [ -f "$gegl" ] || { echo "package: missing $gegl" >&2; exit 1; }
 name="Kelvo-filters-$version"
 
 for f in "$win32/modules/Halvane.8bf" "$win32/modules/Emberlit.8bf" \
@@ -29,6 +32,10 @@ for module in Halvane Emberlit; do
   i686-w64-mingw32-strip --strip-all -o "$dir/Win32/$module.8bf" "$win32/modules/$module.8bf"
 done
 cp "$root"/presets/*.lns "$root"/docs/presets/*.png "$dir/presets/"
+if [ -n "$gegl" ]; then
+  mkdir -p "$dir/GIMP"
+  strip --strip-unneeded -o "$dir/GIMP/kelvo-gegl.so" "$gegl"
+fi
 # Texts with Windows line ends, for the editors' platform.
 sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/docs/install.txt" > "$dir/INSTALL.txt"
 sed 's/$/\r/' "$root/LICENSE" > "$dir/LICENSE.txt"

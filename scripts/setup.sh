@@ -4,13 +4,15 @@
 # Wine and, with the i386 architecture enabled, the 32-bit wine32:i386 that
 # runs the Win32 modules and host), a virtual X display for dialogs,
 # GoogleTest (with its source, built again for Windows), Google Benchmark,
-# the stb image headers, zip and unzip for the release package, and clang with
-# its libFuzzer runtime for the fuzz targets. Quiet and quick when everything
-# is there already.
+# the stb image headers, zip and unzip for the release package, clang with
+# its libFuzzer runtime for the fuzz targets, and GEGL (libgegl-dev,
+# pkg-config and the gegl tool) for the GIMP plug-in and its test. Quiet and
+# quick when everything is there already.
 set -eu
 
 packages="cmake ninja-build g++ python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine wine32:i386
-xvfb xauth googletest libgtest-dev libbenchmark-dev libstb-dev zip unzip clang libclang-rt-dev"
+xvfb xauth googletest libgtest-dev libbenchmark-dev libstb-dev zip unzip clang libclang-rt-dev
+libgegl-dev gegl pkg-config"
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

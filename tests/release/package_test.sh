@@ -4,11 +4,13 @@
 # checksums, and runs every module from the unpacked folders through that
 # build's own host under Wine (x64 under 64-bit Wine, Win32 under 32-bit
 # Wine), comparing each image with the native renderer's. Halvane runs with
-# every preset of the package.
-# Usage: package_test.sh <kelvo-render> <version> <win32 build> <win64 build> <work folder>
+# every preset of the package. Given the GEGL plug-in, the package holds it
+# in GIMP/, and the packaged library, installed in a data folder as a user
+# installs it, renders a preset through the gegl tool as kelvo-render does.
+# Usage: package_test.sh <kelvo-render> <version> <win32 build> <win64 build> <work folder> [<kelvo-gegl.so>]
 # Exits 77 (skipped) when a build is missing, unless KELVO_REQUIRE_MODULES=1.
 set -eu
-render="$1" version="$2" win32="$3" win64="$4" work="$5"
+render="$1" version="$2" win32="$3" win64="$4" work="$5" gegl="${6:-}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 # Every Windows program of this test in one virtual display.
 [ -n "${KELVO_DISPLAY:-}" ] || exec "$root/cmake/wine-run.sh" --one-display "$0" "$@"
@@ -27,7 +29,7 @@ done
 
 rm -rf "$work"
 mkdir -p "$work"
-zip="$("$root/scripts/package.sh" "$version" "$win32" "$win64" "$work/out")"
+zip="$("$root/scripts/package.sh" "$version" "$win32" "$win64" "$work/out" ${gegl:+"$gegl"})"
 [ "$zip" = "$work/out/$name.zip" ]
 unpacked="$(mktemp -d "$work/unpacked.XXXXXX")"
 (cd "$unpacked" && unzip -q "$zip")
@@ -39,6 +41,7 @@ expected="$work/expected-files"
 {
   printf '%s\n' INSTALL.txt LICENSE.txt SHA256SUMS.txt \
     Win32/Emberlit.8bf Win32/Halvane.8bf x64/Emberlit.8bf x64/Halvane.8bf
+  [ -z "$gegl" ] || echo GIMP/kelvo-gegl.so
   for p in "$root"/presets/*.lns; do echo "presets/$(basename "$p")"; echo "presets/$(basename "$p" .lns).png"; done
 } | LC_ALL=C sort > "$expected"
 (cd "$pkg" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) > "$work/files"
@@ -80,6 +83,18 @@ for arch in win64 win32; do
   done
   echo "$folder modules from the package give the native renderer's bytes"
 done
-! cmp -s "$work/glow-native.ppm" "$work/star-native.ppm"
+if cmp -s "$work/glow-native.ppm" "$work/star-native.ppm"; then exit 1; fi
+
+# The GIMP plug-in from the package, where a user puts it.
+if [ -n "$gegl" ]; then
+  mkdir -p "$work/data/gegl-0.4/plug-ins"
+  cp "$pkg/GIMP/kelvo-gegl.so" "$work/data/gegl-0.4/plug-ins/"
+  # shellcheck disable=SC2046
+  XDG_DATA_HOME="$work/data" gegl -- load path="$root/samples/dusk.png" \
+    kelvo:lens-flare $(python3 "$root/tests/gegl/png_samples.py" preset "$pkg/presets/star.lns") \
+    ppm-save path="$work/star-gegl.ppm" bitdepth=8 > "$work/gegl.log" 2>&1
+  cmp "$work/star-native.ppm" "$work/star-gegl.ppm"
+  echo "the GIMP plug-in from the package gives the native renderer's bytes"
+fi
 rm -rf "$unpacked"
 echo "package $name.zip: listing, checksums and all four modules correct"

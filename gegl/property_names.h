@@ -1,0 +1,11 @@
+// GEGL's spelling of a setting's name: a hyphen before each capital letter and
+// all lower case ("positionX" -> "position-x", "raysRNoise" -> "rays-r-noise").
+#pragma once
+
+#include <string>
+
+namespace kelvo_gegl {
+
+std::string PropertyName(const char* settingName);
+
+}  // namespace kelvo_gegl
