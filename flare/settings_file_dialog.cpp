@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "preview_panel.h"
 #include "wide_path_win32.h"
 
 namespace flare {
@@ -9,6 +10,10 @@ namespace {
 
 constexpr DWORD kFileDialogOptions = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 static_assert(kFileDialogOptions == 0x1806, "the file dialogs' options");
+
+// The hook that guards the typed name (below) needs these two as well; the
+// dialog looks the same.
+constexpr DWORD kGuardOptions = OFN_EXPLORER | OFN_ENABLEHOOK;
 
 // The file name buffer holds the longest path the wide file functions take.
 constexpr DWORD kFileNameRoom = kelvo::kLongestWidePath + 1;
@@ -47,6 +52,49 @@ FileChoice Answer(BOOL shown, const char** path) {
     return FileChoice::Chosen;
 }
 
+// ---- The typed name's length ------------------------------------------------
+// The platform's file dialog takes paths of up to MAX_PATH - 1 characters;
+// some versions of it overrun their own buffers on a longer one and bring the
+// host down. So a longer name is refused, with a message, before the dialog
+// sees its OK, and the dialog stays open for a shorter one.
+
+WNDPROC fileDialogProc = nullptr;  // the file dialog's own window procedure
+
+// The length of the path the typed name makes: the name alone when it is a
+// full path, else the current folder, a backslash and the name; plus the
+// default extension when the name has none.
+size_t TypedPathLength(HWND fileDialog) {
+    wchar_t name[MAX_PATH * 2] = L"";
+    SendMessageW(fileDialog, CDM_GETSPEC, MAX_PATH * 2, reinterpret_cast<LPARAM>(name));
+    name[MAX_PATH * 2 - 1] = L'\0';
+    const int n = lstrlenW(name);
+    if (n <= 0) return 0;
+    size_t length = static_cast<size_t>(n);
+    const bool full = (n >= 2 && name[1] == L':') || (name[0] == L'\\' || name[0] == L'/');
+    if (!full) length += static_cast<size_t>(SendMessageW(fileDialog, CDM_GETFOLDERPATH, 0, 0));
+    bool extension = false;
+    for (int i = n - 1; i >= 0 && name[i] != L'\\' && name[i] != L'/'; --i) extension = extension || name[i] == L'.';
+    return length + (extension ? 0 : 4);
+}
+
+LRESULT CALLBACK GuardedFileDialogProc(HWND fileDialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && TypedPathLength(fileDialog) >= MAX_PATH) {
+        ShowDialogMessage(fileDialog, kStringFileNameTooLong, MB_ICONEXCLAMATION);
+        return 0;
+    }
+    return CallWindowProcW(fileDialogProc, fileDialog, message, wParam, lParam);
+}
+
+// The hook's own child dialog starts inside the file dialog: its parent.
+UINT_PTR CALLBACK FileDialogHook(HWND child, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        const HWND fileDialog = GetParent(child);
+        fileDialogProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(fileDialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GuardedFileDialogProc)));
+    }
+    return 0;
+}
+
 bool Ready() { return fileDialog.record.lpstrFile != nullptr; }
 
 }  // namespace
@@ -75,7 +123,8 @@ void PrepareSettingsFileDialogs(HWND dialog) {
     }
     d.record.lpstrInitialDir = d.folder.text != nullptr && d.folder.text[0] != L'\0' ? d.folder.text : nullptr;
     d.record.lpstrDefExt = L"lns";
-    d.record.Flags = kFileDialogOptions;
+    d.record.Flags = kFileDialogOptions | kGuardOptions;
+    d.record.lpfnHook = FileDialogHook;
 }
 
 void ReleaseSettingsFileDialogs() {

@@ -15,6 +15,7 @@ enum : int16_t {
     kStringNotSettingsFile = 6,
     kStringCannotOpenSettings = 7,
     kStringFileDialogFailed = 8,
+    kStringFileNameTooLong = 9,
 };
 
 // What the open or save dialog came to.
@@ -27,7 +28,8 @@ enum class FileChoice {
 // Fills the record: owner the settings dialog, filter list from string 3 with
 // its bars made string ends, the module's folder as the initial folder, an
 // empty file name in a buffer of the longest path, default extension "lns",
-// options 0x1806.
+// options 0x1806, and a hook that refuses names longer than the file dialog
+// takes.
 void PrepareSettingsFileDialogs(HWND dialog);
 
 // Gives back what PrepareSettingsFileDialogs took, when the settings dialog
