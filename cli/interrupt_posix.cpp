@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "interrupt.h"
@@ -28,6 +29,7 @@ void Store(SignalText* t, const char* text, size_t length) {
     if (length >= kTextRoom) length = 0;  // a name too long to keep is not removed
     std::memcpy(t->text[next], text, length);
     t->text[next][length] = '\0';
+    std::atomic_signal_fence(std::memory_order_release);  // the text is whole before it is shown
     t->shown = next;
 }
 

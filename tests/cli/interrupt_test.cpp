@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "cli_test_support.h"
@@ -68,13 +68,6 @@ Interrupted RunAndInterrupt(const std::vector<std::string>& args, const fs::path
     return r;
 }
 
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(Interrupts, RemoveTheTemporaryFileAndKeepTheOldOutput) {
     clitest::ScratchDir dir;
     imageio::Image big;
@@ -104,13 +97,11 @@ TEST(Interrupts, RemoveTheTemporaryFileAndKeepTheOldOutput) {
             ASSERT_TRUE(WIFEXITED(r.status)) << r.err;
             EXPECT_EQ(WEXITSTATUS(r.status), 128 + signal) << r.err;
             EXPECT_EQ(clitest::ReadBytes(dir.File("out/b.ppm")), old) << "the old output stays";
-            if (batch) {
-                EXPECT_EQ(Names(dir.path / "out"), (std::vector<std::string>{"a.ppm", "b.ppm"}));
-                EXPECT_NE(r.err.find("kelvo-render: interrupted: 1 of 2 images written to"), std::string::npos) << r.err;
-            } else {
-                EXPECT_EQ(Names(dir.path / "out"), std::vector<std::string>{"b.ppm"}) << "no temporary file is left";
-                EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
-            }
+            const auto files = std::distance(fs::directory_iterator(dir.path / "out"), fs::directory_iterator());
+            EXPECT_EQ(files, batch ? 2 : 1) << "the first image of a batch stays; no temporary file is left";
+            EXPECT_EQ(batch, fs::exists(dir.File("out/a.ppm")));
+            EXPECT_NE(r.err.find(batch ? "interrupted: 1 of 2 images written to" : "interrupted"), std::string::npos)
+                << r.err;
         }
     }
 }
