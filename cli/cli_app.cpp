@@ -9,12 +9,17 @@
 #include "cli_render.h"
 #include "cli_settings.h"
 #include "image_io.h"
+#include "interrupt.h"
 #include "kelvo_version.h"
 #include "replace_file.h"
 #include "settings_file.h"
 
 namespace cli {
 namespace {
+
+// Our paths are UTF-8 (on Windows too, where a plain string would be taken
+// in the ANSI code page).
+std::filesystem::path Utf8Path(const std::string& path) { return std::filesystem::u8path(path); }
 
 void Report(std::FILE* err, const std::string& message) {
     std::fprintf(err, "kelvo-render: error: %s\n", message.c_str());
@@ -68,7 +73,7 @@ bool RenderBatchFile(const FilterSettings& settings, const Options& options, con
                      std::FILE* err, std::string* error) {
     const std::string outputPath = OutputPathFor(options.outDir, inputPath);
     std::error_code ec;
-    if (std::filesystem::equivalent(inputPath, outputPath, ec)) {
+    if (std::filesystem::equivalent(Utf8Path(inputPath), Utf8Path(outputPath), ec)) {
         *error = "'" + inputPath + "': the output would replace the input itself (choose another --out-dir)";
         return false;
     }
@@ -82,27 +87,36 @@ bool RenderBatchFile(const FilterSettings& settings, const Options& options, con
     return RenderAndWrite(settings, options, input, inputPath, outputPath, label, err, error);
 }
 
+// "3 of 4 images written to DIR; 1 failed".
+std::string BatchSummary(size_t written, size_t total, const std::string& outDir, size_t failed) {
+    std::string text = std::to_string(written) + " of " + std::to_string(total) + " image" + (total == 1 ? "" : "s") +
+                       " written to " + outDir;
+    if (failed > 0) text += "; " + std::to_string(failed) + " failed";
+    return text;
+}
+
 // Renders every input into the output folder; a failed file is reported and
 // the rest are still done. Ends with a summary line on `out`.
 int RunBatch(const FilterSettings& settings, const Options& options, std::FILE* out, std::FILE* err) {
     std::error_code ec;
-    std::filesystem::create_directories(options.outDir, ec);
-    if (!std::filesystem::is_directory(options.outDir, ec))
+    std::filesystem::create_directories(Utf8Path(options.outDir), ec);
+    if (!std::filesystem::is_directory(Utf8Path(options.outDir), ec))
         return Fail(err, kExitFailure, "cannot make the output folder '" + options.outDir + "'");
 
-    size_t failed = 0;
+    const size_t total = options.inputs.size();
+    size_t done = 0, failed = 0;
     for (const std::string& inputPath : options.inputs) {
+        // Should the run be stopped during this file, the files already
+        // written stay and the note says how far it came.
+        SetInterruptNote("kelvo-render: interrupted: " + BatchSummary(done - failed, total, options.outDir, failed));
         std::string error;
         if (!RenderBatchFile(settings, options, inputPath, err, &error)) {
             Report(err, error);
             ++failed;
         }
+        ++done;
     }
-    const size_t total = options.inputs.size();
-    std::fprintf(out, "kelvo-render: %zu of %zu image%s written to %s", total - failed, total,
-                 total == 1 ? "" : "s", options.outDir.c_str());
-    if (failed > 0) std::fprintf(out, "; %zu failed", failed);
-    std::fputs("\n", out);
+    std::fprintf(out, "kelvo-render: %s\n", BatchSummary(total - failed, total, options.outDir, failed).c_str());
     return failed == 0 ? kExitOk : kExitFailure;
 }
 
@@ -126,8 +140,10 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     }
 
     FilterSettings settings;
-    const ExitCode built = BuildSettings(options, &settings, &error);
+    std::string warning;
+    const ExitCode built = BuildSettings(options, &settings, &error, &warning);
     if (built != kExitOk) return Fail(err, built, error);
+    if (!warning.empty()) std::fprintf(err, "kelvo-render: warning: %s\n", warning.c_str());
 
     imageio::Image input;
     const bool renderOne = !options.input.empty();
@@ -142,6 +158,7 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     if (!options.inputs.empty()) return RunBatch(settings, options, out, err);
     if (!renderOne) return kExitOk;
 
+    SetInterruptNote("kelvo-render: interrupted; '" + options.output + "' left as it was");
     if (!RenderAndWrite(settings, options, input, options.input, options.output, FilterName(options.filter), err,
                         &error))
         return Fail(err, kExitFailure, error);

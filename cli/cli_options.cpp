@@ -223,7 +223,8 @@ std::string UsageText() {
            "\n"
            "Exit status: 0 success, 1 a file could not be read or written (with\n"
            "--out-dir: at least one image failed),\n"
-           "2 a wrong command line, setting name or value.\n";
+           "2 a wrong command line, setting name or value; when interrupted, 128 + the\n"
+           "signal (130 for Ctrl-C), on Windows 0xC000013A, with the output untouched.\n";
 }
 
 }  // namespace cli

@@ -70,13 +70,31 @@ bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment&
     return true;
 }
 
-ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::string* error) {
+namespace {
+
+// Says what a settings file shorter than a whole record held.
+std::string ShortFileWarning(const std::string& path, size_t recordBytes) {
+    const SettingsTable& table = flare::kFlareSettings;
+    const int held = SettingsWithin(table, recordBytes);
+    char text[160];
+    std::snprintf(text, sizeof text, "holds %d of the %d lens flare settings (%zu of %zu bytes); the others keep their values",
+                  held, table.count, recordBytes + 1, flare::kSettingsFileSize);
+    return "'" + path + "' " + text;
+}
+
+}  // namespace
+
+ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::string* error, std::string* warning) {
     *settings = FilterSettings{};
     settings->filter = options.filter;
     if (!options.settingsFile.empty()) {
         // The reader leaves the record untouched when it refuses the file.
-        switch (flare::ReadSettingsFile(options.settingsFile.c_str(), &settings->flare)) {
-            case flare::SettingsFileRead::Loaded: break;
+        size_t recordBytes = 0;
+        switch (flare::ReadSettingsFile(options.settingsFile.c_str(), &settings->flare, &recordBytes)) {
+            case flare::SettingsFileRead::Loaded:
+                if (recordBytes < sizeof(flare::FilterParameters) && warning != nullptr)
+                    *warning = ShortFileWarning(options.settingsFile, recordBytes);
+                break;
             case flare::SettingsFileRead::CannotOpen:
                 *error = "cannot read settings file '" + options.settingsFile + "'";
                 return kExitFailure;

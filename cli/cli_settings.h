@@ -34,8 +34,11 @@ bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment&
 // if one is named, then the --set options in order; finally the run state of a
 // final render (previewScale 1, showDialog 0). Returns kExitOk, or the exit
 // code with a message: kExitFailure for a settings file that cannot be read or
-// does not start with the marker byte, kExitUsage for a bad --set.
-ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::string* error);
+// does not start with the marker byte, kExitUsage for a bad --set. A settings
+// file shorter than a whole record is used (it replaces the leading settings)
+// and, when `warning` is not null, described there: how many settings it held.
+ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::string* error,
+                       std::string* warning = nullptr);
 
 // The table of the filter's settings that --list prints: name, kind, default,
 // accepted range and the dialog label.

@@ -46,12 +46,21 @@ void StartDialog(HWND dialog, PluginGlobals* globals) {
     flare::PrepareSettingsFileDialogs(dialog);
 }
 
+// A file dialog that failed (not the user's Cancel) is explained: nothing
+// was loaded or saved. Returns whether a file was chosen.
+bool Chosen(HWND dialog, flare::FileChoice choice) {
+    if (choice == flare::FileChoice::Failed)
+        ShowDialogMessage(dialog, flare::kStringFileDialogFailed, MB_ICONEXCLAMATION);
+    return choice == flare::FileChoice::Chosen;
+}
+
 // Loads a chosen file, re-fills the fields (which clamps what was loaded) and
 // re-renders. A file that left the record unchanged is explained.
 void LoadSettings(HWND dialog, PluginGlobals* globals) {
-    const char* path = flare::ChooseSettingsFileToLoad();
+    const char* path = nullptr;
+    if (!Chosen(dialog, flare::ChooseSettingsFileToLoad(&path))) return;
     flare::FilterParameters* record = Settings(globals);
-    if (path == nullptr || record == nullptr) return;
+    if (record == nullptr) return;
     const flare::SettingsFileRead outcome = flare::ReadSettingsFile(path, record);
     FillFields(dialog, globals);
     RefreshPreview(dialog, globals);
@@ -62,9 +71,10 @@ void LoadSettings(HWND dialog, PluginGlobals* globals) {
 }
 
 void SaveSettings(HWND dialog, PluginGlobals* globals) {
-    const char* path = flare::ChooseSettingsFileToSave();
+    const char* path = nullptr;
+    if (!Chosen(dialog, flare::ChooseSettingsFileToSave(&path))) return;
     const flare::FilterParameters* record = Settings(globals);
-    if (path == nullptr || record == nullptr) return;
+    if (record == nullptr) return;
     if (!flare::SaveSettingsFile(path, *record, nullptr, 0)) ShowDialogMessage(dialog, flare::kStringSaveFailed, MB_ICONERROR);
 }
 
@@ -109,6 +119,9 @@ extern "C" INT_PTR CALLBACK FilterProc(HWND dialog, UINT message, WPARAM wParam,
             return FALSE;
         case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
         case WM_VSCROLL: return OnSpin(dialog, wParam, reinterpret_cast<HWND>(lParam));
+        case WM_DESTROY:
+            flare::ReleaseSettingsFileDialogs();
+            return FALSE;
         default: return FALSE;
     }
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "open_file.h"
 #include "replace_file.h"
 
 // The record is written as it is in memory, which is the file's byte order on
@@ -24,9 +25,10 @@ bool SaveSettingsFile(const char* path, const FilterParameters& parameters, char
     return kelvo::ReplaceFileContents(path, bytes, sizeof bytes, why, whySize);
 }
 
-SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters) {
+SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters, size_t* recordBytes) {
+    if (recordBytes != nullptr) *recordBytes = 0;
     if (path == nullptr || parameters == nullptr) return SettingsFileRead::CannotOpen;
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = kelvo::OpenFile(path, "rb");
     if (file == nullptr) return SettingsFileRead::CannotOpen;
     unsigned char marker = 0;
     if (std::fread(&marker, 1, 1, file) != 1 || marker != kSettingsFileMarker) {
@@ -40,6 +42,7 @@ SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters
     const double previewScale = parameters->previewScale;
     std::memcpy(parameters, record, count);
     parameters->previewScale = previewScale;
+    if (recordBytes != nullptr) *recordBytes = count;
     return SettingsFileRead::Loaded;
 }
 

@@ -49,8 +49,10 @@ enum class SettingsFileRead {
 // bytes of a longer one after the 185th are ignored. No value is checked,
 // except that the record keeps its own previewScale: the file's is the
 // reduction factor of some earlier preview, or garbage in a damaged file, and
-// must never reach the renderer.
-SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters);
+// must never reach the renderer. `recordBytes`, when not null, receives how
+// many bytes of the record the file held (184 for a whole file). The path is
+// UTF-8 on Windows (open_file.h).
+SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters, size_t* recordBytes = nullptr);
 
 // ReadSettingsFile, answering only whether the record was loaded.
 bool LoadSettingsFile(const char* path, FilterParameters* parameters);

@@ -9,14 +9,29 @@
 // Every file the modules and our tools write goes through here: rendered
 // images, settings files, the dialog's Save.
 //
-// Paths are narrow strings: on POSIX systems as the file system takes them, on
-// Windows in the process's ANSI code page, as fopen takes them there.
+// Paths are UTF-8 on Windows, where they are opened by their wide names
+// (wide_path_win32.h), and as the file system takes them elsewhere.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
 namespace kelvo {
+
+// A path as the platform's own file functions take it.
+#ifdef _WIN32
+using NativePathChar = wchar_t;
+#else
+using NativePathChar = char;
+#endif
+
+// A program that removes its temporary file when it is interrupted learns of
+// it here: `observer` is called with the temporary file's name before the
+// file is created, and with null once it is renamed or removed. The name
+// stays valid only until that second call, so the observer copies it. Null
+// (the default, and what the modules keep) observes nothing.
+using TemporaryFileObserver = void (*)(const NativePathChar* temporary);
+void ObserveTemporaryFiles(TemporaryFileObserver observer);
 
 // Room for the reason of a failure, as the functions below write it.
 constexpr size_t kFileReasonSize = 256;

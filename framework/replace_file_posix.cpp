@@ -1,20 +1,28 @@
-// POSIX side of ReplaceFileContents: mkstemp beside the target, write, fsync,
-// rename, then fsync the folder so that the rename itself is on the disk.
+// POSIX side of ReplaceFileContents: a new hidden file beside the target
+// (created exclusively, so never an existing one), write, fsync, rename, then
+// fsync the folder so that the rename itself is on the disk.
 #include "replace_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <ctime>
 
 namespace kelvo {
 namespace {
+
+TemporaryFileObserver temporaryObserver = nullptr;
+
+void Observe(const char* temporary) {
+    if (TemporaryFileObserver observer = temporaryObserver) observer(temporary);
+}
 
 struct Target {
     std::string path;    // where the new file goes (a symbolic link resolved)
@@ -61,20 +69,32 @@ bool ResolveTarget(const char* path, Target* target, std::string* error) {
 }
 
 // Creates the temporary file beside the target; returns its descriptor or -1.
+// The name is told to the observer before the file exists, so that an
+// interrupt at any moment finds it.
 int CreateTemporary(const Target& target, std::string* temporary, std::string* error) {
+    static std::atomic<unsigned> counter{0};
     const size_t slash = target.path.find_last_of('/');
     const std::string base = slash == std::string::npos ? target.path : target.path.substr(slash + 1);
-    std::string name = (slash == std::string::npos ? std::string() : target.path.substr(0, slash + 1)) + "." + base +
-                       ".XXXXXX";
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    const int fd = mkstemp(buffer.data());
-    if (fd < 0) {
-        Fail(error, "cannot create a file in '" + target.folder + "'", errno);
-        return -1;
+    const std::string start = (slash == std::string::npos ? std::string() : target.path.substr(0, slash + 1)) + "." + base;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%lx-%lx%x.tmp", static_cast<unsigned long>(getpid()),
+                      static_cast<unsigned long>(now.tv_nsec), counter.fetch_add(1) + 1);
+        *temporary = start + suffix;
+        Observe(temporary->c_str());
+        const int fd = open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) return fd;
+        const int code = errno;
+        Observe(nullptr);
+        if (code != EEXIST) {
+            Fail(error, "cannot create a file in '" + target.folder + "'", code);
+            return -1;
+        }
     }
-    *temporary = buffer.data();
-    return fd;
+    Fail(error, "cannot create a file in '" + target.folder + "'", EEXIST);
+    return -1;
 }
 
 mode_t NewFileMode() {
@@ -119,12 +139,10 @@ bool Replace(const char* path, const void* data, size_t size, std::string* error
     const int closed = close(fd);
     ok = ok && (closed == 0 || Fail(error, "cannot write", errno));
     ok = ok && (rename(temporary.c_str(), target.path.c_str()) == 0 || Fail(error, "cannot replace it", errno));
-    if (!ok) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    SyncFolder(target.folder);
-    return true;
+    if (!ok) unlink(temporary.c_str());
+    Observe(nullptr);
+    if (ok) SyncFolder(target.folder);
+    return ok;
 }
 
 bool CanReplace(const char* path, std::string* error) {
@@ -135,6 +153,7 @@ bool CanReplace(const char* path, std::string* error) {
     if (fd < 0) return false;
     close(fd);
     unlink(temporary.c_str());
+    Observe(nullptr);
     return true;
 }
 
@@ -145,6 +164,8 @@ bool Report(bool ok, const std::string& error, char* why, size_t whySize) {
 }
 
 }  // namespace
+
+void ObserveTemporaryFiles(TemporaryFileObserver observer) { temporaryObserver = observer; }
 
 bool ReplaceFileContents(const char* path, const void* data, size_t size, char* why, size_t whySize) {
     std::string error;

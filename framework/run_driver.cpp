@@ -75,7 +75,15 @@ void HandleStart(PluginGlobals* globals) {
             record->maskRate = ToFixed(1);
 
             globals->result = record->advanceState();
-            if (globals->result == noErr) {
+            const Rect& area = record->filterRect;
+            const bool filtersPixels = area.right > area.left && area.bottom > area.top;
+            PixelArea delivered;
+            if (globals->result == noErr && filtersPixels && !PixelAreaFromRecord(record, &delivered)) {
+                // The host said yes but delivered no usable buffers (none, or
+                // rows shorter than the area): nothing can be rendered, and an
+                // untouched image must not pass for a filtered one.
+                globals->result = filterBadParameters;
+            } else if (globals->result == noErr) {
                 SetModulePreviewScale(SettingsBlock(record), 1);
                 if (RenderModule(globals)) {
                     globals->result = record->advanceState();

@@ -15,6 +15,16 @@ const SettingField* FindSetting(const SettingsTable& table, const char* name) {
     return nullptr;
 }
 
+int SettingsWithin(const SettingsTable& table, size_t bytes) {
+    int count = 0;
+    for (int i = 0; i < table.count; ++i) {
+        const SettingField& field = table.fields[i];
+        const size_t size = field.kind == SettingKind::Int32 ? sizeof(int32_t) : sizeof(double);
+        if (field.offset + size <= bytes) ++count;
+    }
+    return count;
+}
+
 double ReadSetting(const SettingField& field, const void* record) {
     const auto* bytes = static_cast<const unsigned char*>(record) + field.offset;
     if (field.kind == SettingKind::Int32) {

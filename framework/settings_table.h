@@ -47,6 +47,10 @@ const SettingField* FindSetting(const SettingsTable& table, const char* name);
 double ReadSetting(const SettingField& field, const void* record);
 void WriteSetting(const SettingField& field, void* record, double value);
 
+// How many of the table's fields lie wholly within the first `bytes` bytes
+// of the record (what a short settings file holds).
+int SettingsWithin(const SettingsTable& table, size_t bytes);
+
 // Parses a value for the field as a user types it on the command line: the
 // whole text, blanks at either end aside, must be a decimal number (a whole
 // one, such as 5 or 5.0, for Int32 and WholeReal fields) that lies within the

@@ -2,13 +2,12 @@
 // prints what the module did, and writes the result.
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "host.h"
 #include "host_dialog.h"
+#include "open_file.h"
 
 #include <shellapi.h>
 
@@ -119,6 +118,19 @@ void PrintReport(int run, const khost::RunReport& r) {
     std::printf("  result %d\n", r.result);
 }
 
+// Reads a file named in UTF-8 (opened by its wide name).
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+    std::FILE* file = kelvo::OpenFile(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    bytes->clear();
+    char chunk[4096];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->append(chunk, n);
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
+
 }  // namespace
 
 int main() {
@@ -188,11 +200,7 @@ int main() {
                 plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
             } else if (a == "--dialog-script" || a == "--dialog-script-file") {
                 std::string text = value;
-                if (a == "--dialog-script-file") {
-                    std::ifstream f(value, std::ios::binary);
-                    if (!f) return bad("cannot read " + value);
-                    text.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-                }
+                if (a == "--dialog-script-file" && !ReadWholeFile(value, &text)) return bad("cannot read " + value);
                 std::string why;
                 if (!khost::ParseDialogScript(text, &plan.script, &why)) return bad(why);
             } else if (a == "--runs" && ParseInt(value, &n) && n >= 1) {
@@ -237,9 +245,9 @@ int main() {
     }
     if (planes > 0) image = khost::ConvertPlanes(image, planes);
     if (!settingsPath.empty()) {
-        std::ifstream f(settingsPath, std::ios::binary);
-        plan.settingsFile.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-        if (!f.good() && !f.eof()) return bad("cannot read " + settingsPath);
+        std::string bytes;
+        if (!ReadWholeFile(settingsPath, &bytes)) return bad("cannot read " + settingsPath);
+        plan.settingsFile.assign(bytes.begin(), bytes.end());
         if (plan.settingsFile.empty()) return bad(settingsPath + " is empty or missing");
     }
 

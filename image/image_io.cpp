@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "open_file.h"
 #include "png_chunks.h"
 #include "replace_file.h"
 
@@ -281,7 +282,7 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* image, std::string* er
 }
 
 bool ReadImage(const std::string& path, Image* image, std::string* error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = kelvo::OpenFile(path.c_str(), "rb");
     if (file == nullptr) {
         *error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;

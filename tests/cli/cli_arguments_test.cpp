@@ -189,6 +189,29 @@ TEST(BuildSettings, DefaultsThenFileThenAssignmentsThenFinalRunState) {
     EXPECT_EQ(0, s.glow.showDialog);
 }
 
+// A file shorter than a whole record replaces the settings it holds, and the
+// warning says how many those are; a whole file gives no warning.
+TEST(BuildSettings, AShortSettingsFileIsNamedInAWarning) {
+    clitest::ScratchDir dir;
+    const int32_t xy[2] = {-20, 33};
+    std::vector<uint8_t> bytes(1 + sizeof xy + 3, 1);  // the marker, X, Y and part of the next setting
+    std::memcpy(bytes.data() + 1, xy, sizeof xy);
+    clitest::WriteBytes(dir.File("short.lns"), bytes);
+    ASSERT_TRUE(flare::SaveSettingsFile(dir.File("whole.lns").c_str(), flare::DefaultFlareParameters()));
+    Options o;
+    std::string error, warning;
+    cli::FilterSettings s;
+    ASSERT_TRUE(Parse({"--settings", dir.File("short.lns").c_str(), "a.png", "b.png"}, &o, &error)) << error;
+    ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error, &warning)) << error;
+    EXPECT_EQ(-20, s.flare.positionX);
+    EXPECT_NE(warning.find("holds 2 of the " + std::to_string(flare::kFlareSettings.count) + " lens flare settings (12 of 185 bytes)"),
+              std::string::npos) << warning;
+    warning.clear();
+    ASSERT_TRUE(Parse({"--settings", dir.File("whole.lns").c_str(), "a.png", "b.png"}, &o, &error)) << error;
+    ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error, &warning)) << error;
+    EXPECT_EQ("", warning);
+}
+
 TEST(BuildSettings, UnreadableOrForeignSettingsFilesAreErrors) {
     clitest::ScratchDir dir;
     std::vector<uint8_t> bytes(185, 0);

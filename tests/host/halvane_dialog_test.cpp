@@ -415,6 +415,101 @@ TEST_F(HalvaneDialog, SettingsFilesLoadAndSaveThroughTheFileDialogs) {
     DeleteFileW(readOnly.c_str());
 }
 
+// A name with a character outside the ANSI code page, in a folder named so,
+// is the file saved and loaded, never its best-fit twin beside it.
+TEST_F(HalvaneDialog, UnicodeNamesSaveAndLoadTheirOwnFiles) {
+    const std::wstring folder = dialogtest::TempPath(L"kelvo-\u65E5\u672C\u8A9E");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring twin = folder + L"\\victim.lns";
+    const std::wstring named = folder + L"\\v\u012Bctim.lns";
+    DeleteFileW(named.c_str());
+    flare::FilterParameters p = flare::DefaultFlareParameters();
+    p.positionX = 11;
+    const std::vector<uint8_t> twinBytes = hosttest::SettingsFile(p);
+    ASSERT_TRUE(dialogtest::WriteBytes(twin, twinBytes));
+
+    std::vector<uint8_t> saved, loaded;
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        d.Replace(Edit(kTable, "positionX"), L"77");
+        d.Tab();
+        saved = d.SettingsBytes();
+        d.Click(kSaveButton);
+        d.AnswerFileDialog(named);
+        d.Replace(Edit(kTable, "positionX"), L"5");
+        d.Click(kLoadButton);
+        d.AnswerFileDialog(named);
+        loaded = d.SettingsBytes();
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(dialogtest::ReadBytes(twin), twinBytes) << "the twin is untouched";
+    const std::vector<uint8_t> file = dialogtest::ReadBytes(named);
+    ASSERT_EQ(file.size(), 185u) << "the file named is made";
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 1, file.end()), saved);
+    EXPECT_EQ(Params(loaded).positionX, 77) << "loading it gives its own settings";
+    EXPECT_TRUE(report.messageBoxes.empty());
+    DeleteFileW(twin.c_str());
+    DeleteFileW(named.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Paths longer than a classic 256-character name buffer. One of 258
+// characters (the temporary file beside it is longer than MAX_PATH) is saved
+// where it says. One of 264 is saved, or refused with a message. Nothing is
+// written under another name, and the host runs on.
+TEST_F(HalvaneDialog, LongPathsAreSavedOrRefusedNeverWrittenElsewhere) {
+    const std::wstring prefix = L"\\\\?\\";
+    std::wstring folder = dialogtest::TempPath(L"kelvo-long");
+    std::vector<std::wstring> folders{folder};
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (wchar_t c = L'a'; folder.size() < 200; ++c) {
+        folder += L"\\" + std::wstring(40, c);
+        folders.push_back(folder);
+        CreateDirectoryW((prefix + folder).c_str(), nullptr);
+    }
+    auto pathOf = [&](size_t length) { return folder + L"\\" + std::wstring(length - folder.size() - 5, L'n') + L".lns"; };
+    const std::wstring fits = pathOf(258), tooLong = pathOf(264);
+    DeleteFileW((prefix + fits).c_str());
+    DeleteFileW((prefix + tooLong).c_str());
+
+    std::vector<uint8_t> record;
+    size_t boxesAtLongSave = 0;
+    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+        record = d.SettingsBytes();
+        d.Click(kSaveButton);
+        d.AnswerFileDialog(fits);
+        boxesAtLongSave = d.Report().messageBoxes.size();
+        d.Click(kSaveButton);
+        d.AnswerFileDialog(tooLong);
+        // A message box, then the file dialog kept open for a shorter name:
+        // closed as a user would.
+        d.Pause(500);
+        for (int i = 0; i < 3 && d.WaitForOwnedDialog(500) != nullptr; ++i) d.Escape();
+        d.Click(IDCANCEL);
+    });
+    const std::vector<uint8_t> file = dialogtest::ReadBytes(prefix + fits);
+    ASSERT_EQ(file.size(), 185u) << "258 characters: saved";
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 1, file.end()), record);
+    EXPECT_EQ(boxesAtLongSave, 0u);
+
+    const std::vector<uint8_t> longFile = dialogtest::ReadBytes(prefix + tooLong);
+    const bool told = report.messageBoxes.size() > boxesAtLongSave &&
+                      report.messageBoxes.back().text.find(L"too long") != std::wstring::npos;
+    EXPECT_TRUE(longFile.size() == 185u || told) << "264 characters: saved or refused with a message";
+    int filesInFolder = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((prefix + folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do filesInFolder += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    EXPECT_EQ(filesInFolder, longFile.empty() ? 1 : 2) << "nothing under another name";
+    EXPECT_TRUE(report.problems.empty());
+    DeleteFileW((prefix + fits).c_str());
+    DeleteFileW((prefix + tooLong).c_str());
+    for (auto f = folders.rbegin(); f != folders.rend(); ++f) RemoveDirectoryW((prefix + *f).c_str());
+}
+
 }  // namespace
 
 namespace {

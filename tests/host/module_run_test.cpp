@@ -167,13 +167,15 @@ TEST_P(ModuleRun, FailingAdvanceStateCodeBecomesTheResult) {
     }
 }
 
-TEST_P(ModuleRun, AdvanceStateWithNullBuffersLeavesTheImageAlone) {
+// A host that answers yes but delivers nothing: the image stays as it was and
+// the run is reported as failed, not as done.
+TEST_P(ModuleRun, AdvanceStateWithNullBuffersLeavesTheImageAloneAndFails) {
     ConfirmedRun();
     const khost::Image before = khost::CurrentImage(host);
     options().nullBuffersAt = -1;
     khost::RunReport report = Run(false);
-    EXPECT_EQ(report.result, 0);
-    EXPECT_EQ(report.advanceCalls.size(), 2u);
+    EXPECT_EQ(report.result, filterBadParameters);
+    EXPECT_EQ(report.advanceCalls.size(), 1u);
     for (const khost::AdvanceCall& c : report.advanceCalls) EXPECT_FALSE(c.inDelivered || c.outDelivered);
     EXPECT_EQ(report.output.pixels, before.pixels);
     EXPECT_TRUE(Empty(report.inRect) && Empty(report.outRect));

@@ -53,7 +53,7 @@ const Target kTargets[] = {
 
 const Module kModules[] = {
     {"Halvane", "Halvane.8bf", false, "Lens Flare", "Kelvo Lens Flare Filter " KELVO_VERSION_SHORT " .",
-     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)", 7},
+     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)", 9},
     {"Emberlit", "Emberlit.8bf", true, "Glow      ", "Kelvo Glow Filter " KELVO_VERSION_SHORT ".", "Glow Filter",
      nullptr, "Kelvo Glow filter plug-in (Emberlit)", 4},
 };

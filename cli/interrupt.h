@@ -1,0 +1,24 @@
+// kelvo-render stopped from outside: SIGINT or SIGTERM on POSIX systems,
+// Ctrl-C, Ctrl-Break or the console closing on Windows. The temporary file
+// being written (replace_file.h) is removed, so the old output stays as it was
+// and nothing is left beside it; a note says the run was interrupted; the
+// program ends at once with the conventional status: 128 + the signal's number
+// on POSIX systems (130 for SIGINT, 143 for SIGTERM), STATUS_CONTROL_C_EXIT
+// (0xC000013A, what Windows reports for a console program ended by Ctrl-C) on
+// Windows. SIGKILL cannot be caught: it can leave a temporary file, never a
+// damaged output.
+#pragma once
+
+#include <string>
+
+namespace cli {
+
+// Installs the handlers for the rest of the process (kelvo-render's main).
+void InstallInterruptHandlers();
+
+// The note written to the standard error when interrupted, a line such as the
+// batch's summary so far; replaces the one before. Called from the main
+// thread; without handlers installed it only stores the text.
+void SetInterruptNote(const std::string& text);
+
+}  // namespace cli
