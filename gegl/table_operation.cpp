@@ -29,19 +29,19 @@ const OperationDescription& DescriptionOf(gpointer instance) { return *ClassOf(i
 
 TableOperation* Self(gpointer instance) { return static_cast<TableOperation*>(instance); }
 
-void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
     const SettingField* field = TableField(DescriptionOf(object), ClassOf(object).properties, id);
     if (field == nullptr) {
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         return;
     }
     SetTableProperty(*field, Self(object)->record, value);
 }
 
-void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
     const SettingField* field = TableField(DescriptionOf(object), ClassOf(object).properties, id);
     if (field == nullptr) {
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         return;
     }
     GetTableProperty(*field, Self(object)->record, value);

@@ -50,26 +50,26 @@ GParamSpec* SpecFor(const SettingField& field, const OperationDescription& descr
     const double uiHigh = std::min(field.typedHigh, field.shownHigh);
     const bool x = Named(field.name, description.xSetting);
     if (x || Named(field.name, description.ySetting)) {
-        GParamSpec* spec = gegl_param_spec_int(name, field.title, field.description, kCoordinateLow, kCoordinateHigh,
+        GParamSpec* pspec = gegl_param_spec_int(name, field.title, field.description, kCoordinateLow, kCoordinateHigh,
                                                static_cast<int>(field.defaultValue), 0, 4096, 1.0, kFlags);
-        gegl_param_spec_set_property_key(spec, "unit", "pixel-coordinate");
-        gegl_param_spec_set_property_key(spec, "axis", x ? "x" : "y");
-        return spec;
+        gegl_param_spec_set_property_key(pspec, "unit", "pixel-coordinate");
+        gegl_param_spec_set_property_key(pspec, "axis", x ? "x" : "y");
+        return pspec;
     }
-    GParamSpec* spec;
+    GParamSpec* pspec;
     if (field.kind == SettingKind::Real) {
-        spec = gegl_param_spec_double(name, field.title, field.description, field.typedLow, field.typedHigh,
+        pspec = gegl_param_spec_double(name, field.title, field.description, field.typedLow, field.typedHigh,
                                       field.defaultValue, uiLow, uiHigh, 1.0, kFlags);
-        gegl_param_spec_double_set_steps(GEGL_PARAM_SPEC_DOUBLE(spec), field.spinStep, field.spinStep * 10);
-        gegl_param_spec_double_set_digits(GEGL_PARAM_SPEC_DOUBLE(spec), 2);
+        gegl_param_spec_double_set_steps(GEGL_PARAM_SPEC_DOUBLE(pspec), field.spinStep, field.spinStep * 10);
+        gegl_param_spec_double_set_digits(GEGL_PARAM_SPEC_DOUBLE(pspec), 2);
     } else {
-        spec = gegl_param_spec_int(name, field.title, field.description, static_cast<int>(field.typedLow),
+        pspec = gegl_param_spec_int(name, field.title, field.description, static_cast<int>(field.typedLow),
                                    static_cast<int>(field.typedHigh), static_cast<int>(field.defaultValue),
                                    static_cast<int>(uiLow), static_cast<int>(uiHigh), 1.0, kFlags);
-        gegl_param_spec_int_set_steps(GEGL_PARAM_SPEC_INT(spec), 1, 10);
+        gegl_param_spec_int_set_steps(GEGL_PARAM_SPEC_INT(pspec), 1, 10);
     }
-    if (const char* unit = UnitKey(field.unit)) gegl_param_spec_set_property_key(spec, "unit", unit);
-    return spec;
+    if (const char* unit = UnitKey(field.unit)) gegl_param_spec_set_property_key(pspec, "unit", unit);
+    return pspec;
 }
 
 }  // namespace
