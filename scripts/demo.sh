@@ -31,13 +31,17 @@ say "Kelvo filters demo (details in $log)"
 step "installing what is missing" scripts/setup.sh
 
 jobs="${KELVO_JOBS:-2}"
-say "  building the x64 and Win32 modules, our host and kelvo-render"
+say "  building the x64 and Win32 modules, our host, kelvo-render and the GIMP plug-in"
 for preset in win32 win64; do
   step "configuring $preset" cmake --preset "$preset"
   step "building $preset" cmake --build --preset "$preset" -j "$jobs"
 done
 step "configuring native" cmake --preset native
 step "building kelvo-render" cmake --build --preset native -j "$jobs" --target kelvo-render
+# The GIMP plug-in, where GEGL's development files are there to build it.
+if cmake --build --preset native --target help 2>/dev/null | grep -q '^kelvo-gegl:'; then
+  step "building the GIMP plug-in" cmake --build --preset native -j "$jobs" --target kelvo-gegl
+fi
 
 host="build/win64/bin/kelvo-host.exe"
 run() { cmake/wine-run.sh --prefix="$PWD/build/win64/wineprefix" "$@"; }
@@ -76,6 +80,8 @@ done
   echo "  glow    $PWD/out/dusk-glow.png"
   echo "  (the Win32 modules' images: out/dusk-lens-flare-win32.png, out/dusk-glow-win32.png)"
   echo "Command line: $PWD/build/native/bin/kelvo-render (--help)"
+  gegl="$PWD/build/native/gegl-0.4/plug-ins/kelvo-gegl.so"
+  if [ -f "$gegl" ]; then echo "GIMP plug-in: $gegl (see \"In GIMP\" in the README)"; fi
   echo
 } >&3
 if [ "$same" = yes ]; then
