@@ -71,7 +71,7 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
         {{}, "missing input"},
         {{"in.png"}, "missing output"},
         {{"in.png", "out.png", "extra.png"}, "too many"},
-        {{"in.png", "out.jpg"}, "unknown image format"},
+        {{"in.png", "out.gif"}, "unknown image format"},
         {{"in.png", "out"}, "unknown image format"},
         {{"--frobnicate", "in.png", "out.png"}, "unknown option"},
         {{"-x", "in.png", "out.png"}, "unknown option"},
