@@ -66,10 +66,14 @@ bool RenderAndWrite(const FilterSettings& settings, const Options& options, cons
                     std::FILE* out, std::FILE* err, std::string* error) {
     const int64_t pixels = static_cast<int64_t>(input.width) * input.height;
     const bool showBar = !options.noProgress && pixels >= kProgressBarPixels && StreamIsTerminal(err);
+    FilterSettings resolved;
+    if (!SettingsForImage(settings, input.width, input.height, &resolved, error)) {
+        *error = "'" + inputPath + "': " + *error;
+        return false;
+    }
     if (showBar) BeginProgressBar(err, label.c_str());
     imageio::Image output;
-    const bool rendered = RenderImage(SettingsForImage(settings, input.width, input.height), input, &output,
-                                      showBar ? ProgressBarUpdate : nullptr, error);
+    const bool rendered = RenderImage(resolved, input, &output, showBar ? ProgressBarUpdate : nullptr, error);
     if (showBar) EndProgressBar();
     if (!rendered) {
         *error = "'" + inputPath + "': " + *error;

@@ -12,7 +12,7 @@ namespace cli {
 namespace {
 
 // Options that take a value.
-enum class ValueOption { None, Filter, Settings, SaveSettings, Set, OutDir, Format, Quality, Scale };
+enum class ValueOption { None, Filter, Settings, SaveSettings, Set, OutDir, Format, Quality, Scale, ScaleFrom };
 
 ValueOption ValueOptionNamed(const std::string& name) {
     if (name == "--filter") return ValueOption::Filter;
@@ -23,12 +23,13 @@ ValueOption ValueOptionNamed(const std::string& name) {
     if (name == "--format") return ValueOption::Format;
     if (name == "--quality") return ValueOption::Quality;
     if (name == "--scale") return ValueOption::Scale;
+    if (name == "--scale-from") return ValueOption::ScaleFrom;
     return ValueOption::None;
 }
 
 // Every option, for "did you mean".
 constexpr const char* kOptionNames[] = {"--filter", "--settings", "--save-settings", "--set",     "--out-dir",
-                                        "--format", "--quality",  "--scale",         "--list",    "--no-progress",
+                                        "--format", "--quality",  "--scale", "--scale-from",         "--list",    "--no-progress",
                                         "--version", "--help"};
 
 std::string UnknownOption(const std::string& arg, const std::string& name) {
@@ -38,10 +39,6 @@ std::string UnknownOption(const std::string& arg, const std::string& name) {
     return error;
 }
 
-// The smallest and largest --scale: the flare from a twentieth to twenty
-// times its size.
-constexpr double kMinScale = 0.05;
-constexpr double kMaxScale = 20.0;
 
 // The whole text as a finite number, or false.
 bool ParseNumber(const std::string& text, double* value) {
@@ -147,10 +144,20 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
         case ValueOption::Scale: {
             double f = 0;
             if (!ParseNumber(value, &f) || f < kMinScale || f > kMaxScale) {
-                *error = "--scale takes a number from 0.05 to 20, not '" + value + "'";
+                *error = "--scale takes a number from 0.05 to 64, not '" + value + "'";
                 return false;
             }
             options->scale = f;
+            return true;
+        }
+        case ValueOption::ScaleFrom: {
+            double w = 0;
+            if (!ParseNumber(value, &w) || w != std::floor(w) || w < 1 || w > kMaxScaleFrom) {
+                *error = "--scale-from takes a width in pixels from 1 to " + std::to_string(kMaxScaleFrom) + ", not '" +
+                         value + "'";
+                return false;
+            }
+            options->scaleFrom = static_cast<int32_t>(w);
             return true;
         }
         case ValueOption::None:
@@ -211,8 +218,12 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
     }
 
     if (options->help || options->version) return true;
-    if (options->filter != FilterChoice::Flare && options->scale != 1.0) {
-        *error = "--scale enlarges the flare: it goes with --filter flare";
+    if (options->filter != FilterChoice::Flare && (options->scale != 1.0 || options->scaleFrom != 0)) {
+        *error = "--scale and --scale-from size the flare: they go with --filter flare";
+        return false;
+    }
+    if (options->scale != 1.0 && options->scaleFrom != 0) {
+        *error = "give --scale or --scale-from, not both";
         return false;
     }
     if (options->filter != FilterChoice::Flare &&
@@ -301,9 +312,12 @@ std::string UsageText() {
            "                          are applied after it\n"
            "  --save-settings FILE    write the resulting flare settings as a .lns file;\n"
            "                          without INPUT and OUTPUT nothing else is done\n"
-           "  --scale F               draw the flare F times larger (0.05..20): its sizes\n"
+           "  --scale F               draw the flare F times larger (0.05..64): its sizes\n"
            "                          and pixel positions, for a preset made on a\n"
            "                          smaller picture\n"
+           "  --scale-from W          the same, with F = each image's width / W: a preset\n"
+           "                          made on a W-pixel-wide picture looks the same on\n"
+           "                          photos of any size (presets/*.lns: 640)\n"
            "  --out-dir DIR           write each INPUT as DIR/<its file name>\n"
            "  --quality N             JPEG quality, 1..100 (default 92; above 90 the\n"
            "                          colour keeps full resolution)\n"
@@ -321,7 +335,7 @@ std::string UsageText() {
            "\n"
            "Examples:\n"
            "  kelvo-render photo.jpg flare.jpg --set positionX=70% --set positionY=25%\n"
-           "  kelvo-render --settings presets/star.lns --scale 4 --out-dir out photos/*.jpg\n"
+           "  kelvo-render --settings presets/star.lns --scale-from 640 --out-dir out photos/*.jpg\n"
            "  kelvo-render --filter glow --set glowLevel=20 scan.png glow.png\n"
            "  kelvo-render --settings presets/star.lns --list\n"
            "  kelvo-render --format jpg - - < photo.png > flare.jpg\n";

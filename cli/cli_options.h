@@ -3,6 +3,7 @@
 // filter's settings table (cli_settings.h).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@
 namespace cli {
 
 enum class FilterChoice { Flare, Glow };
+
+// The factors --scale takes, and the widest --scale-from.
+constexpr double kMinScale = 0.05;
+constexpr double kMaxScale = 64.0;
+constexpr int32_t kMaxScaleFrom = 32767;
 
 // Exit status of the program.
 enum ExitCode : int {
@@ -36,6 +42,7 @@ struct Options {
     std::string format;                          // --format: output format by name, for "-" or a bare name
     int quality = 92;                            // --quality: JPEG quality 1..100
     double scale = 1.0;                          // --scale: the flare drawn this many times larger
+    int32_t scaleFrom = 0;                       // --scale-from: the width a preset was made on (0: none)
     bool help = false;
     bool list = false;
     bool noProgress = false;

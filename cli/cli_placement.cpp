@@ -39,14 +39,26 @@ int32_t RecordPosition(int64_t pixel, double scale) {
 
 }  // namespace
 
-FilterSettings SettingsForImage(const FilterSettings& settings, int32_t width, int32_t height) {
-    FilterSettings resolved = settings;
-    const double scale = flare::WorkingScale(settings.flare);
+bool SettingsForImage(const FilterSettings& settings, int32_t width, int32_t height, FilterSettings* resolved,
+                      std::string* error) {
+    *resolved = settings;
+    if (settings.filter != FilterChoice::Flare) return true;
+    if (settings.scaleFrom > 0) {
+        const double factor = static_cast<double>(width) / settings.scaleFrom;
+        if (factor < kMinScale || factor > kMaxScale) {
+            *error = "--scale-from " + std::to_string(settings.scaleFrom) + " asks this " + std::to_string(width) +
+                     "-pixel-wide image for a flare " + std::to_string(factor) +
+                     " times its size; the factor must lie from 0.05 to 64";
+            return false;
+        }
+        resolved->flare.previewScale = 1.0 / factor;
+    }
+    const double scale = flare::WorkingScale(resolved->flare);
     if (settings.relativeX.given)
-        resolved.flare.positionX = RecordPosition(PercentPixel(settings.relativeX.percent, width), scale);
+        resolved->flare.positionX = RecordPosition(PercentPixel(settings.relativeX.percent, width), scale);
     if (settings.relativeY.given)
-        resolved.flare.positionY = RecordPosition(PercentPixel(settings.relativeY.percent, height), scale);
-    return resolved;
+        resolved->flare.positionY = RecordPosition(PercentPixel(settings.relativeY.percent, height), scale);
+    return true;
 }
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "cli_settings.h"
 
@@ -13,7 +14,9 @@ namespace cli {
 // down), the centre the reflections turn around; 0% the first row or column,
 // 100% the one just past the last. With --scale F the renderer multiplies
 // pixel positions by F, so the record gets the position whose product lands
-// nearest that pixel (within F / 2 of it).
-FilterSettings SettingsForImage(const FilterSettings& settings, int32_t width, int32_t height);
+// nearest that pixel (within F / 2 of it). With --scale-from W the factor F
+// is width / W. False with a message when that factor is out of range.
+bool SettingsForImage(const FilterSettings& settings, int32_t width, int32_t height, FilterSettings* resolved,
+                      std::string* error);
 
 }  // namespace cli

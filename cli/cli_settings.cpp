@@ -149,6 +149,7 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
     // A final render with no dialog, at full size or enlarged by --scale
     // through the renderer's own reduction factor.
     settings->flare.previewScale = 1.0 / options.scale;
+    settings->scaleFrom = options.scaleFrom;
     settings->flare.showDialog = 0;
     settings->glow.previewScale = 1;
     settings->glow.showDialog = 0;

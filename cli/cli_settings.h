@@ -30,6 +30,7 @@ struct FilterSettings {
     flare::FilterParameters flare = flare::DefaultFlareParameters();
     glow::FilterParameters glow = glow::DefaultGlowParameters();
     RelativePosition relativeX, relativeY;  // flare only
+    int32_t scaleFrom = 0;                  // --scale-from: the width the flare's sizes are meant for
 };
 
 const SettingsTable& SettingsTableFor(FilterChoice filter);

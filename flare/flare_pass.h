@@ -10,9 +10,10 @@
 
 namespace flare {
 
-// The smallest working scale: a flare drawn 20 times larger than its settings
-// say (kelvo-render's --scale 20).
-constexpr double kMinWorkingScale = 0.05;
+// The smallest working scale: a flare drawn 64 times larger than its settings
+// say (kelvo-render's --scale 64: a preset made on a 640-pixel-wide picture
+// over any photo the tool reads).
+constexpr double kMinWorkingScale = 1.0 / 64;
 
 // The scale the settings' pixel sizes and positions are divided by:
 // previewScale, the reduction factor of a preview, or below 1 an enlargement;

@@ -151,6 +151,10 @@ TEST(PhotoFiles, PercentPlacementIsThePixelShareOfEachImage) {
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("sp.png"), "--scale", "2", "--set", "positionX=50%",
                          "--set", "positionY=50%", "--set", "flareSize=1"}).code);
     EXPECT_EQ(Read(dir.File("s.png")).pixels, Read(dir.File("sp.png")).pixels);
+    // --scale-from 50 on this 101-pixel-wide image is --scale 2.02.
+    ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("sf.png"), "--scale-from", "50", "--set", "flareSize=1"}).code);
+    ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("sx.png"), "--scale", "2.02", "--set", "flareSize=1"}).code);
+    EXPECT_EQ(Read(dir.File("sx.png")).pixels, Read(dir.File("sf.png")).pixels);
 }
 
 TEST(PhotoFiles, StandardStreamsFoldersAndListedValues) {
