@@ -1,7 +1,8 @@
 #!/bin/sh
 # Packs a release from built modules: <out>/Kelvo-filters-<version>.zip with
-# one folder Kelvo-filters-<version>/ holding x64/ and Win32/ (Halvane.8bf and
-# Emberlit.8bf each), presets/, INSTALL.txt, LICENSE.txt and SHA256SUMS.txt
+# one folder Kelvo-filters-<version>/ holding x64/ and Win32/ (Halvane.8bf,
+# Emberlit.8bf and kelvo-render.exe each), presets/, INSTALL.txt,
+# KELVO-RENDER.txt (the command line's usage), LICENSE.txt and SHA256SUMS.txt
 # (a SHA-256 line for every other file). The archive's bytes depend only on
 # its contents: fixed file times, sorted entries, no extra attributes.
 # Prints the archive's path.
@@ -12,8 +13,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 version="$1" win32="$2" win64="$3" out="$4"
 name="Kelvo-filters-$version"
 
-for f in "$win32/modules/Halvane.8bf" "$win32/modules/Emberlit.8bf" \
-         "$win64/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf"; do
+for f in "$win32/modules/Halvane.8bf" "$win32/modules/Emberlit.8bf" "$win32/bin/kelvo-render.exe" \
+         "$win64/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf" "$win64/bin/kelvo-render.exe"; do
   [ -f "$f" ] || { echo "package: missing $f" >&2; exit 1; }
 done
 
@@ -27,9 +28,12 @@ for module in Halvane Emberlit; do
   x86_64-w64-mingw32-strip --strip-all -o "$dir/x64/$module.8bf" "$win64/modules/$module.8bf"
   i686-w64-mingw32-strip --strip-all -o "$dir/Win32/$module.8bf" "$win32/modules/$module.8bf"
 done
+x86_64-w64-mingw32-strip --strip-all -o "$dir/x64/kelvo-render.exe" "$win64/bin/kelvo-render.exe"
+i686-w64-mingw32-strip --strip-all -o "$dir/Win32/kelvo-render.exe" "$win32/bin/kelvo-render.exe"
 cp "$root"/presets/*.lns "$dir/presets/"
 # Texts with Windows line ends, for the editors' platform.
 sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/docs/install.txt" > "$dir/INSTALL.txt"
+sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/docs/kelvo-render.txt" > "$dir/KELVO-RENDER.txt"
 sed 's/$/\r/' "$root/LICENSE" > "$dir/LICENSE.txt"
 (cd "$dir" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum > "$stage/sums" &&
   mv "$stage/sums" SHA256SUMS.txt)

@@ -14,7 +14,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 [ -n "${KELVO_DISPLAY:-}" ] || exec "$root/cmake/wine-run.sh" --one-display "$0" "$@"
 name="Kelvo-filters-$version"
 
-for f in "$win32/bin/kelvo-host.exe" "$win64/bin/kelvo-host.exe" \
+for f in "$win32/bin/kelvo-host.exe" "$win64/bin/kelvo-host.exe" "$win32/bin/kelvo-render.exe" \
          "$win32/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf"; do
   if [ ! -f "$f" ]; then
     echo "missing $f: build the win32 and win64 presets first"
@@ -36,8 +36,9 @@ pkg="$unpacked/$name"
 # The listing: both builds, the presets, the install text, the licence, the sums; nothing else.
 expected="$work/expected-files"
 {
-  printf '%s\n' INSTALL.txt LICENSE.txt SHA256SUMS.txt \
-    Win32/Emberlit.8bf Win32/Halvane.8bf x64/Emberlit.8bf x64/Halvane.8bf
+  printf '%s\n' INSTALL.txt KELVO-RENDER.txt LICENSE.txt SHA256SUMS.txt \
+    Win32/Emberlit.8bf Win32/Halvane.8bf Win32/kelvo-render.exe \
+    x64/Emberlit.8bf x64/Halvane.8bf x64/kelvo-render.exe
   for p in "$root"/presets/*.lns; do echo "presets/$(basename "$p")"; done
 } | LC_ALL=C sort > "$expected"
 (cd "$pkg" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) > "$work/files"
@@ -51,6 +52,7 @@ diff "$work/summed-expected" "$work/summed"
 
 # The texts say what they must.
 grep -q "Kelvo filters $version" "$pkg/INSTALL.txt"
+grep -q "kelvo-render $version" "$pkg/KELVO-RENDER.txt"
 grep -q "MIT" "$pkg/LICENSE.txt"
 for p in "$root"/presets/*.lns; do cmp "$p" "$pkg/presets/$(basename "$p")"; done
 
@@ -59,6 +61,8 @@ for p in "$root"/presets/*.lns; do cmp "$p" "$pkg/presets/$(basename "$p")"; don
 for p in "$pkg"/presets/*.lns; do
   "$render" --settings "$p" --no-progress "$root/samples/dusk.png" "$work/$(basename "$p" .lns)-native.ppm"
 done
+"$render" --set flareSize=0 --set reflectionsBright=0 --no-progress "$root/samples/dusk.png" "$work/dusk.jpg"
+"$render" --settings "$pkg/presets/star.lns" --scale-from 320 --no-progress "$work/dusk.jpg" "$work/star-jpeg-native.png"
 for arch in win64 win32; do
   case "$arch" in win64) build="$win64" folder=x64 ;; *) build="$win32" folder=Win32 ;; esac
   run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix" --arch="$arch" "$@"; }
@@ -71,8 +75,12 @@ for arch in win64 win32; do
       --settings "$p" > "$work/host.log"
     cmp "$work/$preset-native.ppm" "$work/$preset-$folder.ppm"
   done
+  # The command line from the package: a JPEG in, the native program's PNG out.
+  run "$pkg/$folder/kelvo-render.exe" --settings "$pkg/presets/star.lns" --scale-from 320 --no-progress \
+    "$work/dusk.jpg" "$work/star-jpeg-$folder.png" > "$work/render.log"
+  cmp "$work/star-jpeg-native.png" "$work/star-jpeg-$folder.png"
   echo "$folder modules from the package give the native renderer's bytes"
 done
 ! cmp -s "$work/glow-native.ppm" "$work/star-native.ppm"
 rm -rf "$unpacked"
-echo "package $name.zip: listing, checksums and all four modules correct"
+echo "package $name.zip: listing, checksums, all four modules and both kelvo-render.exe correct"
