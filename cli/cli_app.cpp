@@ -161,7 +161,7 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     if (built != kExitOk) return Fail(err, built, error);
     if (options.list) {
         const bool given = !options.settingsFile.empty() || !options.assignments.empty();
-        std::fputs(ListSettings(options.filter, given ? SettingsRecord(&settings) : nullptr).c_str(), out);
+        std::fputs(ListSettings(options.filter, given ? &settings : nullptr).c_str(), out);
         return kExitOk;
     }
 

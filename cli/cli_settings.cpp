@@ -156,8 +156,11 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
     return kExitOk;
 }
 
-std::string ListSettings(FilterChoice filter, const void* record) {
+std::string ListSettings(FilterChoice filter, const FilterSettings* given) {
     const SettingsTable& table = SettingsTableFor(filter);
+    const void* record = given == nullptr                ? nullptr
+                         : filter == FilterChoice::Flare ? static_cast<const void*>(&given->flare)
+                                                         : static_cast<const void*>(&given->glow);
     std::string text = std::string("Settings of the ") + FilterName(filter) +
                        (record != nullptr ? " as given" : "") + " (--set NAME=VALUE; names in any case):\n";
     char line[512];
@@ -166,9 +169,17 @@ std::string ListSettings(FilterChoice filter, const void* record) {
     text += line;
     for (int i = 0; i < table.count; ++i) {
         const SettingField f = CommandLineField(table.fields[i]);
-        const double value = record != nullptr ? ReadSetting(f, record) : f.defaultValue;
+        std::string value = FormatNumber(f, record != nullptr ? ReadSetting(f, record) : f.defaultValue);
+        const RelativePosition* relative = given == nullptr || !IsPosition(f) ? nullptr
+                                           : std::strcmp(f.name, "positionX") == 0 ? &given->relativeX
+                                                                                   : &given->relativeY;
+        if (relative != nullptr && relative->given) {
+            char percent[32];
+            std::snprintf(percent, sizeof percent, "%g%%", relative->percent);
+            value = percent;
+        }
         const std::string range = FormatNumber(f, f.typedLow) + ".." + FormatNumber(f, f.typedHigh);
-        std::snprintf(line, sizeof line, "  %-18s %9s  %-14s %-10s %s: %s%s\n", f.name, FormatNumber(f, value).c_str(),
+        std::snprintf(line, sizeof line, "  %-18s %9s  %-14s %-10s %s: %s%s\n", f.name, value.c_str(),
                       range.c_str(), f.unit, f.title, f.description,
                       IsPosition(f) ? " (or N% of the image)" : "");
         text += line;

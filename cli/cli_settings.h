@@ -58,8 +58,8 @@ bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment&
 ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::string* error);
 
 // The table of the filter's settings that --list prints: name, value (from
-// `record`, or the defaults when it is null), accepted range, unit, and the
-// title and description of each.
-std::string ListSettings(FilterChoice filter, const void* record = nullptr);
+// `given`, percentages included, or the defaults when it is null), accepted
+// range, unit, and the title and description of each.
+std::string ListSettings(FilterChoice filter, const FilterSettings* given = nullptr);
 
 }  // namespace cli

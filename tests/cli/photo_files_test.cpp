@@ -171,8 +171,9 @@ TEST(PhotoFiles, StandardStreamsFoldersAndListedValues) {
 
     const clitest::RunResult folder = RunCli({dir.path.string(), dir.File("o.png")});
     EXPECT_NE(std::string::npos, folder.err.find("is a folder")) << folder.err;
-    const clitest::RunResult list = RunCli({"--set", "flareSize=7.5", "--list"});
+    const clitest::RunResult list = RunCli({"--set", "flareSize=7.5", "--set", "positionY=25%", "--list"});
     EXPECT_NE(std::string::npos, list.out.find("flareSize                7.5")) << list.out;
+    EXPECT_NE(std::string::npos, list.out.find("positionY                25%")) << list.out;
 }
 
 }  // namespace
