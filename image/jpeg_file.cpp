@@ -115,6 +115,54 @@ void ReadJpegMetadata(const uint8_t* data, size_t size, ImageMetadata* m) {
     for (const auto& piece : pieces) m->iccProfile.insert(m->iccProfile.end(), piece.second.begin(), piece.second.end());
 }
 
+// stb's decoder (2.27) trusts the code counts of a Huffman table: more than
+// 256 codes overrun its tables. Every table segment it would read, between
+// and after the scans too (progressive files have several), is checked here
+// first, walking the file as stb does: junk before a marker skipped, the
+// entropy-coded data of a scan ending at the first marker that is not a
+// restart.
+bool CheckHuffmanTables(const uint8_t* data, size_t size, std::string* error) {
+    size_t pos = 2;
+    while (pos + 1 < size) {
+        if (data[pos] != 0xFF) {
+            ++pos;
+            continue;
+        }
+        size_t m = pos + 1;
+        while (m < size && data[m] == 0xFF) ++m;
+        if (m >= size) break;
+        const uint8_t marker = data[m];
+        pos = m + 1;
+        if (marker == 0xD9) break;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        if (size - pos < 2) break;
+        const size_t length = BigEndian16(data + pos);
+        const size_t end = pos + length < size ? pos + length : size;
+        if (marker == 0xC4) {
+            // stb builds a table before it checks the segment's length, so
+            // one that runs past the segment's end counts too (bytes past the
+            // file's end read as 0).
+            for (size_t t = pos + 2; t < end;) {
+                size_t codes = 0;
+                for (size_t i = 1; i <= 16; ++i) codes += t + i < size ? data[t + i] : 0;
+                if (codes > 256) {
+                    *error = "JPEG file is damaged: a Huffman table at byte " + std::to_string(t) + " declares " +
+                             std::to_string(codes) + " codes (at most 256)";
+                    return false;
+                }
+                t += 17 + codes;
+            }
+        }
+        pos = end;
+        if (marker == 0xDA) {  // entropy-coded data up to the next marker that is not a restart
+            while (pos + 1 < size && !(data[pos] == 0xFF && data[pos + 1] != 0x00 && data[pos + 1] != 0xFF &&
+                                       !(data[pos + 1] >= 0xD0 && data[pos + 1] <= 0xD7)))
+                ++pos;
+        }
+    }
+    return true;
+}
+
 void AppendBytes(void* context, void* data, int size) {
     auto* out = static_cast<std::vector<uint8_t>*>(context);
     const auto* bytes = static_cast<const uint8_t*>(data);
@@ -195,6 +243,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image* image, std::string* err
         *error = "JPEG file is too large";
         return false;
     }
+    if (!CheckHuffmanTables(data, size, error)) return false;
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 0);
     if (pixels == nullptr) {

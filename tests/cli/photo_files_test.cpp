@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -64,6 +65,17 @@ TEST(PhotoFiles, JpegRoundTripStaysCloseAndKeepsSize) {
     std::string error;
     EXPECT_FALSE(imageio::WriteImage(dir.File("rgba.jpg"), clitest::PatternImage(4, 4, 4), &error));
     EXPECT_NE(std::string::npos, error.find("alpha")) << error;
+
+    // A Huffman table declaring more codes than exist would overrun the
+    // decoder's tables: refused before decoding.
+    std::vector<uint8_t> bytes = clitest::ReadBytes(dir.File("a.jpg"));
+    const uint8_t dht[2] = {0xFF, 0xC4};
+    auto table = std::search(bytes.begin(), bytes.end(), dht, dht + 2);
+    ASSERT_NE(bytes.end(), table);
+    std::fill(table + 5, table + 21, uint8_t{255});
+    Image damaged;
+    EXPECT_FALSE(imageio::DecodeImage(bytes.data(), bytes.size(), &damaged, &error));
+    EXPECT_NE(std::string::npos, error.find("Huffman table")) << error;
 }
 
 TEST(PhotoFiles, ProfileExifAndResolutionAreCarriedAcrossFormats) {
