@@ -229,9 +229,12 @@ bool DecodePng(const uint8_t* data, size_t size, Image* image, std::string* erro
 // The most bytes a file with this header can need: the samples of a netpbm
 // file; for a PNG, its raw rows (up to 8 bytes a pixel, stored without
 // compression) and room for metadata; for a JPEG, the same bound (a JPEG at
-// the highest quality stays well below 8 bytes a pixel). False with the reason for a file whose
-// first bytes are no image header we take, or declare a size we refuse.
-bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, std::string* error) {
+// the highest quality stays well below 8 bytes a pixel). False with the reason
+// for a file whose first bytes are no image header we take, or declare a size
+// we refuse. A JPEG whose frame header lies beyond the bytes read so far gets
+// a provisional limit a header's worth further (*provisional), up to
+// kMaxJpegPrefixBytes of metadata.
+bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, bool* provisional, std::string* error) {
     if (HasPngSignature(data, size)) {
         PngHeader header;
         if (!ReadPngHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
@@ -249,6 +252,11 @@ bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, std::strin
         return true;
     }
     if (HasJpegSignature(data, size)) {
+        if (size < kMaxJpegPrefixBytes && JpegPrefixIncomplete(data, size)) {
+            *limit = size + kHeaderBytes;
+            *provisional = true;
+            return true;
+        }
         JpegHeader header;
         if (!ReadJpegHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
             return false;
@@ -322,11 +330,12 @@ bool ReadImageStream(std::FILE* file, const std::string& path, Image* image, std
         if (n == 0) break;
         if (bytes.size() <= limit) continue;
         if (!judged) {
-            judged = true;
-            if (!FileSizeLimit(bytes.data(), bytes.size(), &limit, &why)) {
+            bool provisional = false;
+            if (!FileSizeLimit(bytes.data(), bytes.size(), &limit, &provisional, &why)) {
                 *error = "'" + path + "': " + why;
                 return false;
             }
+            judged = !provisional;
         }
         if (bytes.size() > limit) {
             *error = "'" + path + "': the file is longer than its image can be (more than " + std::to_string(limit) +

@@ -36,12 +36,15 @@ struct Segment {
 };
 
 // Calls visit(segment) for every segment from the start to the first scan or
-// the frame header (stopAtFrame). False with a message for a damaged file.
+// the frame header (stopAtFrame). False with a message for a damaged file;
+// *truncated then says whether the data only ended too soon.
 template <typename Visit>
-bool WalkSegments(const uint8_t* data, size_t size, bool stopAtFrame, std::string* error, Visit visit) {
+bool WalkSegments(const uint8_t* data, size_t size, bool stopAtFrame, std::string* error, Visit visit,
+                  bool* truncated = nullptr) {
     size_t pos = 2;
     for (;;) {
         while (pos < size && data[pos] == 0xFF && pos + 1 < size && data[pos + 1] == 0xFF) ++pos;  // fill bytes
+        if (truncated != nullptr) *truncated = size - pos < 4 && (pos == size || data[pos] == 0xFF);
         if (size - pos < 4 || data[pos] != 0xFF) {
             *error = "JPEG file is damaged or truncated: no image data found (byte " + std::to_string(pos) + ")";
             return false;
@@ -56,6 +59,7 @@ bool WalkSegments(const uint8_t* data, size_t size, bool stopAtFrame, std::strin
             return false;
         }
         const size_t length = BigEndian16(data + pos + 2);
+        if (truncated != nullptr) *truncated = length >= 2 && length > size - pos - 2;
         if (length < 2 || length > size - pos - 2) {
             *error = "JPEG file is damaged or truncated: segment at byte " + std::to_string(pos) + " runs past its end";
             return false;
@@ -203,6 +207,14 @@ void WriteJfifDensity(const ImageMetadata& m, std::vector<uint8_t>* jpeg) {
 
 bool HasJpegSignature(const uint8_t* data, size_t size) {
     return data != nullptr && size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+bool JpegPrefixIncomplete(const uint8_t* data, size_t size) {
+    if (!HasJpegSignature(data, size)) return false;
+    bool truncated = false;
+    std::string ignored;
+    const auto beforeFrame = [](const Segment& s) { return !IsFrameMarker(s.marker) && s.marker != 0xDA; };
+    return !WalkSegments(data, size, true, &ignored, beforeFrame, &truncated) && truncated;
 }
 
 bool ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header, std::string* error) {

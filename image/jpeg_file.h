@@ -34,6 +34,14 @@ struct JpegHeader {
 // True when the data start with a JPEG start-of-image marker.
 bool HasJpegSignature(const uint8_t* data, size_t size);
 
+// True when the data are the start of a JPEG file that ends inside or right
+// after its metadata segments, before the frame header: more is to be read.
+bool JpegPrefixIncomplete(const uint8_t* data, size_t size);
+
+// The most bytes read before a JPEG's frame header: its metadata segments
+// (a phone's depth map in extended XMP can take several megabytes).
+constexpr size_t kMaxJpegPrefixBytes = size_t{64} << 20;
+
 // Walks the segments up to the frame header and reads the size from it.
 bool ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header, std::string* error);
 

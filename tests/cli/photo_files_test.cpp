@@ -66,9 +66,20 @@ TEST(PhotoFiles, JpegRoundTripStaysCloseAndKeepsSize) {
     EXPECT_FALSE(imageio::WriteImage(dir.File("rgba.jpg"), clitest::PatternImage(4, 4, 4), &error));
     EXPECT_NE(std::string::npos, error.find("alpha")) << error;
 
+    // Metadata beyond the first megabyte before the frame (a phone's depth
+    // map): read on to the frame header.
+    std::vector<uint8_t> bytes = clitest::ReadBytes(dir.File("a.jpg"));
+    std::vector<uint8_t> padded(bytes.begin(), bytes.begin() + 2);
+    for (int i = 0; i < 40; ++i) {
+        padded.insert(padded.end(), {0xFF, 0xEF, 0xFF, 0xFF});
+        padded.insert(padded.end(), 65533, uint8_t(i));
+    }
+    padded.insert(padded.end(), bytes.begin() + 2, bytes.end());
+    clitest::WriteBytes(dir.File("padded.jpg"), padded);
+    EXPECT_EQ(back.pixels, Read(dir.File("padded.jpg")).pixels);
+
     // A Huffman table declaring more codes than exist would overrun the
     // decoder's tables: refused before decoding.
-    std::vector<uint8_t> bytes = clitest::ReadBytes(dir.File("a.jpg"));
     const uint8_t dht[2] = {0xFF, 0xC4};
     auto table = std::search(bytes.begin(), bytes.end(), dht, dht + 2);
     ASSERT_NE(bytes.end(), table);
