@@ -23,6 +23,7 @@ struct ImageMetadata {
     std::vector<uint8_t> xmp;              // an XMP packet (PNG iTXt "XML:com.adobe.xmp", JPEG APP1)
     std::vector<PngChunk> pngText;         // tEXt, zTXt and iTXt chunks other than XMP
     std::vector<std::vector<uint8_t>> comments;  // JPEG COM segments
+    std::vector<std::vector<uint8_t>> photoshop; // JPEG APP13 segments (IPTC captions, keywords), JPEG to JPEG
 
     // Pixel density, as PNG pHYs holds it: unit 1 is per metre, 0 only an aspect.
     bool hasResolution = false;

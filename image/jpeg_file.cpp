@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <map>
 
 #define STBI_NO_STDIO
@@ -88,9 +89,10 @@ void ReadJpegMetadata(const uint8_t* data, size_t size, ImageMetadata* m) {
     std::map<int, std::vector<uint8_t>> pieces;
     int pieceCount = 0;
     bool piecesDamaged = false;
+    std::vector<std::string> dropped;
     std::string ignored;
     WalkSegments(data, size, false, &ignored, [&](const Segment& s) {
-        if (s.marker == 0xE0) {
+        if (s.marker == 0xE0 && StartsWith(s.data, s.size, "JFIF", 5)) {
             ReadJfifDensity(s, m);
         } else if (s.marker == 0xE1 && StartsWith(s.data, s.size, kExifName, 5) && s.size >= 6) {
             if (m->exif.empty()) m->exif.assign(s.data + 6, s.data + s.size);
@@ -107,9 +109,21 @@ void ReadJpegMetadata(const uint8_t* data, size_t size, ImageMetadata* m) {
             pieces[seq].assign(s.data + 14, s.data + s.size);
         } else if (s.marker == 0xFE) {
             m->comments.emplace_back(s.data, s.data + s.size);
+        } else if (s.marker == 0xED) {
+            m->photoshop.emplace_back(s.data, s.data + s.size);
+        } else if (s.marker >= 0xE0 && s.marker <= 0xEF && s.marker != 0xEE) {
+            // The rest describe this encoding (a JFIF thumbnail, MPF offsets)
+            // or are unknown: named, not carried. APP14 is the encoder's own.
+            const std::string name = "APP" + std::to_string(s.marker - 0xE0);
+            if (std::find(dropped.begin(), dropped.end(), name) == dropped.end()) dropped.push_back(name);
         }
         return true;
     });
+    if (!dropped.empty()) {
+        std::string list;
+        for (const std::string& name : dropped) list += (list.empty() ? "" : ", ") + name;
+        m->notCarried.push_back("JPEG segments not carried: " + list);
+    }
     if (pieceCount == 0) return;
     if (piecesDamaged || static_cast<int>(pieces.size()) != pieceCount) {
         m->notCarried.push_back("the JPEG's colour profile is incomplete (" + std::to_string(pieces.size()) + " of " +
@@ -313,6 +327,8 @@ bool EncodeJpeg(const Image& image, const ImageMetadata& metadata, int quality, 
             AppendSegment(bytes, 0xE2, kIccName, sizeof kIccName, m.iccProfile.data() + start, n, numbers, 2);
         }
     }
+    for (const std::vector<uint8_t>& segment : m.photoshop)
+        if (segment.size() <= 65533) AppendSegment(bytes, 0xED, "", 0, segment.data(), segment.size());
     for (const std::vector<uint8_t>& comment : m.comments)
         if (!comment.empty() && comment.size() <= 65533) AppendSegment(bytes, 0xFE, "", 0, comment.data(), comment.size());
     bytes->insert(bytes->end(), coded.begin() + 20, coded.end());

@@ -7,6 +7,7 @@ namespace {
 
 bool HasAny(const ImageMetadata& m) {
     return !m.iccProfile.empty() || !m.exif.empty() || !m.xmp.empty() || !m.pngText.empty() || !m.comments.empty() ||
+           !m.photoshop.empty() ||
            m.hasResolution || m.hasGamma || m.hasChromaticities || m.hasSrgbIntent;
 }
 
@@ -37,7 +38,12 @@ void FitMetadata(ImageFormat format, const Image& image, ImageMetadata* metadata
                           " pixels: the profile is dropped and colours may look different");
         m.iccProfile.clear();
     }
-    if (!jpeg) return;
+    if (!jpeg) {
+        if (!m.photoshop.empty())
+            losses->push_back("a PNG holds no JPEG APP13 (Photoshop, IPTC captions and keywords): dropped");
+        m.photoshop.clear();
+        return;
+    }
     if (!image.deep.empty()) losses->push_back("a JPEG holds 8 bits a sample: the 16-bit samples are rounded to 8 bits");
     if (m.iccProfile.size() > kMaxIccProfileBytes) {
         losses->push_back("the colour profile is too large for a JPEG and is dropped");

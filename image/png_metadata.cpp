@@ -50,6 +50,7 @@ bool ReadXmp(const uint8_t* p, uint32_t n, ImageMetadata* m) {
 }  // namespace
 
 void ReadPngMetadata(const uint8_t* data, size_t size, ImageMetadata* m, std::vector<std::string>* warnings) {
+    std::string dropped;
     size_t pos = 8;
     while (size - pos >= 12) {
         const uint32_t n = BigEndian32(data + pos);
@@ -81,9 +82,15 @@ void ReadPngMetadata(const uint8_t* data, size_t size, ImageMetadata* m, std::ve
                 chunk.data.assign(p, p + n);
                 m->pngText.push_back(std::move(chunk));
             }
+        } else if (!Is(type, "IHDR") && !Is(type, "PLTE") && !Is(type, "IDAT") && !Is(type, "tRNS")) {
+            // Chunks that describe this encoding (sBIT, bKGD in its sample
+            // values) or that we do not know: named, not carried.
+            const std::string name(reinterpret_cast<const char*>(type), 4);
+            if (dropped.find(name) == std::string::npos) dropped += (dropped.empty() ? "" : ", ") + name;
         }
         pos += 12 + static_cast<size_t>(n);
     }
+    if (!dropped.empty()) warnings->push_back("PNG chunks not carried: " + dropped);
 }
 
 void AppendPngChunk(std::vector<uint8_t>* out, const char* type, const uint8_t* data, size_t size) {

@@ -13,7 +13,8 @@ namespace imageio {
 
 // Reads iCCP, eXIf, pHYs, gAMA, cHRM, sRGB and the text chunks (an
 // uncompressed XMP iTXt chunk as xmp) of a file that CheckPngChunks accepted.
-// A metadata chunk that is malformed is left out and named in *warnings.
+// A metadata chunk that is malformed is left out and named in *warnings, as
+// are the other ancillary chunks (bKGD, sBIT, tIME, unknown ones).
 void ReadPngMetadata(const uint8_t* data, size_t size, ImageMetadata* metadata, std::vector<std::string>* warnings);
 
 // Appends one chunk: length, type, data and CRC.

@@ -34,6 +34,7 @@ Image PhotoWithMetadata() {
     image.metadata.hasResolution = true;
     image.metadata.pixelsPerUnitX = image.metadata.pixelsPerUnitY = 11811;  // 300 dpi
     image.metadata.resolutionUnit = 1;
+    image.metadata.photoshop = {{'P', 'h', 'o', 't', 'o', 's', 'h', 'o', 'p', ' ', '3', '.', '0', 0, '8', 'B', 'I', 'M'}};
     return image;
 }
 
@@ -110,6 +111,12 @@ TEST(PhotoFiles, ProfileExifAndResolutionAreCarriedAcrossFormats) {
         EXPECT_EQ(photo.metadata.iccProfile, m.iccProfile) << run[0] << " to " << run[1];
         EXPECT_EQ(photo.metadata.exif, m.exif) << run[0] << " to " << run[1];
         EXPECT_EQ(11811u, m.pixelsPerUnitX) << run[0] << " to " << run[1];
+        if (run[0] == "in.jpg" && run[1] == "out.jpg") {
+            EXPECT_EQ(photo.metadata.photoshop, m.photoshop);
+        }
+        if (run[0] == "in.jpg" && run[1] == "out.png") {
+            EXPECT_NE(std::string::npos, r.err.find("a PNG holds no JPEG APP13")) << r.err;
+        }
         if (run[0] == "in.png" && run[1] == "out.png") {
             EXPECT_EQ("Wide RGB", m.iccName);
             EXPECT_EQ(45455u, m.gamma);
