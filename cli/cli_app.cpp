@@ -175,6 +175,9 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     if (!options.saveSettingsFile.empty() &&
         !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare, &error))
         return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "': " + error);
+    if (!options.saveSettingsFile.empty() && (settings.relativeX.given || settings.relativeY.given))
+        Warn(err, options.saveSettingsFile,
+             {"a settings file holds the flare centre in pixels: the percentage given is not saved"});
     if (!options.inputs.empty()) return RunBatch(settings, options, out, err);
     if (!renderOne) return kExitOk;
 
