@@ -1,5 +1,6 @@
 #include "cli_settings.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
