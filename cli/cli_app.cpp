@@ -5,9 +5,11 @@
 #include <system_error>
 
 #include "cli_options.h"
+#include "cli_placement.h"
 #include "cli_progress.h"
 #include "cli_render.h"
 #include "cli_settings.h"
+#include "cli_streams.h"
 #include "image_io.h"
 #include "interrupt.h"
 #include "kelvo_version.h"
@@ -25,6 +27,11 @@ void Report(std::FILE* err, const std::string& message) {
     std::fprintf(err, "kelvo-render: error: %s\n", message.c_str());
 }
 
+void Warn(std::FILE* err, const std::string& file, const std::vector<std::string>& messages) {
+    for (const std::string& message : messages)
+        std::fprintf(err, "kelvo-render: warning: '%s': %s\n", file.c_str(), message.c_str());
+}
+
 int Fail(std::FILE* err, int code, const std::string& message) {
     Report(err, message);
     if (code == kExitUsage) std::fprintf(err, "Try 'kelvo-render --help'.\n");
@@ -34,15 +41,23 @@ int Fail(std::FILE* err, int code, const std::string& message) {
 // Reads the input, checks that the output's format can hold its channels and
 // that the output can be written, all before the render is spent on it.
 // Returns kExitOk, or the exit code with a message.
-ExitCode ReadInput(const std::string& inputPath, const std::string& outputPath, imageio::Image* input,
-                   std::string* error) {
-    if (!imageio::ReadImage(inputPath, input, error)) return kExitFailure;
+ExitCode ReadInput(const Options& options, const std::string& inputPath, const std::string& outputPath,
+                   imageio::Image* input, std::FILE* err, std::string* error) {
+    std::error_code ec;
+    if (inputPath != kStandardStream && std::filesystem::is_directory(Utf8Path(inputPath), ec)) {
+        *error = "'" + inputPath + "' is a folder, not an image file (to render every image in it, give its files"
+                 " and --out-dir)";
+        return kExitFailure;
+    }
+    if (!(inputPath == kStandardStream ? ReadStandardInput(input, error) : imageio::ReadImage(inputPath, input, error)))
+        return kExitFailure;
+    Warn(err, inputPath, input->metadata.notCarried);
     std::string why;
-    if (!imageio::FormatHoldsChannels(imageio::FormatFromPath(outputPath), input->channels, &why)) {
+    if (!imageio::FormatHoldsChannels(OutputFormat(options, outputPath), input->channels, &why)) {
         *error = "'" + outputPath + "': " + why;
         return kExitUsage;
     }
-    if (!kelvo::CanReplaceFile(outputPath.c_str(), &why)) {
+    if (outputPath != kStandardStream && !kelvo::CanReplaceFile(outputPath.c_str(), &why)) {
         *error = "cannot write '" + outputPath + "': " + why;
         return kExitFailure;
     }
@@ -53,38 +68,58 @@ ExitCode ReadInput(const std::string& inputPath, const std::string& outputPath, 
 // large image when the options allow it.
 bool RenderAndWrite(const FilterSettings& settings, const Options& options, const imageio::Image& input,
                     const std::string& inputPath, const std::string& outputPath, const std::string& label,
-                    std::FILE* err, std::string* error) {
+                    std::FILE* out, std::FILE* err, std::string* error) {
     const int64_t pixels = static_cast<int64_t>(input.width) * input.height;
     const bool showBar = !options.noProgress && pixels >= kProgressBarPixels && StreamIsTerminal(err);
+    FilterSettings resolved;
+    if (!SettingsForImage(settings, input.width, input.height, &resolved, error)) {
+        *error = "'" + inputPath + "': " + *error;
+        return false;
+    }
     if (showBar) BeginProgressBar(err, label.c_str());
     imageio::Image output;
-    const bool rendered = RenderImage(settings, input, &output, showBar ? ProgressBarUpdate : nullptr, error);
+    const bool rendered = RenderImage(resolved, input, &output, showBar ? ProgressBarUpdate : nullptr, error);
     if (showBar) EndProgressBar();
     if (!rendered) {
         *error = "'" + inputPath + "': " + *error;
         return false;
     }
-    return imageio::WriteImage(outputPath, output, error);
+    std::vector<std::string> losses;
+    imageio::EncodeOptions encode;
+    encode.jpegQuality = options.quality;
+    encode.losses = &losses;
+    bool written = false;
+    if (outputPath == kStandardStream) {
+        std::vector<uint8_t> bytes;
+        written = imageio::EncodeImage(output, OutputFormat(options, outputPath), &bytes, error, encode) &&
+                  WriteToStream(out, bytes, error);
+    } else {
+        written = imageio::WriteImage(outputPath, output, error, encode);
+    }
+    if (written) Warn(err, outputPath, losses);
+    return written;
 }
 
 // One image of an --out-dir run, from reading to writing. Returns false with
 // a message.
 bool RenderBatchFile(const FilterSettings& settings, const Options& options, const std::string& inputPath,
                      std::FILE* err, std::string* error) {
-    const std::string outputPath = OutputPathFor(options.outDir, inputPath);
+    std::string outputPath = OutputPathFor(options.outDir, inputPath);
+    if (!options.format.empty())  // the output named as the input, with the format's extension
+        outputPath = Utf8Path(outputPath).replace_extension(options.format).u8string();
     std::error_code ec;
     if (std::filesystem::equivalent(Utf8Path(inputPath), Utf8Path(outputPath), ec)) {
         *error = "'" + inputPath + "': the output would replace the input itself (choose another --out-dir)";
         return false;
     }
     if (imageio::FormatFromPath(outputPath) == imageio::ImageFormat::Unknown) {
-        *error = "'" + inputPath + "': unknown image format for the output (use .png, .ppm, .pgm or .pnm)";
+        *error = "'" + inputPath + "': unknown image format for the output (use .png, .jpg, .ppm, .pgm or .pnm, or --format)";
         return false;
     }
     imageio::Image input;
-    if (ReadInput(inputPath, outputPath, &input, error) != kExitOk) return false;
+    if (ReadInput(options, inputPath, outputPath, &input, err, error) != kExitOk) return false;
     const std::string label = std::string(FilterName(options.filter)) + " " + inputPath;
-    return RenderAndWrite(settings, options, input, inputPath, outputPath, label, err, error);
+    return RenderAndWrite(settings, options, input, inputPath, outputPath, label, nullptr, err, error);
 }
 
 // "3 of 4 images written to DIR; 1 failed".
@@ -134,32 +169,36 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
         std::fputs("kelvo-render " KELVO_VERSION_TEXT "\n", out);
         return kExitOk;
     }
-    if (options.list) {
-        std::fputs(ListSettings(options.filter).c_str(), out);
-        return kExitOk;
-    }
 
     FilterSettings settings;
     std::string warning;
     const ExitCode built = BuildSettings(options, &settings, &error, &warning);
     if (built != kExitOk) return Fail(err, built, error);
     if (!warning.empty()) std::fprintf(err, "kelvo-render: warning: %s\n", warning.c_str());
+    if (options.list) {
+        const bool given = !options.settingsFile.empty() || !options.assignments.empty();
+        std::fputs(ListSettings(options.filter, given ? &settings : nullptr).c_str(), out);
+        return kExitOk;
+    }
 
     imageio::Image input;
     const bool renderOne = !options.input.empty();
     if (renderOne) {
-        const ExitCode read = ReadInput(options.input, options.output, &input, &error);
+        const ExitCode read = ReadInput(options, options.input, options.output, &input, err, &error);
         if (read != kExitOk) return Fail(err, read, error);
     }
 
     if (!options.saveSettingsFile.empty() &&
         !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare, &error))
         return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "': " + error);
+    if (!options.saveSettingsFile.empty() && (settings.relativeX.given || settings.relativeY.given))
+        Warn(err, options.saveSettingsFile,
+             {"a settings file holds the flare centre in pixels: the percentage given is not saved"});
     if (!options.inputs.empty()) return RunBatch(settings, options, out, err);
     if (!renderOne) return kExitOk;
 
     SetInterruptNote("kelvo-render: interrupted; '" + options.output + "' left as it was");
-    if (!RenderAndWrite(settings, options, input, options.input, options.output, FilterName(options.filter), err,
+    if (!RenderAndWrite(settings, options, input, options.input, options.output, FilterName(options.filter), out, err,
                         &error))
         return Fail(err, kExitFailure, error);
     return kExitOk;

@@ -1,14 +1,18 @@
 #include "cli_options.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "image_io.h"
+#include "nearest_name.h"
 
 namespace cli {
 namespace {
 
 // Options that take a value.
-enum class ValueOption { None, Filter, Settings, SaveSettings, Set, OutDir };
+enum class ValueOption { None, Filter, Settings, SaveSettings, Set, OutDir, Format, Quality, Scale, ScaleFrom };
 
 ValueOption ValueOptionNamed(const std::string& name) {
     if (name == "--filter") return ValueOption::Filter;
@@ -16,7 +20,32 @@ ValueOption ValueOptionNamed(const std::string& name) {
     if (name == "--save-settings") return ValueOption::SaveSettings;
     if (name == "--set") return ValueOption::Set;
     if (name == "--out-dir") return ValueOption::OutDir;
+    if (name == "--format") return ValueOption::Format;
+    if (name == "--quality") return ValueOption::Quality;
+    if (name == "--scale") return ValueOption::Scale;
+    if (name == "--scale-from") return ValueOption::ScaleFrom;
     return ValueOption::None;
+}
+
+// Every option, for "did you mean".
+constexpr const char* kOptionNames[] = {"--filter", "--settings", "--save-settings", "--set",     "--out-dir",
+                                        "--format", "--quality",  "--scale", "--scale-from",         "--list",    "--no-progress",
+                                        "--version", "--help"};
+
+std::string UnknownOption(const std::string& arg, const std::string& name) {
+    std::string error = "unknown option '" + arg + "'";
+    const char* nearest = kelvo::NearestName(name.c_str(), kOptionNames, static_cast<int>(std::size(kOptionNames)));
+    if (nearest != nullptr) error += "; did you mean '" + std::string(nearest) + "'?";
+    return error;
+}
+
+
+// The whole text as a finite number, or false.
+bool ParseNumber(const std::string& text, double* value) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    *value = std::strtod(start, &end);
+    return end != start && *end == '\0' && std::isfinite(*value);
 }
 
 // The text without the blanks at its ends ("flareSize = 5" names flareSize).
@@ -94,6 +123,43 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
             options->assignments.push_back({TrimBlanks(value.substr(0, eq)), value.substr(eq + 1)});
             return true;
         }
+        case ValueOption::Format: {
+            const std::string probe = "x." + value;
+            if (value.find('.') != std::string::npos || imageio::FormatFromPath(probe) == imageio::ImageFormat::Unknown) {
+                *error = "unknown --format '" + value + "' (choose png, jpg, ppm, pgm or pnm)";
+                return false;
+            }
+            options->format = value;
+            return true;
+        }
+        case ValueOption::Quality: {
+            double q = 0;
+            if (!ParseNumber(value, &q) || q != std::floor(q) || q < 1 || q > 100) {
+                *error = "--quality takes a whole number from 1 to 100, not '" + value + "'";
+                return false;
+            }
+            options->quality = static_cast<int>(q);
+            return true;
+        }
+        case ValueOption::Scale: {
+            double f = 0;
+            if (!ParseNumber(value, &f) || f < kMinScale || f > kMaxScale) {
+                *error = "--scale takes a number from 0.05 to 64, not '" + value + "'";
+                return false;
+            }
+            options->scale = f;
+            return true;
+        }
+        case ValueOption::ScaleFrom: {
+            double w = 0;
+            if (!ParseNumber(value, &w) || w != std::floor(w) || w < 1 || w > kMaxScaleFrom) {
+                *error = "--scale-from takes a width in pixels from 1 to " + std::to_string(kMaxScaleFrom) + ", not '" +
+                         value + "'";
+                return false;
+            }
+            options->scaleFrom = static_cast<int32_t>(w);
+            return true;
+        }
         case ValueOption::None:
             break;
     }
@@ -136,7 +202,7 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
         const std::string name = arg.substr(0, eq);
         const ValueOption option = ValueOptionNamed(name);
         if (option == ValueOption::None) {
-            *error = "unknown option '" + arg + "'";
+            *error = UnknownOption(arg, name);
             return false;
         }
         std::string value;
@@ -152,6 +218,14 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
     }
 
     if (options->help || options->version) return true;
+    if (options->filter != FilterChoice::Flare && (options->scale != 1.0 || options->scaleFrom != 0)) {
+        *error = "--scale and --scale-from size the flare: they go with --filter flare";
+        return false;
+    }
+    if (options->scale != 1.0 && options->scaleFrom != 0) {
+        *error = "give --scale or --scale-from, not both";
+        return false;
+    }
     if (options->filter != FilterChoice::Flare &&
         (!options->settingsFile.empty() || !options->saveSettingsFile.empty())) {
         *error = "settings files hold flare settings: --settings and --save-settings go with --filter flare";
@@ -161,6 +235,11 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
         if (options->list) return true;
         if (files.empty() && !options->saveSettingsFile.empty()) return true;
         if (!CheckBatchInputs(files, error)) return false;
+        for (const std::string& file : files)
+            if (file == kStandardStream) {
+                *error = "'-' (standard input) cannot be one of the inputs of an --out-dir run";
+                return false;
+            }
         options->inputs = files;
         return true;
     }
@@ -180,11 +259,23 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
         *error = "empty file name";
         return false;
     }
-    if (imageio::FormatFromPath(options->output) == imageio::ImageFormat::Unknown) {
-        *error = "output '" + options->output + "': unknown image format (use .png, .ppm, .pgm or .pnm)";
+    if (!options->format.empty() && imageio::FormatFromPath(options->output) != imageio::ImageFormat::Unknown &&
+        imageio::FormatFromPath(options->output) != OutputFormat(*options, options->output)) {
+        *error = "output '" + options->output + "': its extension names another format than --format " + options->format;
+        return false;
+    }
+    if (OutputFormat(*options, options->output) == imageio::ImageFormat::Unknown) {
+        *error = options->output == kStandardStream
+                     ? "output '-' (standard output) needs --format png, jpg, ppm, pgm or pnm"
+                     : "output '" + options->output + "': unknown image format (use .png, .jpg, .ppm, .pgm or .pnm, or --format)";
         return false;
     }
     return true;
+}
+
+imageio::ImageFormat OutputFormat(const Options& options, const std::string& path) {
+    if (!options.format.empty()) return imageio::FormatFromPath("x." + options.format);
+    return imageio::FormatFromPath(path);
 }
 
 std::string OutputPathFor(const std::string& outDir, const std::string& input) {
@@ -200,8 +291,14 @@ std::string UsageText() {
            "Applies the lens flare (or the glow) to an image, with the same renderer the\n"
            "plug-in modules use, as a final run at full size over the whole image.\n"
            "\n"
-           "INPUT   a PNG, binary PGM (P5) or PPM (P6) file, 8 bits, 1 to 4 channels\n"
-           "OUTPUT  .png, .ppm, .pgm or .pnm; the extension picks the format\n"
+           "INPUT   a PNG (8 or 16 bits), JPEG, binary PGM (P5) or PPM (P6) file;\n"
+           "        - reads standard input\n"
+           "OUTPUT  .png, .jpg, .ppm, .pgm or .pnm; the extension picks the format;\n"
+           "        - writes standard output (with --format)\n"
+           "\n"
+           "16-bit images stay 16-bit (PNG, netpbm): pixels the filter leaves alone keep\n"
+           "their values. The colour profile, EXIF, XMP, text, resolution and gamma are\n"
+           "carried to the output where its format holds them; what is dropped is named.\n"
            "\n"
            "With --out-dir, every INPUT is rendered with the same settings and written\n"
            "into DIR under its own file name (DIR is made if missing). A file that fails\n"
@@ -209,13 +306,24 @@ std::string UsageText() {
            "\n"
            "Options:\n"
            "  --filter flare|glow     the filter to apply (default: flare)\n"
-           "  --set NAME=VALUE        set one setting; repeat as needed (see --list)\n"
+           "  --set NAME=VALUE        set one setting; repeat as needed (see --list);\n"
+           "                          positionX/positionY also as N% of each image\n"
            "  --settings FILE.lns     start from a flare settings file; --set options\n"
            "                          are applied after it\n"
            "  --save-settings FILE    write the resulting flare settings as a .lns file;\n"
            "                          without INPUT and OUTPUT nothing else is done\n"
+           "  --scale F               draw the flare F times larger (0.05..64): its sizes\n"
+           "                          and pixel positions, for a preset made on a\n"
+           "                          smaller picture\n"
+           "  --scale-from W          the same, with F = each image's width / W: a preset\n"
+           "                          made on a W-pixel-wide picture looks the same on\n"
+           "                          photos of any size (presets/*.lns: 640)\n"
            "  --out-dir DIR           write each INPUT as DIR/<its file name>\n"
-           "  --list                  list the filter's settings, defaults and ranges\n"
+           "  --quality N             JPEG quality, 1..100 (default 92; above 90 the\n"
+           "                          colour keeps full resolution)\n"
+           "  --format png|jpg|ppm|pgm|pnm  output format when OUTPUT has no extension\n"
+           "  --list                  list the filter's settings (after --settings FILE:\n"
+           "                          that file's values), ranges, units and meaning\n"
            "  --no-progress           no progress bar (shown on a terminal for images of\n"
            "                          a megapixel or more)\n"
            "  --version               the version number\n"
@@ -224,7 +332,14 @@ std::string UsageText() {
            "Exit status: 0 success, 1 a file could not be read or written (with\n"
            "--out-dir: at least one image failed),\n"
            "2 a wrong command line, setting name or value; when interrupted, 128 + the\n"
-           "signal (130 for Ctrl-C), on Windows 0xC000013A, with the output untouched.\n";
+           "signal (130 for Ctrl-C), on Windows 0xC000013A, with the output untouched.\n"
+           "\n"
+           "Examples:\n"
+           "  kelvo-render photo.jpg flare.jpg --set positionX=70% --set positionY=25%\n"
+           "  kelvo-render --settings presets/star.lns --scale-from 640 --out-dir out photos/*.jpg\n"
+           "  kelvo-render --filter glow --set glowLevel=20 scan.png glow.png\n"
+           "  kelvo-render --settings presets/star.lns --list\n"
+           "  kelvo-render --format jpg - - < photo.png > flare.jpg\n";
 }
 
 }  // namespace cli

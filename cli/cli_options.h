@@ -3,12 +3,20 @@
 // filter's settings table (cli_settings.h).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "image_io.h"
 
 namespace cli {
 
 enum class FilterChoice { Flare, Glow };
+
+// The factors --scale takes, and the widest --scale-from.
+constexpr double kMinScale = 0.05;
+constexpr double kMaxScale = 64.0;
+constexpr int32_t kMaxScaleFrom = 32767;
 
 // Exit status of the program.
 enum ExitCode : int {
@@ -31,6 +39,10 @@ struct Options {
     std::string settingsFile;                    // --settings: flare settings file applied first
     std::string saveSettingsFile;                // --save-settings: where to write the resulting flare settings
     std::vector<SettingAssignment> assignments;  // --set, in command-line order
+    std::string format;                          // --format: output format by name, for "-" or a bare name
+    int quality = 92;                            // --quality: JPEG quality 1..100
+    double scale = 1.0;                          // --scale: the flare drawn this many times larger
+    int32_t scaleFrom = 0;                       // --scale-from: the width a preset was made on (0: none)
     bool help = false;
     bool list = false;
     bool noProgress = false;
@@ -49,6 +61,12 @@ struct Options {
 // --list need no file names (and take none into account), nor does
 // --save-settings given alone (it only writes the settings).
 bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error);
+
+// "-" as an input or output file name: standard input or output.
+constexpr const char* kStandardStream = "-";
+
+// The output format for a path: --format when given, else the extension.
+imageio::ImageFormat OutputFormat(const Options& options, const std::string& path);
 
 // Where an --out-dir run writes `input`: the folder joined with the input's
 // file name (the part after its last slash or backslash).

@@ -1,5 +1,6 @@
 #include "cli_render.h"
 
+#include "deep_samples.h"
 #include "render_flare.h"
 #include "render_glow.h"
 
@@ -50,6 +51,12 @@ bool RenderImage(const FilterSettings& settings, const imageio::Image& input, im
     else
         glow::RenderGlowArea(area, settings.glow, callbacks);
 
+    // A 16-bit image: the render's change added to the original samples.
+    if (!input.deep.empty()) {
+        result.deep = input.deep;
+        kelvo::AddChange16(input.pixels.data(), result.pixels.data(), result.deep.data(), result.deep.size());
+    }
+    result.metadata = input.metadata;
     *output = std::move(result);
     return true;
 }

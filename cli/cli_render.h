@@ -15,8 +15,10 @@ namespace cli {
 constexpr int32_t kMaxRenderSide = static_cast<int32_t>(imageio::kMaxDecodeSide);
 
 // Renders the filter over the whole input into *output (same size and channel
-// count): every channel is an interleaved plane, rows are packed, nothing asks
-// to stop, and progress goes to `progress` (null: dropped). Returns false with
+// count, and the input's metadata): every channel is an interleaved plane,
+// rows are packed, nothing asks to stop, and progress goes to `progress`
+// (null: dropped). A 16-bit input is rendered in its 8-bit reduction and the
+// change added to its 16-bit samples (deep_samples.h). Returns false with
 // a message for an image the renderers cannot take.
 bool RenderImage(const FilterSettings& settings, const imageio::Image& input, imageio::Image* output,
                  ProgressProc progress, std::string* error);

@@ -1,7 +1,13 @@
 #include "cli_settings.h"
 
+#include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
+#include "nearest_name.h"
 #include "settings_file.h"
 
 namespace cli {
@@ -18,20 +24,51 @@ std::string FormatNumber(const SettingField& field, double value) {
     return text;
 }
 
-const char* KindName(SettingKind kind) {
-    switch (kind) {
-        case SettingKind::Int32:
-            return "integer";
-        case SettingKind::WholeReal:
-            return "whole";
-        case SettingKind::Real:
-            break;
-    }
-    return "real";
-}
-
 FilterChoice OtherFilter(FilterChoice filter) {
     return filter == FilterChoice::Flare ? FilterChoice::Glow : FilterChoice::Flare;
+}
+
+bool IsPosition(const SettingField& field) {
+    return std::strcmp(field.name, "positionX") == 0 || std::strcmp(field.name, "positionY") == 0;
+}
+
+// The field as the command line takes it: the flare centre may be anywhere
+// an image the tool reads has pixels, and as far outside.
+SettingField CommandLineField(const SettingField& field) {
+    SettingField wide = field;
+    if (IsPosition(wide)) {
+        wide.typedLow = kCliPositionLow;
+        wide.typedHigh = kCliPositionHigh;
+    }
+    return wide;
+}
+
+std::string UnknownSetting(FilterChoice filter, const std::string& name) {
+    std::string error = "unknown " + std::string(FilterName(filter)) + " setting '" + name + "'";
+    if (FindSettingNoCase(OtherFilter(filter), name) != nullptr)
+        return error + " (it is a " + FilterName(OtherFilter(filter)) + " setting: add --filter " +
+               FilterName(OtherFilter(filter)) + ")";
+    const SettingsTable& table = SettingsTableFor(filter);
+    std::vector<const char*> names;
+    for (int i = 0; i < table.count; ++i) names.push_back(table.fields[i].name);
+    const char* nearest = kelvo::NearestName(name.c_str(), names.data(), table.count);
+    if (nearest != nullptr) return error + "; did you mean '" + nearest + "'?";
+    return error + " (see --list)";
+}
+
+// "70%", "-5 %", "12.5%": the number before the percent sign, or false.
+bool ParsePercent(const std::string& text, double* percent) {
+    const size_t sign = text.find_last_not_of(" \t");
+    if (sign == std::string::npos || text[sign] != '%') return false;
+    const std::string number = text.substr(0, sign);
+    const char* start = number.c_str();
+    while (*start == ' ' || *start == '\t') ++start;
+    char* end = nullptr;
+    const double value = std::strtod(start, &end);
+    while (end != nullptr && (*end == ' ' || *end == '\t')) ++end;
+    if (end == start || end == nullptr || *end != '\0' || !std::isfinite(value) || std::fabs(value) > 1e6) return false;
+    *percent = value;
+    return true;
 }
 
 }  // namespace
@@ -48,26 +85,35 @@ void* SettingsRecord(FilterSettings* settings) {
 }
 
 bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment& assignment, std::string* error) {
-    const SettingsTable& table = SettingsTableFor(filter);
-    const SettingField* field = FindSetting(table, assignment.name.c_str());
-    if (field == nullptr) {
-        *error = "unknown " + std::string(FilterName(filter)) + " setting '" + assignment.name + "'";
-        if (FindSetting(SettingsTableFor(OtherFilter(filter)), assignment.name.c_str()) != nullptr)
-            *error += std::string(" (it is a ") + FilterName(OtherFilter(filter)) + " setting: add --filter " +
-                      FilterName(OtherFilter(filter)) + ")";
-        else
-            *error += " (see --list)";
+    const SettingField* found = FindSettingNoCase(filter, assignment.name);
+    if (found == nullptr) {
+        *error = UnknownSetting(filter, assignment.name);
         return false;
     }
+    const SettingField field = CommandLineField(*found);
     double value = 0;
-    if (!ParseSettingValue(*field, assignment.value.c_str(), &value)) {
-        *error = "bad value '" + assignment.value + "' for " + assignment.name + ": expected " +
-                 (field->kind == SettingKind::Real ? "a number" : "a whole number") + " from " +
-                 FormatNumber(*field, field->typedLow) + " to " + FormatNumber(*field, field->typedHigh);
+    if (!ParseSettingValue(field, assignment.value.c_str(), &value)) {
+        *error = "bad value '" + assignment.value + "' for " + field.name + ": expected " +
+                 (field.kind == SettingKind::Real ? "a number" : "a whole number") + " from " +
+                 FormatNumber(field, field.typedLow) + " to " + FormatNumber(field, field.typedHigh) +
+                 (IsPosition(field) ? " (or a percentage of the image, such as 50%)" : "");
         return false;
     }
-    WriteSetting(*field, record, value);
+    WriteSetting(field, record, value);
     return true;
+}
+
+const SettingField* FindSettingNoCase(FilterChoice filter, const std::string& name) {
+    const SettingsTable& table = SettingsTableFor(filter);
+    for (int i = 0; i < table.count; ++i) {
+        const char* candidate = table.fields[i].name;
+        if (std::strlen(candidate) != name.size()) continue;
+        bool same = true;
+        for (size_t k = 0; k < name.size() && same; ++k)
+            same = std::tolower(static_cast<unsigned char>(candidate[k])) == std::tolower(static_cast<unsigned char>(name[k]));
+        if (same) return &table.fields[i];
+    }
+    return nullptr;
 }
 
 namespace {
@@ -104,28 +150,57 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
         }
     }
     void* record = SettingsRecord(settings);
-    for (const SettingAssignment& assignment : options.assignments)
+    for (const SettingAssignment& assignment : options.assignments) {
+        const SettingField* field = FindSettingNoCase(options.filter, assignment.name);
+        double percent = 0;
+        RelativePosition* relative = nullptr;
+        if (field != nullptr && IsPosition(*field))
+            relative = std::strcmp(field->name, "positionX") == 0 ? &settings->relativeX : &settings->relativeY;
+        if (relative != nullptr && ParsePercent(assignment.value, &percent)) {
+            relative->given = true;
+            relative->percent = percent;
+            continue;
+        }
         if (!ApplyAssignment(options.filter, record, assignment, error)) return kExitUsage;
+        if (relative != nullptr) relative->given = false;  // the last one given counts
+    }
 
-    // A final render at full size, with no dialog.
-    settings->flare.previewScale = 1.0;
+    // A final render with no dialog, at full size or enlarged by --scale
+    // through the renderer's own reduction factor.
+    settings->flare.previewScale = 1.0 / options.scale;
+    settings->scaleFrom = options.scaleFrom;
     settings->flare.showDialog = 0;
     settings->glow.previewScale = 1;
     settings->glow.showDialog = 0;
     return kExitOk;
 }
 
-std::string ListSettings(FilterChoice filter) {
+std::string ListSettings(FilterChoice filter, const FilterSettings* given) {
     const SettingsTable& table = SettingsTableFor(filter);
-    std::string text = std::string("Settings of the ") + FilterName(filter) + " (--set NAME=VALUE):\n";
-    char line[256];
-    std::snprintf(line, sizeof line, "  %-18s %-8s %9s  %-16s %s\n", "NAME", "KIND", "DEFAULT", "RANGE", "DIALOG");
+    const void* record = given == nullptr                ? nullptr
+                         : filter == FilterChoice::Flare ? static_cast<const void*>(&given->flare)
+                                                         : static_cast<const void*>(&given->glow);
+    std::string text = std::string("Settings of the ") + FilterName(filter) +
+                       (record != nullptr ? " as given" : "") + " (--set NAME=VALUE; names in any case):\n";
+    char line[512];
+    std::snprintf(line, sizeof line, "  %-18s %9s  %-14s %-10s %s\n", "NAME", record != nullptr ? "VALUE" : "DEFAULT",
+                  "RANGE", "UNIT", "WHAT IT DOES");
     text += line;
     for (int i = 0; i < table.count; ++i) {
-        const SettingField& f = table.fields[i];
+        const SettingField f = CommandLineField(table.fields[i]);
+        std::string value = FormatNumber(f, record != nullptr ? ReadSetting(f, record) : f.defaultValue);
+        const RelativePosition* relative = given == nullptr || !IsPosition(f) ? nullptr
+                                           : std::strcmp(f.name, "positionX") == 0 ? &given->relativeX
+                                                                                   : &given->relativeY;
+        if (relative != nullptr && relative->given) {
+            char percent[32];
+            std::snprintf(percent, sizeof percent, "%g%%", relative->percent);
+            value = percent;
+        }
         const std::string range = FormatNumber(f, f.typedLow) + ".." + FormatNumber(f, f.typedHigh);
-        std::snprintf(line, sizeof line, "  %-18s %-8s %9s  %-16s %s %s\n", f.name, KindName(f.kind),
-                      FormatNumber(f, f.defaultValue).c_str(), range.c_str(), f.group, f.label);
+        std::snprintf(line, sizeof line, "  %-18s %9s  %-14s %-10s %s: %s%s\n", f.name, value.c_str(),
+                      range.c_str(), f.unit, f.title, f.description,
+                      IsPosition(f) ? " (or N% of the image)" : "");
         text += line;
     }
     return text;

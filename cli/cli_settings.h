@@ -12,10 +12,25 @@
 
 namespace cli {
 
+// The widest pixel coordinate the command line takes for the flare centre:
+// any pixel of an image the tool reads, and as far outside it. The dialog
+// keeps the narrower ranges of the settings table.
+constexpr int32_t kCliPositionLow = -32768;
+constexpr int32_t kCliPositionHigh = 32767;
+
+// A flare centre coordinate given as a percentage of each image's side
+// ("positionX=70%"), resolved per image by SettingsForImage (cli_placement.h).
+struct RelativePosition {
+    bool given = false;
+    double percent = 0.0;
+};
+
 struct FilterSettings {
     FilterChoice filter = FilterChoice::Flare;
     flare::FilterParameters flare = flare::DefaultFlareParameters();
     glow::FilterParameters glow = glow::DefaultGlowParameters();
+    RelativePosition relativeX, relativeY;  // flare only
+    int32_t scaleFrom = 0;                  // --scale-from: the width the flare's sizes are meant for
 };
 
 const SettingsTable& SettingsTableFor(FilterChoice filter);
@@ -24,15 +39,20 @@ const char* FilterName(FilterChoice filter);
 // The chosen filter's record inside the settings.
 void* SettingsRecord(FilterSettings* settings);
 
-// Stores one NAME=VALUE into the filter's record. Returns false, with the
-// record unchanged and a message, for a name that is not one of the filter's
-// settings or a value that is not a number of the field's kind inside its
-// typed range.
+// The filter's setting of that name, compared without case, or null.
+const SettingField* FindSettingNoCase(FilterChoice filter, const std::string& name);
+
+// Stores one NAME=VALUE into the filter's record; the name is compared
+// without case. Returns false, with the record unchanged and a message, for a
+// name that is not one of the filter's settings (with the nearest name as a
+// suggestion) or a value that is not a number of the field's kind inside its
+// typed range (positionX and positionY: kCliPositionLow..kCliPositionHigh).
 bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment& assignment, std::string* error);
 
 // Builds the settings for a run: the filter's defaults, then the settings file
-// if one is named, then the --set options in order; finally the run state of a
-// final render (previewScale 1, showDialog 0). Returns kExitOk, or the exit
+// if one is named, then the --set options in order (positionX and positionY
+// also as "N%", see RelativePosition); finally the run state of a final render
+// (previewScale 1 / --scale, showDialog 0). Returns kExitOk, or the exit
 // code with a message: kExitFailure for a settings file that cannot be read or
 // does not start with the marker byte, kExitUsage for a bad --set. A settings
 // file shorter than a whole record is used (it replaces the leading settings)
@@ -40,8 +60,9 @@ bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment&
 ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::string* error,
                        std::string* warning = nullptr);
 
-// The table of the filter's settings that --list prints: name, kind, default,
-// accepted range and the dialog label.
-std::string ListSettings(FilterChoice filter);
+// The table of the filter's settings that --list prints: name, value (from
+// `given`, percentages included, or the defaults when it is null), accepted
+// range, unit, and the title and description of each.
+std::string ListSettings(FilterChoice filter, const FilterSettings* given = nullptr);
 
 }  // namespace cli

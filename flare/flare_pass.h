@@ -10,12 +10,19 @@
 
 namespace flare {
 
-// The scale the settings' pixel sizes are divided by: previewScale, or 1 when
-// the record holds a value below 1 or not a number (a record that was never
-// given a preview scale holds 0).
+// The smallest working scale: a flare drawn 64 times larger than its settings
+// say (kelvo-render's --scale 64: a preset made on a 640-pixel-wide picture
+// over any photo the tool reads).
+constexpr double kMinWorkingScale = 1.0 / 64;
+
+// The scale the settings' pixel sizes and positions are divided by:
+// previewScale, the reduction factor of a preview, or below 1 an enlargement;
+// 1 when the record holds a value below kMinWorkingScale or not a number (a
+// record that was never given a preview scale holds 0). The module's entry
+// takes values below 1 as 1 (RenderFlare).
 inline double WorkingScale(const FilterParameters& settings) {
     const double scale = settings.previewScale;
-    return scale >= 1.0 ? scale : 1.0;
+    return scale >= kMinWorkingScale ? scale : 1.0;
 }
 
 // Everything the flare pass derives from the settings before its first row.

@@ -36,7 +36,11 @@ bool RenderFlare(PluginGlobals* globals) {
         CopyInputToOutput(area);
         return true;
     }
-    return RenderFlareArea(area, *static_cast<const FilterParameters*>(block), HostCallbacks(record));
+    // The host's record renders at full size or reduced, never enlarged: a
+    // preview scale below 1 there counts as 1, as it always has.
+    FilterParameters settings = *static_cast<const FilterParameters*>(block);
+    if (!(settings.previewScale >= 1.0)) settings.previewScale = 1.0;
+    return RenderFlareArea(area, settings, HostCallbacks(record));
 }
 
 }  // namespace flare

@@ -12,7 +12,8 @@ namespace flare {
 
 // Copies the area's input to its output (the two may be one buffer) and draws
 // the lens flare over it with `settings`, at the scale given by their
-// previewScale (below 1: full size). The flare's centre and the reflections'
+// previewScale (from kMinWorkingScale up; below 1 enlarges the flare, below
+// kMinWorkingScale or not a number: full size). The flare's centre and the reflections'
 // axis are in the area's own pixels. Returns false when the callbacks stopped
 // the render (the passes end where they were told to), true otherwise.
 bool RenderFlareArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks);

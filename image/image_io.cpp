@@ -11,29 +11,14 @@
 #include "png_chunks.h"
 #include "replace_file.h"
 
-// The PNG decoder and encoder come from the stb headers, compiled here once.
-// Files are read and written by our own code, so stb works on memory only.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#endif
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
+#include "deep_samples.h"
+#include "jpeg_file.h"
+#include "metadata_carry.h"
+#include "png_metadata.h"
+#include "png_writer.h"
+
 #define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_FAILURE_USERMSG
 #include "stb_image.h"
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
-#include "stb_image_write.h"
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace imageio {
 namespace {
@@ -122,8 +107,8 @@ bool ReadPnmHeader(const uint8_t* data, size_t size, PnmHeader* header, std::str
                  std::to_string(header->height) + ")";
         return false;
     }
-    if (header->maxValue == 0 || header->maxValue > 255) {
-        *error = "netpbm maximum value " + std::to_string(header->maxValue) + " is not supported (8-bit samples only)";
+    if (header->maxValue == 0 || header->maxValue > 65535) {
+        *error = "netpbm maximum value " + std::to_string(header->maxValue) + " is out of range (1..65535)";
         return false;
     }
     header->samples = pos;
@@ -135,8 +120,10 @@ bool DecodePnm(const uint8_t* data, size_t size, Image* image, std::string* erro
     if (!ReadPnmHeader(data, size, &header, error)) return false;
     if (!DimensionsFit(header.width, header.height, error)) return false;
     const uint32_t maxValue = header.maxValue;
+    const bool wide = maxValue > 255;  // two bytes a sample, most significant first
     const size_t pos = header.samples;
-    const uint64_t count = static_cast<uint64_t>(header.width) * header.height * static_cast<uint64_t>(header.channels);
+    const uint64_t samples = static_cast<uint64_t>(header.width) * header.height * static_cast<uint64_t>(header.channels);
+    const uint64_t count = samples * (wide ? 2 : 1);
     if (count > size - pos) {
         *error = "netpbm file is truncated: its samples need " + std::to_string(count) + " bytes, it holds " +
                  std::to_string(size - pos);
@@ -146,6 +133,20 @@ bool DecodePnm(const uint8_t* data, size_t size, Image* image, std::string* erro
     result.width = static_cast<int32_t>(header.width);
     result.height = static_cast<int32_t>(header.height);
     result.channels = header.channels;
+    if (wide) {
+        // Rescaled to 0..65535, rounding; samples above the maximum value
+        // are taken as the maximum.
+        result.deep.resize(samples);
+        result.pixels.resize(samples);
+        for (size_t i = 0; i < samples; ++i) {
+            const uint32_t raw = static_cast<uint32_t>(data[pos + 2 * i]) << 8 | data[pos + 2 * i + 1];
+            const uint32_t v = raw > maxValue ? maxValue : raw;
+            result.deep[i] = static_cast<uint16_t>((v * 65535ull + maxValue / 2) / maxValue);
+            result.pixels[i] = kelvo::Reduce16(result.deep[i]);
+        }
+        *image = std::move(result);
+        return true;
+    }
     result.pixels.assign(data + pos, data + pos + count);
     if (maxValue != 255) {
         // Rescale to the full 0..255 range, rounding; samples above the
@@ -161,11 +162,17 @@ bool DecodePnm(const uint8_t* data, size_t size, Image* image, std::string* erro
 
 bool EncodePnm(const Image& image, bool colour, std::vector<uint8_t>* bytes) {
     char header[64];
-    const int n = std::snprintf(header, sizeof header, "P%c\n%d %d\n255\n", colour ? '6' : '5',
-                                static_cast<int>(image.width), static_cast<int>(image.height));
+    const bool wide = !image.deep.empty();
+    const int n = std::snprintf(header, sizeof header, "P%c\n%d %d\n%d\n", colour ? '6' : '5',
+                                static_cast<int>(image.width), static_cast<int>(image.height), wide ? 65535 : 255);
     bytes->assign(header, header + n);
     const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-    if (colour && image.channels == 1) {
+    if (wide) {
+        const size_t repeat = colour && image.channels == 1 ? 3 : 1;
+        bytes->reserve(bytes->size() + image.deep.size() * repeat * 2);
+        for (uint16_t v : image.deep)
+            for (size_t k = 0; k < repeat; ++k) bytes->insert(bytes->end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+    } else if (colour && image.channels == 1) {
         bytes->reserve(bytes->size() + pixels * 3);
         for (size_t i = 0; i < pixels; ++i) bytes->insert(bytes->end(), 3, image.pixels[i]);
     } else {
@@ -186,7 +193,11 @@ bool DecodePng(const uint8_t* data, size_t size, Image* image, std::string* erro
         !CheckPngChunks(data, size, error))
         return false;
     int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 0);
+    const bool wide = header.bitDepth == 16;
+    void* pixels = wide ? static_cast<void*>(stbi_load_16_from_memory(data, static_cast<int>(size), &width, &height,
+                                                                       &channels, 0))
+                        : static_cast<void*>(stbi_load_from_memory(data, static_cast<int>(size), &width, &height,
+                                                                    &channels, 0));
     if (pixels == nullptr) {
         const char* reason = stbi_failure_reason();
         *error = std::string("cannot decode PNG: ") + (reason != nullptr ? reason : "unknown error");
@@ -201,37 +212,30 @@ bool DecodePng(const uint8_t* data, size_t size, Image* image, std::string* erro
     result.width = width;
     result.height = height;
     result.channels = channels;
-    result.pixels.assign(pixels, pixels + ImageBytes(result));
+    if (wide) {
+        const uint16_t* samples = static_cast<const uint16_t*>(pixels);
+        result.deep.assign(samples, samples + ImageBytes(result));
+        result.pixels.resize(ImageBytes(result));
+        for (size_t i = 0; i < result.deep.size(); ++i) result.pixels[i] = kelvo::Reduce16(result.deep[i]);
+    } else {
+        const stbi_uc* samples = static_cast<const stbi_uc*>(pixels);
+        result.pixels.assign(samples, samples + ImageBytes(result));
+    }
     stbi_image_free(pixels);
+    ReadPngMetadata(data, size, &result.metadata, &result.metadata.notCarried);
     *image = std::move(result);
-    return true;
-}
-
-void AppendBytes(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<uint8_t>*>(context);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-}
-
-bool EncodePng(const Image& image, std::vector<uint8_t>* bytes, std::string* error) {
-    if (RowBytes(image) > static_cast<size_t>(INT_MAX) / 2) {
-        *error = "image too wide for PNG output";
-        return false;
-    }
-    bytes->clear();
-    if (stbi_write_png_to_func(AppendBytes, bytes, image.width, image.height, image.channels, image.pixels.data(),
-                               static_cast<int>(RowBytes(image))) == 0) {
-        *error = "PNG encoding failed";
-        return false;
-    }
     return true;
 }
 
 // The most bytes a file with this header can need: the samples of a netpbm
 // file; for a PNG, its raw rows (up to 8 bytes a pixel, stored without
-// compression) and room for metadata. False with the reason for a file whose
-// first bytes are no image header we take, or declare a size we refuse.
-bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, std::string* error) {
+// compression) and room for metadata; for a JPEG, the same bound (a JPEG at
+// the highest quality stays well below 8 bytes a pixel). False with the reason
+// for a file whose first bytes are no image header we take, or declare a size
+// we refuse. A JPEG whose frame header lies beyond the bytes read so far gets
+// a provisional limit a header's worth further (*provisional), up to
+// kMaxJpegPrefixBytes of metadata.
+bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, bool* provisional, std::string* error) {
     if (HasPngSignature(data, size)) {
         PngHeader header;
         if (!ReadPngHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
@@ -244,7 +248,21 @@ bool FileSizeLimit(const uint8_t* data, size_t size, uint64_t* limit, std::strin
         PnmHeader header;
         if (!ReadPnmHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
             return false;
-        *limit = header.samples + static_cast<uint64_t>(header.width) * header.height * header.channels;
+        *limit = header.samples + static_cast<uint64_t>(header.width) * header.height * header.channels *
+                                      (header.maxValue > 255 ? 2 : 1);
+        return true;
+    }
+    if (HasJpegSignature(data, size)) {
+        if (size < kMaxJpegPrefixBytes && JpegPrefixIncomplete(data, size)) {
+            *limit = size + kHeaderBytes;
+            *provisional = true;
+            return true;
+        }
+        JpegHeader header;
+        if (!ReadJpegHeader(data, size, &header, error) || !DimensionsFit(header.width, header.height, error))
+            return false;
+        const uint64_t raw = static_cast<uint64_t>(header.height) * (1 + uint64_t{8} * header.width);
+        *limit = raw + raw / 64 + (uint64_t{64} << 20);
         return true;
     }
     Image unused;
@@ -259,13 +277,14 @@ ImageFormat FormatFromPath(const std::string& path) {
     if (EndsWith(p, ".ppm")) return ImageFormat::Ppm;
     if (EndsWith(p, ".pgm")) return ImageFormat::Pgm;
     if (EndsWith(p, ".pnm")) return ImageFormat::Pnm;
+    if (EndsWith(p, ".jpg") || EndsWith(p, ".jpeg")) return ImageFormat::Jpeg;
     return ImageFormat::Unknown;
 }
 
 bool ImageIsValid(const Image& image) {
     return image.width > 0 && image.height > 0 && image.channels >= 1 && image.channels <= 4 &&
            static_cast<uint32_t>(image.width) <= kMaxSide && static_cast<uint32_t>(image.height) <= kMaxSide &&
-           image.pixels.size() == ImageBytes(image);
+           image.pixels.size() == ImageBytes(image) && (image.deep.empty() || image.deep.size() == ImageBytes(image));
 }
 
 bool DecodeImage(const uint8_t* data, size_t size, Image* image, std::string* error) {
@@ -273,11 +292,16 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* image, std::string* er
         return DecodePng(data, size, image, error);
     if (HasBinaryPnmMagic(data, size))
         return DecodePnm(data, size, image, error);
+    if (HasJpegSignature(data, size)) {
+        JpegHeader header;
+        return ReadJpegHeader(data, size, &header, error) && DimensionsFit(header.width, header.height, error) &&
+               DecodeJpeg(data, size, image, error);
+    }
     if (data != nullptr && size >= 2 && data[0] == 'P' && data[1] >= '1' && data[1] <= '7') {
         *error = "only binary PGM (P5) and PPM (P6) netpbm files are supported";
         return false;
     }
-    *error = size == 0 ? "the file is empty" : "not a PNG, PGM or PPM file";
+    *error = size == 0 ? "the file is empty" : "not a PNG, JPEG, PGM or PPM file";
     return false;
 }
 
@@ -287,6 +311,12 @@ bool ReadImage(const std::string& path, Image* image, std::string* error) {
         *error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
+    const bool read = ReadImageStream(file, path, image, error);
+    std::fclose(file);
+    return read;
+}
+
+bool ReadImageStream(std::FILE* file, const std::string& path, Image* image, std::string* error) {
     // The header comes first and says how large the file may be; reading
     // stops there, so that a device or an endless stream cannot fill memory.
     std::vector<uint8_t> bytes;
@@ -301,24 +331,21 @@ bool ReadImage(const std::string& path, Image* image, std::string* error) {
         if (n == 0) break;
         if (bytes.size() <= limit) continue;
         if (!judged) {
-            judged = true;
-            if (!FileSizeLimit(bytes.data(), bytes.size(), &limit, &why)) {
-                std::fclose(file);
+            bool provisional = false;
+            if (!FileSizeLimit(bytes.data(), bytes.size(), &limit, &provisional, &why)) {
                 *error = "'" + path + "': " + why;
                 return false;
             }
+            judged = !provisional;
         }
         if (bytes.size() > limit) {
-            std::fclose(file);
             *error = "'" + path + "': the file is longer than its image can be (more than " + std::to_string(limit) +
                      " bytes)";
             return false;
         }
     }
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) {
-        *error = "cannot read '" + path + "'";
+    if (std::ferror(file) != 0) {
+        *error = "cannot read '" + path + "': " + std::strerror(errno);
         return false;
     }
     if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {
@@ -347,27 +374,41 @@ bool FormatHoldsChannels(ImageFormat format, int32_t channels, std::string* erro
             if (channels == 1 || channels == 3) return true;
             *error = "a PNM file holds grey or RGB without alpha; " + have + " (write a .png instead)";
             return false;
+        case ImageFormat::Jpeg:
+            if (channels == 1 || channels == 3) return true;
+            *error = "a JPEG file holds grey or RGB without alpha; " + have + " (write a .png instead)";
+            return false;
         case ImageFormat::Unknown:
             break;
     }
-    *error = "unknown image format (use .png, .ppm, .pgm or .pnm)";
+    *error = "unknown image format (use .png, .jpg, .ppm, .pgm or .pnm)";
     return false;
 }
 
-bool EncodeImage(const Image& image, ImageFormat format, std::vector<uint8_t>* bytes, std::string* error) {
+bool EncodeImage(const Image& image, ImageFormat format, std::vector<uint8_t>* bytes, std::string* error,
+                 const EncodeOptions& options) {
     if (!ImageIsValid(image)) {
         *error = "invalid image";
         return false;
     }
     if (!FormatHoldsChannels(format, image.channels, error)) return false;
-    if (format == ImageFormat::Png) return EncodePng(image, bytes, error);
+    if (options.jpegQuality < 1 || options.jpegQuality > 100) {
+        *error = "JPEG quality " + std::to_string(options.jpegQuality) + " is out of range (1..100)";
+        return false;
+    }
+    ImageMetadata metadata = image.metadata;
+    std::vector<std::string> losses;
+    FitMetadata(format, image, &metadata, &losses);
+    if (options.losses != nullptr) options.losses->insert(options.losses->end(), losses.begin(), losses.end());
+    if (format == ImageFormat::Png) return EncodePngFile(image, metadata, bytes, error);
+    if (format == ImageFormat::Jpeg) return EncodeJpeg(image, metadata, options.jpegQuality, bytes, error);
     return EncodePnm(image, format == ImageFormat::Ppm || image.channels == 3, bytes);
 }
 
-bool WriteImage(const std::string& path, const Image& image, std::string* error) {
+bool WriteImage(const std::string& path, const Image& image, std::string* error, const EncodeOptions& options) {
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!EncodeImage(image, FormatFromPath(path), &bytes, &why)) {
+    if (!EncodeImage(image, FormatFromPath(path), &bytes, &why, options)) {
         *error = "'" + path + "': " + why;
         return false;
     }

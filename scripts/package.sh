@@ -1,10 +1,11 @@
 #!/bin/sh
 # Packs a release from built modules: <out>/Kelvo-filters-<version>.zip with
-# one folder Kelvo-filters-<version>/ holding x64/ and Win32/ (Halvane.8bf and
-# Emberlit.8bf each), presets/ (each .lns with its picture, .png),
-# INSTALL.txt, LICENSE.txt and SHA256SUMS.txt (a SHA-256 line for every other
-# file); given the GEGL plug-in, also GIMP/ holding it (kelvo-gegl.so, Linux
-# x86_64). The archive's bytes depend only on
+# one folder Kelvo-filters-<version>/ holding x64/ and Win32/ (Halvane.8bf,
+# Emberlit.8bf and kelvo-render.exe each), presets/ (each .lns with its
+# picture, .png), INSTALL.txt, KELVO-RENDER.txt (the command line's usage),
+# LICENSE.txt and SHA256SUMS.txt (a SHA-256 line for every other file); given
+# the GEGL plug-in, also GIMP/ holding it (kelvo-gegl.so, Linux x86_64). The
+# archive's bytes depend only on
 # its contents: fixed file times, sorted entries, no extra attributes.
 # Prints the archive's path.
 # Usage: scripts/package.sh <version> <win32 build folder> <win64 build folder> <out folder> [<kelvo-gegl.so>]
@@ -16,8 +17,8 @@ version="$1" win32="$2" win64="$3" out="$4" gegl="${5:-}"
 [ -z "$gegl" ] || [ -f "$gegl" ] || { echo "package: missing $gegl" >&2; exit 1; }
 name="Kelvo-filters-$version"
 
-for f in "$win32/modules/Halvane.8bf" "$win32/modules/Emberlit.8bf" \
-         "$win64/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf"; do
+for f in "$win32/modules/Halvane.8bf" "$win32/modules/Emberlit.8bf" "$win32/bin/kelvo-render.exe" \
+         "$win64/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf" "$win64/bin/kelvo-render.exe"; do
   [ -f "$f" ] || { echo "package: missing $f" >&2; exit 1; }
 done
 
@@ -31,6 +32,8 @@ for module in Halvane Emberlit; do
   x86_64-w64-mingw32-strip --strip-all -o "$dir/x64/$module.8bf" "$win64/modules/$module.8bf"
   i686-w64-mingw32-strip --strip-all -o "$dir/Win32/$module.8bf" "$win32/modules/$module.8bf"
 done
+x86_64-w64-mingw32-strip --strip-all -o "$dir/x64/kelvo-render.exe" "$win64/bin/kelvo-render.exe"
+i686-w64-mingw32-strip --strip-all -o "$dir/Win32/kelvo-render.exe" "$win32/bin/kelvo-render.exe"
 cp "$root"/presets/*.lns "$root"/docs/presets/*.png "$dir/presets/"
 if [ -n "$gegl" ]; then
   mkdir -p "$dir/GIMP"
@@ -38,6 +41,7 @@ if [ -n "$gegl" ]; then
 fi
 # Texts with Windows line ends, for the editors' platform.
 sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/docs/install.txt" > "$dir/INSTALL.txt"
+sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/docs/kelvo-render.txt" > "$dir/KELVO-RENDER.txt"
 sed 's/$/\r/' "$root/LICENSE" > "$dir/LICENSE.txt"
 (cd "$dir" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum > "$stage/sums" &&
   mv "$stage/sums" SHA256SUMS.txt)

@@ -71,7 +71,14 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
         {{}, "missing input"},
         {{"in.png"}, "missing output"},
         {{"in.png", "out.png", "extra.png"}, "too many"},
-        {{"in.png", "out.jpg"}, "unknown image format"},
+        {{"in.png", "out.gif"}, "unknown image format"},
+        {{"in.png", "-"}, "needs --format"},
+        {{"--format", "jpg", "in.png", "out.png"}, "another format"},
+        {{"--quality", "101", "in.png", "out.jpg"}, "1 to 100"},
+        {{"--scale", "0", "in.png", "out.png"}, "0.05 to 64"},
+        {{"--scale", "2", "--scale-from", "640", "in.png", "out.png"}, "not both"},
+        {{"--filter", "glow", "--scale", "2", "in.png", "out.png"}, "--filter flare"},
+        {{"--qualty", "90", "in.png", "out.jpg"}, "did you mean '--quality'?"},
         {{"in.png", "out"}, "unknown image format"},
         {{"--frobnicate", "in.png", "out.png"}, "unknown option"},
         {{"-x", "in.png", "out.png"}, "unknown option"},
@@ -98,12 +105,12 @@ TEST(SettingAssignments, StoreTypedValuesThroughTheTable) {
     cli::FilterSettings s;
     std::string error;
     ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionX", "-9999"}, &error)) << error;
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionY", "1000"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"POSITIONY", "2400"}, &error)) << error;
     ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"flareHue", "0.25"}, &error)) << error;
     ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"raysCount", "360"}, &error)) << error;
     ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionAspect", "100"}, &error)) << error;
     EXPECT_EQ(-9999, s.flare.positionX);
-    EXPECT_EQ(1000, s.flare.positionY);
+    EXPECT_EQ(2400, s.flare.positionY);  // beyond the dialog's range: any row of a large photo
     EXPECT_EQ(0.25, s.flare.flareHue);
     EXPECT_EQ(360.0, s.flare.raysCount);
     EXPECT_EQ(100.0, s.flare.positionAspect);
@@ -122,7 +129,7 @@ TEST(SettingAssignments, BadNamesAndValuesLeaveTheRecordAlone) {
         const char* reason;
     };
     const Case cases[] = {
-        {FilterChoice::Flare, "flaresize", "5", "unknown flare setting"},  // names are case-sensitive
+        {FilterChoice::Flare, "flareSise", "5", "unknown flare setting 'flareSise'; did you mean 'flareSize'?"},
         {FilterChoice::Flare, "previewScale", "2", "unknown"},             // run state is not a setting
         {FilterChoice::Flare, "showDialog", "1", "unknown"},
         {FilterChoice::Flare, "glowLevel", "5", "--filter glow"},
@@ -134,7 +141,7 @@ TEST(SettingAssignments, BadNamesAndValuesLeaveTheRecordAlone) {
         {FilterChoice::Flare, "flareSize", "5x", "a number"},
         {FilterChoice::Flare, "flareSize", "nan", "a number"},
         {FilterChoice::Flare, "flareSize", "inf", "a number"},
-        {FilterChoice::Flare, "positionX", "10000", "-9999 to 9999"},
+        {FilterChoice::Flare, "positionX", "32768", "-32768 to 32767"},
         {FilterChoice::Flare, "positionX", "2.5", "whole number"},
         {FilterChoice::Flare, "positionX", "99999999999999999999", "whole number"},
         {FilterChoice::Flare, "raysCount", "7.5", "whole number"},
@@ -241,7 +248,8 @@ TEST(SettingsList, ShowsEveryTableRowWithDefaultAndRange) {
     for (int i = 0; i < flare::kFlareSettings.count; ++i)
         EXPECT_NE(std::string::npos, flareList.find(std::string("  ") + flare::kFlareSettings.fields[i].name + " "))
             << flare::kFlareSettings.fields[i].name;
-    EXPECT_NE(std::string::npos, flareList.find("-9999..9999"));
+    EXPECT_NE(std::string::npos, flareList.find("-32768..32767"));
+    EXPECT_NE(std::string::npos, flareList.find("16 pixels")) << "each setting's unit";
     EXPECT_NE(std::string::npos, flareList.find(" 0.05 "));
     const std::string glowList = cli::ListSettings(FilterChoice::Glow);
     for (int i = 0; i < glow::kGlowSettings.count; ++i)

@@ -112,7 +112,7 @@ TEST(ImageLimits, ReadingStopsWhereTheHeaderSays) {
     std::string error;
     // An endless device.
     EXPECT_FALSE(imageio::ReadImage("/dev/zero", &image, &error));
-    EXPECT_EQ("'/dev/zero': not a PNG, PGM or PPM file", error);
+    EXPECT_EQ("'/dev/zero': not a PNG, JPEG, PGM or PPM file", error);
 
     // A 1 x 1 PGM followed by far more than its image needs.
     std::vector<uint8_t> pgm = {'P', '5', ' ', '1', ' ', '1', ' ', '2', '5', '5', '\n', 7};

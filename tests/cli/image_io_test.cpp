@@ -37,7 +37,8 @@ TEST(ImageFormats, ExtensionPicksTheOutputFormat) {
     EXPECT_EQ(ImageFormat::Ppm, imageio::FormatFromPath("a.b.Ppm"));
     EXPECT_EQ(ImageFormat::Pgm, imageio::FormatFromPath("grey.pgm"));
     EXPECT_EQ(ImageFormat::Pnm, imageio::FormatFromPath("any.pnm"));
-    EXPECT_EQ(ImageFormat::Unknown, imageio::FormatFromPath("photo.jpg"));
+    EXPECT_EQ(ImageFormat::Jpeg, imageio::FormatFromPath("photo.JPEG"));
+    EXPECT_EQ(ImageFormat::Unknown, imageio::FormatFromPath("photo.gif"));
     EXPECT_EQ(ImageFormat::Unknown, imageio::FormatFromPath("png"));
     EXPECT_EQ(ImageFormat::Unknown, imageio::FormatFromPath(""));
 }
@@ -133,7 +134,8 @@ TEST(NetpbmReading, RefusesWhatItCannotReadFaithfully) {
     const std::vector<uint8_t> pixels(12, 7);
     EXPECT_FALSE(Decode(Pnm("P6 2 2 255\n", std::vector<uint8_t>(11, 7)), &image, &error));  // one byte short
     EXPECT_NE(std::string::npos, error.find("truncated")) << error;
-    EXPECT_FALSE(Decode(Pnm("P6 2 2 65535\n", std::vector<uint8_t>(24, 7)), &image, &error));  // 16-bit
+    EXPECT_FALSE(Decode(Pnm("P6 2 2 65535\n", std::vector<uint8_t>(23, 7)), &image, &error));  // 16-bit, short
+    EXPECT_FALSE(Decode(Pnm("P6 2 2 65536\n", std::vector<uint8_t>(24, 7)), &image, &error));
     EXPECT_FALSE(Decode(Pnm("P6 2 2 0\n", pixels), &image, &error));
     EXPECT_FALSE(Decode(Pnm("P6 0 2 255\n", pixels), &image, &error));
     EXPECT_FALSE(Decode(Pnm("P6 2 2 255", pixels), &image, &error));  // no blank before the samples
@@ -173,7 +175,7 @@ TEST(ImageFiles, MissingAndUnwritablePathsGiveMessages) {
     EXPECT_NE(std::string::npos, error.find("none.png")) << error;
     EXPECT_FALSE(imageio::ReadImage(dir.path.string(), &image, &error));  // a directory
     EXPECT_FALSE(imageio::WriteImage(dir.File("no/such/dir/out.png"), clitest::PatternImage(2, 2, 3), &error));
-    EXPECT_FALSE(imageio::WriteImage(dir.File("out.jpg"), clitest::PatternImage(2, 2, 3), &error));
+    EXPECT_FALSE(imageio::WriteImage(dir.File("out.gif"), clitest::PatternImage(2, 2, 3), &error));
     Image bad = clitest::PatternImage(2, 2, 3);
     bad.pixels.pop_back();
     EXPECT_FALSE(imageio::WriteImage(dir.File("out.png"), bad, &error));

@@ -79,6 +79,26 @@ TEST(RenderFlare, CentreInPreviewPixels) {
     }
 }
 
+// kelvo-render's --scale F is previewScale 1 / F through the library entry:
+// below 1 the flare grows and its centre moves out with it; the host's
+// entry above keeps such records at full size.
+TEST(RenderFlare, EnlargementThroughTheLibraryEntryMatchesTheLiteralRender) {
+    const TestImage input = MakeGradient(200, 150);
+    for (double scale : {0.5, 1.0 / 1.5, 1.25}) {
+        FilterParameters s = FullSizeDefaults();
+        s.previewScale = scale;
+        s.flareSize = 3.0;
+        s.positionX = 41;
+        s.positionY = -7;
+        TestImage out = MakeImage(input.width, input.height);
+        PixelArea area = flare_test::AreaOf(out);
+        area.in = input.data();
+        ASSERT_TRUE(flare::RenderFlareArea(area, s, RenderCallbacks{}));
+        const int32_t cx = static_cast<int32_t>(41 / scale), cy = static_cast<int32_t>(-7 / scale);
+        EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(LiteralRendered(s, input, cx, cy))) << scale;
+    }
+}
+
 TEST(RenderFlare, RepeatedRendersGiveTheSameBytes) {
     const TestImage input = MakeGradient(200, 150);
     TestImage out = MakeImage(200, 150);

@@ -1,13 +1,15 @@
-// The image decoders (PNG chunks and pixels, netpbm headers and samples) over
-// arbitrary files. An odd first byte has every PNG chunk's CRC put right
-// before decoding, so that the mutations reach the pixel decoder and not only
-// the checksum test. A decoded image must encode and decode back to the same
-// pixels.
+// The image decoders (PNG chunks, pixels and metadata chunks, JPEG segments
+// and pixels, netpbm headers and samples) over arbitrary files. An odd first
+// byte has every PNG chunk's CRC put right before decoding, so that the
+// mutations reach the pixel decoder and not only the checksum test. A decoded
+// image must encode as PNG and decode back to the same pixels, 16-bit samples
+// and carried metadata, and encode as JPEG (grey or RGB) to a file of its size.
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "image_io.h"
+#include "jpeg_file.h"
 #include "png_chunks.h"
 
 namespace {
@@ -35,9 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Keep the fuzzer's memory small: the size limits themselves are tested,
     // here only images up to 4 megapixels are decoded.
     imageio::PngHeader header;
+    imageio::JpegHeader jpeg;
     std::string error;
     if (imageio::ReadPngHeader(bytes.data(), bytes.size(), &header, &error) &&
         uint64_t{header.width} * header.height > (uint64_t{1} << 22))
+        return 0;
+    if (imageio::ReadJpegHeader(bytes.data(), bytes.size(), &jpeg, &error) &&
+        uint64_t{jpeg.width} * jpeg.height > (uint64_t{1} << 22))
         return 0;
 
     imageio::Image image;
@@ -51,7 +57,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     imageio::Image again;
     if (!imageio::DecodeImage(encoded.data(), encoded.size(), &again, &error)) std::abort();
     if (again.width != image.width || again.height != image.height || again.channels != image.channels ||
-        again.pixels != image.pixels)
+        again.pixels != image.pixels || again.deep != image.deep)
         std::abort();
+    const imageio::ImageMetadata& m = image.metadata;
+    bool iccCarried = m.iccProfile.empty() || imageio::IccFitsChannels(m.iccProfile, image.channels);
+    if ((iccCarried && again.metadata.iccProfile != m.iccProfile) || again.metadata.exif != m.exif ||
+        again.metadata.xmp != m.xmp)
+        std::abort();
+    if (image.channels == 1 || image.channels == 3) {
+        if (!imageio::EncodeImage(image, imageio::ImageFormat::Jpeg, &encoded, &error)) std::abort();
+        if (!imageio::DecodeImage(encoded.data(), encoded.size(), &again, &error) || again.width != image.width ||
+            again.height != image.height)
+            std::abort();
+    }
     return 0;
 }

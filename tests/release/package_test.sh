@@ -16,7 +16,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 [ -n "${KELVO_DISPLAY:-}" ] || exec "$root/cmake/wine-run.sh" --one-display "$0" "$@"
 name="Kelvo-filters-$version"
 
-for f in "$win32/bin/kelvo-host.exe" "$win64/bin/kelvo-host.exe" \
+for f in "$win32/bin/kelvo-host.exe" "$win64/bin/kelvo-host.exe" "$win32/bin/kelvo-render.exe" \
          "$win32/modules/Halvane.8bf" "$win64/modules/Emberlit.8bf"; do
   if [ ! -f "$f" ]; then
     echo "missing $f: build the win32 and win64 presets first"
@@ -39,8 +39,9 @@ pkg="$unpacked/$name"
 # the sums; nothing else.
 expected="$work/expected-files"
 {
-  printf '%s\n' INSTALL.txt LICENSE.txt SHA256SUMS.txt \
-    Win32/Emberlit.8bf Win32/Halvane.8bf x64/Emberlit.8bf x64/Halvane.8bf
+  printf '%s\n' INSTALL.txt KELVO-RENDER.txt LICENSE.txt SHA256SUMS.txt \
+    Win32/Emberlit.8bf Win32/Halvane.8bf Win32/kelvo-render.exe \
+    x64/Emberlit.8bf x64/Halvane.8bf x64/kelvo-render.exe
   [ -z "$gegl" ] || echo GIMP/kelvo-gegl.so
   for p in "$root"/presets/*.lns; do echo "presets/$(basename "$p")"; echo "presets/$(basename "$p" .lns).png"; done
 } | LC_ALL=C sort > "$expected"
@@ -55,6 +56,7 @@ diff "$work/summed-expected" "$work/summed"
 
 # The texts say what they must.
 grep -q "Kelvo filters $version" "$pkg/INSTALL.txt"
+grep -q "kelvo-render $version" "$pkg/KELVO-RENDER.txt"
 grep -q "MIT" "$pkg/LICENSE.txt"
 for p in "$root"/presets/*.lns; do cmp "$p" "$pkg/presets/$(basename "$p")"; done
 # The install text names only files the package holds, besides the file in
@@ -69,6 +71,8 @@ done
 for p in "$pkg"/presets/*.lns; do
   "$render" --settings "$p" --no-progress "$root/samples/dusk.png" "$work/$(basename "$p" .lns)-native.ppm"
 done
+"$render" --set flareSize=0 --set reflectionsBright=0 --no-progress "$root/samples/dusk.png" "$work/dusk.jpg"
+"$render" --settings "$pkg/presets/star.lns" --scale-from 320 --no-progress "$work/dusk.jpg" "$work/star-jpeg-native.png"
 for arch in win64 win32; do
   case "$arch" in win64) build="$win64" folder=x64 ;; *) build="$win32" folder=Win32 ;; esac
   run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix" --arch="$arch" "$@"; }
@@ -81,6 +85,10 @@ for arch in win64 win32; do
       --settings "$p" > "$work/host.log"
     cmp "$work/$preset-native.ppm" "$work/$preset-$folder.ppm"
   done
+  # The command line from the package: a JPEG in, the native program's PNG out.
+  run "$pkg/$folder/kelvo-render.exe" --settings "$pkg/presets/star.lns" --scale-from 320 --no-progress \
+    "$work/dusk.jpg" "$work/star-jpeg-$folder.png" > "$work/render.log"
+  cmp "$work/star-jpeg-native.png" "$work/star-jpeg-$folder.png"
   echo "$folder modules from the package give the native renderer's bytes"
 done
 if cmp -s "$work/glow-native.ppm" "$work/star-native.ppm"; then exit 1; fi
@@ -97,4 +105,4 @@ if [ -n "$gegl" ]; then
   echo "the GIMP plug-in from the package gives the native renderer's bytes"
 fi
 rm -rf "$unpacked"
-echo "package $name.zip: listing, checksums and all four modules correct"
+echo "package $name.zip: listing, checksums, all four modules and both kelvo-render.exe correct"

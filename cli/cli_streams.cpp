@@ -1,0 +1,35 @@
+#include "cli_streams.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace cli {
+namespace {
+
+void SetBinary(std::FILE* stream) {
+#if defined(_WIN32)
+    _setmode(_fileno(stream), _O_BINARY);
+#else
+    (void)stream;
+#endif
+}
+
+}  // namespace
+
+bool ReadStandardInput(imageio::Image* image, std::string* error) {
+    SetBinary(stdin);
+    return imageio::ReadImageStream(stdin, "-", image, error);
+}
+
+bool WriteToStream(std::FILE* stream, const std::vector<uint8_t>& bytes, std::string* error) {
+    SetBinary(stream);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || std::fflush(stream) != 0) {
+        *error = "cannot write the image to standard output";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace cli

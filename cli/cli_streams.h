@@ -1,0 +1,21 @@
+// Standard input and output as image files ("-" on the command line), in
+// binary mode on every system.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "image_io.h"
+
+namespace cli {
+
+// Reads and decodes the image on standard input, judged by its header as a
+// file is.
+bool ReadStandardInput(imageio::Image* image, std::string* error);
+
+// Writes the bytes to the stream (standard output) and flushes it.
+bool WriteToStream(std::FILE* stream, const std::vector<uint8_t>& bytes, std::string* error);
+
+}  // namespace cli
