@@ -24,24 +24,14 @@ using clitest::RunCli;
 using clitest::RunResult;
 using clitest::StreamText;
 
-Image ReadOrFail(const std::string& path) {
-    Image image;
-    std::string error;
-    EXPECT_TRUE(imageio::ReadImage(path, &image, &error)) << error;
-    return image;
-}
 
-void Write(const std::string& path, const Image& image) {
-    std::string error;
-    ASSERT_TRUE(imageio::WriteImage(path, image, &error)) << error;
-}
 
 class KelvoRender : public ::testing::Test {
 protected:
     void SetUp() override {
-        Write(dir.File("rgb.ppm"), clitest::PatternImage(64, 48, 3));
-        Write(dir.File("spark.png"), clitest::SparkImage(64, 48));
-        Write(dir.File("rgba.png"), clitest::PatternImage(64, 48, 4));
+        clitest::WriteImageOrFail(dir.File("rgb.ppm"), clitest::PatternImage(64, 48, 3));
+        clitest::WriteImageOrFail(dir.File("spark.png"), clitest::SparkImage(64, 48));
+        clitest::WriteImageOrFail(dir.File("rgba.png"), clitest::PatternImage(64, 48, 4));
     }
     clitest::ScratchDir dir;
 };
@@ -99,8 +89,8 @@ TEST_F(KelvoRender, ErrorsExitNonZeroWithAMessageAndWriteNoImage) {
 TEST_F(KelvoRender, FlareChangesTheImageAndKeepsItsShape) {
     const RunResult r = RunCli({dir.File("rgb.ppm"), dir.File("out.ppm"), "--set", "positionX=32", "--set", "positionY=24"});
     ASSERT_EQ(0, r.code) << r.err;
-    const Image in = ReadOrFail(dir.File("rgb.ppm"));
-    const Image out = ReadOrFail(dir.File("out.ppm"));
+    const Image in = clitest::ReadImageOrFail(dir.File("rgb.ppm"));
+    const Image out = clitest::ReadImageOrFail(dir.File("out.ppm"));
     EXPECT_EQ(in.width, out.width);
     EXPECT_EQ(in.height, out.height);
     EXPECT_EQ(3, out.channels);
@@ -108,19 +98,19 @@ TEST_F(KelvoRender, FlareChangesTheImageAndKeepsItsShape) {
 }
 
 TEST_F(KelvoRender, GlowLightsSparksOnlyWhenItsSettingsSaySo) {
-    const Image spark = ReadOrFail(dir.File("spark.png"));
+    const Image spark = clitest::ReadImageOrFail(dir.File("spark.png"));
     ASSERT_EQ(0, RunCli({"--filter", "glow", dir.File("spark.png"), dir.File("glow.png")}).code);
-    EXPECT_NE(spark.pixels, ReadOrFail(dir.File("glow.png")).pixels);
+    EXPECT_NE(spark.pixels, clitest::ReadImageOrFail(dir.File("glow.png")).pixels);
 
     ASSERT_EQ(0, RunCli({"--filter", "glow", "--set", "glowLevel=0", dir.File("spark.png"), dir.File("g0.png")}).code);
-    EXPECT_EQ(spark.pixels, ReadOrFail(dir.File("g0.png")).pixels);
+    EXPECT_EQ(spark.pixels, clitest::ReadImageOrFail(dir.File("g0.png")).pixels);
 
     // Lower bounds above the upper ones: no window selects anything.
     ASSERT_EQ(0, RunCli({"--filter=glow", "--set=redLower=255", "--set=redUpper=0", "--set=greenLower=255",
                       "--set=greenUpper=0", "--set=blueLower=255", "--set=blueUpper=0", dir.File("spark.png"),
                       dir.File("none.png")})
                      .code);
-    EXPECT_EQ(spark.pixels, ReadOrFail(dir.File("none.png")).pixels);
+    EXPECT_EQ(spark.pixels, clitest::ReadImageOrFail(dir.File("none.png")).pixels);
 }
 
 TEST_F(KelvoRender, EveryChannelCountRendersToAnImageOfTheSameLayout) {
@@ -128,10 +118,10 @@ TEST_F(KelvoRender, EveryChannelCountRendersToAnImageOfTheSameLayout) {
         SCOPED_TRACE(channels);
         const Image in = clitest::PatternImage(40, 30, channels);
         const std::string name = dir.File("c" + std::to_string(channels));
-        Write(name + ".png", in);
+        clitest::WriteImageOrFail(name + ".png", in);
         const RunResult r = RunCli({name + ".png", name + "-out.png", "--set", "positionX=20", "--set", "positionY=15"});
         ASSERT_EQ(0, r.code) << r.err;
-        const Image out = ReadOrFail(name + "-out.png");
+        const Image out = clitest::ReadImageOrFail(name + "-out.png");
         ASSERT_EQ(in.width, out.width);
         ASSERT_EQ(in.height, out.height);
         ASSERT_EQ(channels, out.channels);
@@ -151,12 +141,12 @@ TEST_F(KelvoRender, OutputFormatFollowsTheExtensionWithTheSamePixels) {
     ASSERT_GE(png.size(), 8u);
     EXPECT_EQ(0x89, png[0]);
     EXPECT_EQ('P', clitest::ReadBytes(dir.File("a.ppm"))[0]);
-    EXPECT_EQ(ReadOrFail(dir.File("a.png")).pixels, ReadOrFail(dir.File("a.ppm")).pixels);
+    EXPECT_EQ(clitest::ReadImageOrFail(dir.File("a.png")).pixels, clitest::ReadImageOrFail(dir.File("a.ppm")).pixels);
 
     const Image grey = clitest::PatternImage(40, 30, 1);
-    Write(dir.File("grey.pgm"), grey);
+    clitest::WriteImageOrFail(dir.File("grey.pgm"), grey);
     ASSERT_EQ(0, RunCli({dir.File("grey.pgm"), dir.File("grey-out.pgm")}).code);
-    EXPECT_EQ(1, ReadOrFail(dir.File("grey-out.pgm")).channels);
+    EXPECT_EQ(1, clitest::ReadImageOrFail(dir.File("grey-out.pgm")).channels);
 }
 
 TEST_F(KelvoRender, SavedSettingsReproduceTheRender) {

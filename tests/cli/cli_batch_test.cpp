@@ -14,18 +14,14 @@ namespace {
 using clitest::RunCli;
 using clitest::RunResult;
 
-void Write(const std::string& path, const imageio::Image& image) {
-    std::string error;
-    ASSERT_TRUE(imageio::WriteImage(path, image, &error)) << error;
-}
 
 class KelvoRenderBatch : public ::testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::create_directories(dir.path / "in");
-        Write(In("a.png"), clitest::PatternImage(40, 30, 3));
-        Write(In("b.ppm"), clitest::SparkImage(50, 20));
-        Write(In("c.pgm"), clitest::PatternImage(24, 24, 1));
+        clitest::WriteImageOrFail(In("a.png"), clitest::PatternImage(40, 30, 3));
+        clitest::WriteImageOrFail(In("b.ppm"), clitest::SparkImage(50, 20));
+        clitest::WriteImageOrFail(In("c.pgm"), clitest::PatternImage(24, 24, 1));
     }
     std::string In(const std::string& name) const { return dir.File("in/" + name); }
     std::string Out(const std::string& name) const { return dir.File("out/" + name); }
@@ -63,7 +59,7 @@ TEST_F(KelvoRenderBatch, AFailedFileIsReportedAndTheOthersAreStillDone) {
 TEST_F(KelvoRenderBatch, NoOutputMayReplaceAnInputOrAnotherOutput) {
     // Two inputs of one name would write the same output: refused before any work.
     std::filesystem::create_directories(dir.path / "other");
-    Write(dir.File("other/a.png"), clitest::SparkImage(10, 10));
+    clitest::WriteImageOrFail(dir.File("other/a.png"), clitest::SparkImage(10, 10));
     RunResult r = RunCli({"--out-dir", dir.File("out"), In("a.png"), dir.File("other/a.png")});
     EXPECT_EQ(2, r.code);
     EXPECT_NE(std::string::npos, r.err.find("both be written")) << r.err;

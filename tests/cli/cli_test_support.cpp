@@ -1,5 +1,7 @@
 #include "cli_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -7,6 +9,18 @@
 #include "cli_app.h"
 
 namespace clitest {
+
+imageio::Image ReadImageOrFail(const std::string& path) {
+    imageio::Image image;
+    std::string error;
+    EXPECT_TRUE(imageio::ReadImage(path, &image, &error)) << error;
+    return image;
+}
+
+void WriteImageOrFail(const std::string& path, const imageio::Image& image) {
+    std::string error;
+    EXPECT_TRUE(imageio::WriteImage(path, image, &error)) << error;
+}
 
 ScratchDir::ScratchDir() {
     static std::atomic<unsigned> counter{0};

@@ -42,6 +42,11 @@ std::string StreamText(std::FILE* f);
 // Runs kelvo-render in-process with the given arguments (argv[0] added).
 RunResult RunCli(const std::vector<std::string>& args);
 
+// Reads or writes an image file, failing the test (with the reason) when that
+// does not work.
+imageio::Image ReadImageOrFail(const std::string& path);
+void WriteImageOrFail(const std::string& path, const imageio::Image& image);
+
 // A black RGB image with a few white pixels well inside it.
 imageio::Image SparkImage(int32_t width, int32_t height);
 

@@ -38,25 +38,15 @@ Image PhotoWithMetadata() {
     return image;
 }
 
-Image Read(const std::string& path) {
-    Image image;
-    std::string error;
-    EXPECT_TRUE(imageio::ReadImage(path, &image, &error)) << error;
-    return image;
-}
 
-void Write(const std::string& path, const Image& image) {
-    std::string error;
-    ASSERT_TRUE(imageio::WriteImage(path, image, &error)) << error;
-}
 
 TEST(PhotoFiles, JpegRoundTripStaysCloseAndKeepsSize) {
     clitest::ScratchDir dir;
     const Image original = clitest::PatternImage(40, 24, 3);
     Image smooth = original;
     for (size_t i = 0; i < smooth.pixels.size(); ++i) smooth.pixels[i] = static_cast<uint8_t>(i / 3 % 40 * 5);
-    Write(dir.File("a.jpg"), smooth);
-    const Image back = Read(dir.File("a.jpg"));
+    clitest::WriteImageOrFail(dir.File("a.jpg"), smooth);
+    const Image back = clitest::ReadImageOrFail(dir.File("a.jpg"));
     ASSERT_EQ(40, back.width);
     ASSERT_EQ(24, back.height);
     ASSERT_EQ(3, back.channels);
@@ -77,7 +67,7 @@ TEST(PhotoFiles, JpegRoundTripStaysCloseAndKeepsSize) {
     }
     padded.insert(padded.end(), bytes.begin() + 2, bytes.end());
     clitest::WriteBytes(dir.File("padded.jpg"), padded);
-    EXPECT_EQ(back.pixels, Read(dir.File("padded.jpg")).pixels);
+    EXPECT_EQ(back.pixels, clitest::ReadImageOrFail(dir.File("padded.jpg")).pixels);
 
     // A Huffman table declaring more codes than exist would overrun the
     // decoder's tables: refused before decoding.
@@ -93,21 +83,21 @@ TEST(PhotoFiles, JpegRoundTripStaysCloseAndKeepsSize) {
 TEST(PhotoFiles, ProfileExifAndResolutionAreCarriedAcrossFormats) {
     clitest::ScratchDir dir;
     Image photo = PhotoWithMetadata();
-    Write(dir.File("in.jpg"), photo);
+    clitest::WriteImageOrFail(dir.File("in.jpg"), photo);
     photo.metadata.hasGamma = true;
     photo.metadata.gamma = 45455;
     imageio::PngChunk text;
     std::copy_n("tEXt", 4, text.type);
     text.data = {'T', 'i', 't', 'l', 'e', 0, 'd', 'u', 's', 'k'};
     photo.metadata.pngText = {text};
-    Write(dir.File("in.png"), photo);
+    clitest::WriteImageOrFail(dir.File("in.png"), photo);
 
     const std::vector<std::string> runs[] = {{"in.jpg", "out.jpg"}, {"in.png", "out.png"}, {"in.jpg", "out.png"},
                                              {"in.png", "out.jpg"}};
     for (const std::vector<std::string>& run : runs) {
         const clitest::RunResult r = RunCli({dir.File(run[0]), dir.File(run[1]), "--set", "flareSize=1"});
         ASSERT_EQ(0, r.code) << r.err;
-        const imageio::ImageMetadata m = Read(dir.File(run[1])).metadata;
+        const imageio::ImageMetadata m = clitest::ReadImageOrFail(dir.File(run[1])).metadata;
         EXPECT_EQ(photo.metadata.iccProfile, m.iccProfile) << run[0] << " to " << run[1];
         EXPECT_EQ(photo.metadata.exif, m.exif) << run[0] << " to " << run[1];
         EXPECT_EQ(11811u, m.pixelsPerUnitX) << run[0] << " to " << run[1];
@@ -143,19 +133,19 @@ TEST(PhotoFiles, SixteenBitSamplesKeepTheirValuesWhereNoLightLands) {
     for (size_t i = 0; i < deep.deep.size(); ++i) deep.pixels[i] = static_cast<uint8_t>((deep.deep[i] * 255u + 32767) / 65535);
     Image reduced = deep;
     reduced.deep.clear();
-    Write(dir.File("reduced.png"), reduced);
+    clitest::WriteImageOrFail(dir.File("reduced.png"), reduced);
     const std::vector<std::string> settings = {"--set", "positionX=5", "--set", "positionY=5", "--set", "flareSize=0.5",
                                                "--set", "reflectionsBright=0"};
     std::vector<std::string> args = {dir.File("reduced.png"), dir.File("out8.png")};
     args.insert(args.end(), settings.begin(), settings.end());
     ASSERT_EQ(0, RunCli(args).code);
-    const Image rendered8 = Read(dir.File("out8.png"));
+    const Image rendered8 = clitest::ReadImageOrFail(dir.File("out8.png"));
     for (const char* name : {"deep.png", "deep.ppm"}) {
-        Write(dir.File(name), deep);
+        clitest::WriteImageOrFail(dir.File(name), deep);
         args[0] = dir.File(name);
         args[1] = dir.File(std::string("out-") + name);
         ASSERT_EQ(0, RunCli(args).code);
-        const Image result = Read(args[1]);
+        const Image result = clitest::ReadImageOrFail(args[1]);
         ASSERT_EQ(deep.deep.size(), result.deep.size()) << name << " comes back with 16 bits";
         size_t kept = 0;
         for (size_t i = 0; i < deep.deep.size(); ++i) {
@@ -171,33 +161,33 @@ TEST(PhotoFiles, SixteenBitSamplesKeepTheirValuesWhereNoLightLands) {
 
 TEST(PhotoFiles, PercentPlacementIsThePixelShareOfEachImage) {
     clitest::ScratchDir dir;
-    Write(dir.File("in.png"), clitest::SparkImage(101, 61));
+    clitest::WriteImageOrFail(dir.File("in.png"), clitest::SparkImage(101, 61));
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("pc.png"), "--set", "positionX=50%", "--set", "positionY=50%"}).code);
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("px.png"), "--set", "positionX=50", "--set", "positionY=30"}).code);
-    EXPECT_EQ(Read(dir.File("px.png")).pixels, Read(dir.File("pc.png")).pixels);
+    EXPECT_EQ(clitest::ReadImageOrFail(dir.File("px.png")).pixels, clitest::ReadImageOrFail(dir.File("pc.png")).pixels);
     // With --scale 2 the pixel position doubles; a percentage stays where it is.
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("s.png"), "--scale", "2", "--set", "positionX=25",
                          "--set", "positionY=15", "--set", "flareSize=1"}).code);
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("sp.png"), "--scale", "2", "--set", "positionX=50%",
                          "--set", "positionY=50%", "--set", "flareSize=1"}).code);
-    EXPECT_EQ(Read(dir.File("s.png")).pixels, Read(dir.File("sp.png")).pixels);
+    EXPECT_EQ(clitest::ReadImageOrFail(dir.File("s.png")).pixels, clitest::ReadImageOrFail(dir.File("sp.png")).pixels);
     // --scale-from 50 on this 101-pixel-wide image is --scale 2.02.
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("sf.png"), "--scale-from", "50", "--set", "flareSize=1"}).code);
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("sx.png"), "--scale", "2.02", "--set", "flareSize=1"}).code);
-    EXPECT_EQ(Read(dir.File("sx.png")).pixels, Read(dir.File("sf.png")).pixels);
+    EXPECT_EQ(clitest::ReadImageOrFail(dir.File("sx.png")).pixels, clitest::ReadImageOrFail(dir.File("sf.png")).pixels);
 }
 
 TEST(PhotoFiles, StandardStreamsFoldersAndListedValues) {
     clitest::ScratchDir dir;
-    Write(dir.File("in.png"), clitest::SparkImage(30, 20));
+    clitest::WriteImageOrFail(dir.File("in.png"), clitest::SparkImage(30, 20));
     ASSERT_EQ(0, RunCli({dir.File("in.png"), dir.File("ref.png")}).code);
     const std::string program = std::string("\"") + KELVO_RENDER_PATH + "\" ";
     int status = std::system((program + "- '" + dir.File("a.png") + "' < '" + dir.File("in.png") + "'").c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     status = std::system((program + "--format png - - < '" + dir.File("in.png") + "' > '" + dir.File("b.png") + "'").c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(Read(dir.File("ref.png")).pixels, Read(dir.File("a.png")).pixels);
-    EXPECT_EQ(Read(dir.File("ref.png")).pixels, Read(dir.File("b.png")).pixels);
+    EXPECT_EQ(clitest::ReadImageOrFail(dir.File("ref.png")).pixels, clitest::ReadImageOrFail(dir.File("a.png")).pixels);
+    EXPECT_EQ(clitest::ReadImageOrFail(dir.File("ref.png")).pixels, clitest::ReadImageOrFail(dir.File("b.png")).pixels);
 
     const clitest::RunResult folder = RunCli({dir.path.string(), dir.File("o.png")});
     EXPECT_NE(std::string::npos, folder.err.find("is a folder")) << folder.err;
