@@ -13,3 +13,14 @@ for f in "$host" "$build/modules/Halvane.8bf" "$build/modules/Emberlit.8bf"; do
     [ "${KELVO_REQUIRE_MODULES:-0}" = 1 ] && exit 1 || exit 77
   fi
 done
+
+# Fails the test when the flare and the glow rendered the same picture: then
+# neither drew anything, and a module that only copied its input would have
+# passed the comparisons with the native renderer. (A bare `! cmp` cannot fail
+# a script under `set -e`.)
+expect_filters_drew() {
+  if cmp -s "$1" "$2"; then
+    echo "the flare and the glow gave the same picture: neither drew anything" >&2
+    exit 1
+  fi
+}
