@@ -10,8 +10,6 @@ render="$1"
 build="$2"
 work="$3"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-# Every Windows program of this test in one virtual display.
-[ -n "${KELVO_DISPLAY:-}" ] || exec "$root/cmake/wine-run.sh" --one-display "$0" "$@"
 . "$root/tests/cross/windows_build.sh"
 mkdir -p "$work"
 # Input goes to the foreground window of the prefix's desktop: a prefix of its

@@ -10,7 +10,6 @@ render="$1"
 build="$2"
 work="$3"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-[ -n "${KELVO_DISPLAY:-}" ] || exec "$root/cmake/wine-run.sh" --one-display "$0" "$@"
 . "$root/tests/cross/windows_build.sh"
 exe="$build/bin/kelvo-render.exe"
 wine_run() { "$root/cmake/wine-run.sh" --prefix="$build/wineprefix" --arch="$arch" "$@"; }

@@ -1,7 +1,9 @@
-# Sourced by the cross tests with $build set to a Windows build folder
-# (build/win64 or build/win32): sets host (that build's kelvo-host.exe), arch
+# Sourced by the cross tests with $root and $build set (build/win64 or
+# build/win32): runs the test again inside one virtual display that all its
+# Windows programs share, then sets host (that build's kelvo-host.exe), arch
 # (the Wine prefix kind) and label, and ends the test as skipped (77) when the
 # build is missing, or failed when KELVO_REQUIRE_MODULES=1.
+[ -n "${KELVO_DISPLAY:-}" ] || exec "$root/cmake/wine-run.sh" --one-display "$0" "$@"
 host="$build/bin/kelvo-host.exe"
 case "$(basename "$build")" in
   win32) arch=win32 label=Win32 ;;
