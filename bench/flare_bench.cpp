@@ -8,31 +8,32 @@
 //   FullSize/middle         the defaults with the flare in the middle of the image
 //   FullSize/busy           many rays, a large flare and halo, a bright turned
 //                           streak, large reflections, flare in the middle
+//   Deep/w/h/look/float     the same final run over a 16-bit image (a host's
+//                           RGB48, white 32768) or a float one, widened from
+//                           the 8-bit picture
 //   Preview/W/H/factor      one preview refresh: RenderFlare on the reduced
 //                           image at previewScale = factor (it copies the reduced
 //                           input to the output first, as every refresh does)
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "flare_parameters.h"
-#include "host_interface.h"
-#include "plugin.h"
+#include "deep_flare.h"
 #include "render_flare.h"
 
 namespace {
 
 enum Look : int64_t { kDefaults = 0, kMiddle = 1, kBusy = 2 };
 
-// A synthetic RGB picture and a host record delivering it.
+// A synthetic RGB picture and the pixel area over it.
 struct BenchArea {
     std::vector<uint8_t> in;
     std::vector<uint8_t> out;
     flare::FilterParameters settings;
-    PluginHandle handle{};
-    FilterRecord record{};
-    PluginGlobals globals{};
+    PixelArea area;
 };
 
 flare::FilterParameters Settings(int64_t look, int32_t fullWidth, int32_t fullHeight) {
@@ -74,16 +75,7 @@ void Prepare(BenchArea* a, int32_t fullWidth, int32_t fullHeight, int32_t factor
                     static_cast<uint8_t>((x * factor * (k + 1) + y * factor * (3 - k)) / 8);
     a->settings = Settings(look, fullWidth, fullHeight);
     a->settings.previewScale = factor;
-    a->handle = PluginHandle{&a->settings, kPluginHandleSignature};
-    a->record.parameters = &a->handle;
-    a->record.planes = 3;
-    a->record.inRect = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
-    a->record.outRect = a->record.inRect;
-    a->record.inData = a->in.data();
-    a->record.outData = a->out.data();
-    a->record.inRowBytes = width * 3;
-    a->record.outRowBytes = width * 3;
-    a->globals.filterRecord = &a->record;
+    a->area = PackedArea(a->in.data(), a->out.data(), width, height, 3);
 }
 
 // Final run, previewScale 1. Arguments: width, height, look. Reports
@@ -94,7 +86,7 @@ void BM_RenderFlareFullSize(benchmark::State& state) {
     BenchArea area;
     Prepare(&area, width, height, 1, state.range(2));
     for (auto _ : state) {
-        flare::RenderFlare(&area.globals);
+        flare::RenderFlareArea(area.area, area.settings, RenderCallbacks{});
         benchmark::DoNotOptimize(area.out.data());
         benchmark::ClobberMemory();
     }
@@ -110,13 +102,60 @@ BENCHMARK(BM_RenderFlareFullSize)
     ->Args({4000, 3000, kBusy})
     ->Unit(benchmark::kMillisecond);
 
+// Final run over a deep image. Arguments: width, height, look, float (0: a
+// host's 16-bit samples, 1: float samples in 0..1).
+void BM_RenderFlareDeep(benchmark::State& state) {
+    const int32_t width = static_cast<int32_t>(state.range(0));
+    const int32_t height = static_cast<int32_t>(state.range(1));
+    const bool floats = state.range(3) != 0;
+    BenchArea area;
+    Prepare(&area, width, height, 1, state.range(2));
+    const size_t samples = area.in.size();
+    const size_t sampleBytes = floats ? 4 : 2;
+    std::vector<uint8_t> in(samples * sampleBytes), out(samples * sampleBytes);
+    for (size_t i = 0; i < samples; ++i) {
+        if (floats) {
+            const float f = area.in[i] / 255.0f;
+            std::memcpy(in.data() + i * 4, &f, 4);
+        } else {
+            const uint16_t v = static_cast<uint16_t>((area.in[i] * 32768u + 127u) / 255u);
+            std::memcpy(in.data() + i * 2, &v, 2);
+        }
+    }
+    kelvo::DeepArea deep;
+    deep.in = in.data();
+    deep.out = out.data();
+    deep.inRowBytes = deep.outRowBytes = static_cast<size_t>(width) * 3 * sampleBytes;
+    deep.width = width;
+    deep.height = height;
+    deep.planes = 3;
+    deep.samples = floats ? kelvo::DeepSamples::F32 : kelvo::DeepSamples::U16;
+    deep.white = 32768;
+    for (auto _ : state) {
+        flare::RenderFlareDeep(deep, area.settings, RenderCallbacks{});
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    const double pixels = static_cast<double>(width) * height;
+    state.counters["ns_per_pixel"] = benchmark::Counter(
+        pixels * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RenderFlareDeep)
+    ->ArgNames({"w", "h", "look", "float"})
+    ->Args({4000, 3000, kDefaults, 0})
+    ->Args({4000, 3000, kMiddle, 0})
+    ->Args({4000, 3000, kBusy, 0})
+    ->Args({4000, 3000, kDefaults, 1})
+    ->Args({4000, 3000, kBusy, 1})
+    ->Unit(benchmark::kMillisecond);
+
 // One preview refresh. Arguments: full width, full height, factor, look.
 void BM_RenderFlarePreview(benchmark::State& state) {
     BenchArea area;
     Prepare(&area, static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
             static_cast<int32_t>(state.range(2)), state.range(3));
     for (auto _ : state) {
-        flare::RenderFlare(&area.globals);
+        flare::RenderFlareArea(area.area, area.settings, RenderCallbacks{});
         benchmark::DoNotOptimize(area.out.data());
         benchmark::ClobberMemory();
     }

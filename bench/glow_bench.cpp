@@ -12,14 +12,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
+#include "deep_glow.h"
 #include "glow_parameters.h"
 #include "glow_pass.h"
 #include "literal_glow.h"
 #include "pixel_area.h"
-#include "plugin.h"
 #include "render_glow.h"
 
 namespace {
@@ -49,8 +50,7 @@ BenchImage MakeImage(double sourceShare) {
         if (unit(rng) < sourceShare) {
             for (int p = 0; p < kPlanes; ++p) image.in[i + p] = static_cast<uint8_t>(any(rng));
             image.in[i + plane(rng)] = static_cast<uint8_t>(bright(rng));
-            const size_t pixel = i / kPlanes;
-            if (pixel >= static_cast<size_t>(kWidth)) ++image.sources;  // row 0 is never a source
+            ++image.sources;
         } else {
             for (int p = 0; p < kPlanes; ++p) image.in[i + p] = static_cast<uint8_t>(dim(rng));
         }
@@ -141,7 +141,7 @@ void BM_Glow(benchmark::State& state) {
     for (auto _ : state) {
         CopyInputToOutput(area);
         if (pass == kLiteral)
-            glow_reference::LiteralGlowPass(area, &settings, nullptr);
+            glow_reference::LiteralGlowPass(area, &settings, RenderCallbacks{});
         else
             glow::GlowPass(area, &settings, RenderCallbacks{}, pass == kDirect ? glow::GlowMethod::Direct : glow::GlowMethod::Accumulate);
         benchmark::DoNotOptimize(image.out.data());
@@ -152,6 +152,45 @@ void BM_Glow(benchmark::State& state) {
         state.counters["per_source"] = benchmark::Counter(
             static_cast<double>(image.sources), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
+
+// The glow over the image widened to a host's 16-bit samples (white 32768)
+// or to floats; copy included, as RenderGlowDeep does it. Arguments: level,
+// sources (as BM_Glow), float.
+void BM_GlowDeep(benchmark::State& state) {
+    const int32_t level = static_cast<int32_t>(state.range(0));
+    BenchImage& image = Image(state.range(1));
+    const bool floats = state.range(2) != 0;
+    const size_t sampleBytes = floats ? 4 : 2;
+    std::vector<uint8_t> in(image.in.size() * sampleBytes), out(image.in.size() * sampleBytes);
+    for (size_t i = 0; i < image.in.size(); ++i) {
+        if (floats) {
+            const float f = image.in[i] / 255.0f;
+            std::memcpy(in.data() + i * 4, &f, 4);
+        } else {
+            const uint16_t v = static_cast<uint16_t>((image.in[i] * 32768u + 127u) / 255u);
+            std::memcpy(in.data() + i * 2, &v, 2);
+        }
+    }
+    kelvo::DeepArea area;
+    area.in = in.data();
+    area.out = out.data();
+    area.inRowBytes = area.outRowBytes = static_cast<size_t>(kWidth) * kPlanes * sampleBytes;
+    area.width = kWidth;
+    area.height = kHeight;
+    area.planes = kPlanes;
+    area.samples = floats ? kelvo::DeepSamples::F32 : kelvo::DeepSamples::U16;
+    const glow::FilterParameters settings = Settings(level);
+    for (auto _ : state) {
+        glow::RenderGlowDeep(area, settings, RenderCallbacks{});
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["sources"] = static_cast<double>(image.sources);
+}
+BENCHMARK(BM_GlowDeep)
+    ->ArgsProduct({{10, 30}, {2, 0}, {0, 1}})
+    ->ArgNames({"level", "sources", "float"})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Copy(benchmark::State& state) {
     BenchImage& image = Image(0);
@@ -180,19 +219,9 @@ void BM_GlowPreview(benchmark::State& state) {
                     full.in[(static_cast<size_t>(y) * factor * kWidth + static_cast<size_t>(x) * factor) * kPlanes + p];
     glow::FilterParameters settings = Settings(static_cast<int32_t>(state.range(1)));
     settings.previewScale = factor;
-    PluginHandle handle{&settings, kPluginHandleSignature};
-    FilterRecord record{};
-    record.parameters = &handle;
-    record.planes = kPlanes;
-    record.inRect = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
-    record.outRect = record.inRect;
-    record.inData = in.data();
-    record.outData = out.data();
-    record.inRowBytes = record.outRowBytes = width * kPlanes;
-    PluginGlobals globals{};
-    globals.filterRecord = &record;
+    const PixelArea area = PackedArea(in.data(), out.data(), width, height, kPlanes);
     for (auto _ : state) {
-        glow::RenderGlow(&globals);
+        glow::RenderGlowArea(area, settings, RenderCallbacks{});
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }

@@ -14,6 +14,7 @@
 #include "interrupt.h"
 #include "kelvo_version.h"
 #include "replace_file.h"
+#include "run_plan.h"
 #include "settings_file.h"
 
 namespace cli {
@@ -42,22 +43,36 @@ int Fail(std::FILE* err, int code, const std::string& message) {
 // that the output can be written, all before the render is spent on it.
 // Returns kExitOk, or the exit code with a message.
 ExitCode ReadInput(const Options& options, const std::string& inputPath, const std::string& outputPath,
-                   imageio::Image* input, std::FILE* err, std::string* error) {
+                   kelvo::LinkRule links, imageio::Image* input, std::FILE* err, std::string* error) {
     std::error_code ec;
     if (inputPath != kStandardStream && std::filesystem::is_directory(Utf8Path(inputPath), ec)) {
         *error = "'" + inputPath + "' is a folder, not an image file (to render every image in it, give its files"
                  " and --out-dir)";
         return kExitFailure;
     }
-    if (!(inputPath == kStandardStream ? ReadStandardInput(input, error) : imageio::ReadImage(inputPath, input, error)))
-        return kExitFailure;
+    // The output's format judges the header too: its channels and its
+    // writer's size limit, before anything is decoded.
+    ExitCode refused = kExitOk;
+    const imageio::ShapeCheck outputTakes = [&](const imageio::ImageShape& shape, std::string* why) {
+        if (imageio::FormatCanWrite(OutputFormat(options, outputPath), shape, why)) return true;
+        *why = "'" + outputPath + "': " + *why;
+        std::string ignored;
+        const bool holds = imageio::FormatHoldsChannels(OutputFormat(options, outputPath), shape.channels, &ignored);
+        refused = holds ? kExitFailure : kExitUsage;
+        return false;
+    };
+    if (!(inputPath == kStandardStream ? ReadStandardInput(input, error, outputTakes)
+                                       : imageio::ReadImage(inputPath, input, error, outputTakes)))
+        return refused != kExitOk ? refused : kExitFailure;
     Warn(err, inputPath, input->metadata.notCarried);
     std::string why;
+    // The header's judgement again on the decoded image, should a decoder
+    // give other channels than its header promised.
     if (!imageio::FormatHoldsChannels(OutputFormat(options, outputPath), input->channels, &why)) {
         *error = "'" + outputPath + "': " + why;
         return kExitUsage;
     }
-    if (outputPath != kStandardStream && !kelvo::CanReplaceFile(outputPath.c_str(), &why)) {
+    if (outputPath != kStandardStream && !kelvo::CanReplaceFile(outputPath.c_str(), &why, links)) {
         *error = "cannot write '" + outputPath + "': " + why;
         return kExitFailure;
     }
@@ -65,10 +80,11 @@ ExitCode ReadInput(const Options& options, const std::string& inputPath, const s
 }
 
 // Renders the image and writes the output, with a progress bar on `err` for a
-// large image when the options allow it.
-bool RenderAndWrite(const FilterSettings& settings, const Options& options, const imageio::Image& input,
-                    const std::string& inputPath, const std::string& outputPath, const std::string& label,
-                    std::FILE* out, std::FILE* err, std::string* error) {
+// large image when the options allow it. The input is let go once rendered,
+// so that it and the encoder's buffers are never held at once.
+bool RenderAndWrite(const FilterSettings& settings, const Options& options, imageio::Image input,
+                    const std::string& inputPath, const std::string& outputPath, kelvo::LinkRule links,
+                    const std::string& label, std::FILE* out, std::FILE* err, std::string* error) {
     const int64_t pixels = static_cast<int64_t>(input.width) * input.height;
     const bool showBar = !options.noProgress && pixels >= kProgressBarPixels && StreamIsTerminal(err);
     FilterSettings resolved;
@@ -84,42 +100,40 @@ bool RenderAndWrite(const FilterSettings& settings, const Options& options, cons
         *error = "'" + inputPath + "': " + *error;
         return false;
     }
+    input = imageio::Image{};
     std::vector<std::string> losses;
     imageio::EncodeOptions encode;
     encode.jpegQuality = options.quality;
     encode.losses = &losses;
-    bool written = false;
-    if (outputPath == kStandardStream) {
-        std::vector<uint8_t> bytes;
-        written = imageio::EncodeImage(output, OutputFormat(options, outputPath), &bytes, error, encode) &&
-                  WriteToStream(out, bytes, error);
-    } else {
-        written = imageio::WriteImage(outputPath, output, error, encode);
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!imageio::EncodeImage(output, OutputFormat(options, outputPath), &bytes, &why, encode)) {
+        *error = "'" + outputPath + "': " + why;
+        return false;
     }
-    if (written) Warn(err, outputPath, losses);
-    return written;
+    if (outputPath == kStandardStream) {
+        if (!WriteToStream(out, bytes, error)) return false;
+    } else if (!kelvo::ReplaceFileContents(outputPath.c_str(), bytes.data(), bytes.size(), &why, links)) {
+        *error = "cannot write '" + outputPath + "': " + why;
+        return false;
+    }
+    Warn(err, outputPath, losses);
+    return true;
 }
 
 // One image of an --out-dir run, from reading to writing. Returns false with
 // a message.
 bool RenderBatchFile(const FilterSettings& settings, const Options& options, const std::string& inputPath,
-                     std::FILE* err, std::string* error) {
-    std::string outputPath = OutputPathFor(options.outDir, inputPath);
-    if (!options.format.empty())  // the output named as the input, with the format's extension
-        outputPath = Utf8Path(outputPath).replace_extension(options.format).u8string();
-    std::error_code ec;
-    if (std::filesystem::equivalent(Utf8Path(inputPath), Utf8Path(outputPath), ec)) {
-        *error = "'" + inputPath + "': the output would replace the input itself (choose another --out-dir)";
-        return false;
-    }
-    if (imageio::FormatFromPath(outputPath) == imageio::ImageFormat::Unknown) {
-        *error = "'" + inputPath + "': unknown image format for the output (use .png, .jpg, .ppm, .pgm or .pnm, or --format)";
+                     const std::string& outputPath, std::FILE* err, std::string* error) {
+    if (outputPath.empty()) {
+        *error = "'" + inputPath + "': unknown image format for the output (use " KELVO_OUTPUT_EXTENSIONS ", or --format)";
         return false;
     }
     imageio::Image input;
-    if (ReadInput(options, inputPath, outputPath, &input, err, error) != kExitOk) return false;
+    if (ReadInput(options, inputPath, outputPath, kelvo::LinkRule::Refuse, &input, err, error) != kExitOk) return false;
     const std::string label = std::string(FilterName(options.filter)) + " " + inputPath;
-    return RenderAndWrite(settings, options, input, inputPath, outputPath, label, nullptr, err, error);
+    return RenderAndWrite(settings, options, std::move(input), inputPath, outputPath, kelvo::LinkRule::Refuse, label, nullptr,
+                          err, error);
 }
 
 // "3 of 4 images written to DIR; 1 failed".
@@ -132,20 +146,26 @@ std::string BatchSummary(size_t written, size_t total, const std::string& outDir
 
 // Renders every input into the output folder; a failed file is reported and
 // the rest are still done. Ends with a summary line on `out`.
-int RunBatch(const FilterSettings& settings, const Options& options, std::FILE* out, std::FILE* err) {
+int RunBatch(const FilterSettings& settings, const Options& options, const RunPlan& plan, std::FILE* out,
+             std::FILE* err) {
     std::error_code ec;
     std::filesystem::create_directories(Utf8Path(options.outDir), ec);
-    if (!std::filesystem::is_directory(Utf8Path(options.outDir), ec))
-        return Fail(err, kExitFailure, "cannot make the output folder '" + options.outDir + "'");
+    std::error_code probe;
+    if (!std::filesystem::is_directory(Utf8Path(options.outDir), probe)) {
+        const std::string why = ec ? ec.message() : "a file of that name is in the way";
+        return Fail(err, kExitFailure, "cannot make the output folder '" + options.outDir + "': " + why);
+    }
 
-    const size_t total = options.inputs.size();
+    const size_t total = plan.inputs.size();
     size_t done = 0, failed = 0;
-    for (const std::string& inputPath : options.inputs) {
+    for (size_t i = 0; i < total; ++i) {
         // Should the run be stopped during this file, the files already
         // written stay and the note says how far it came.
-        SetInterruptNote("kelvo-render: interrupted: " + BatchSummary(done - failed, total, options.outDir, failed));
+        const std::string interrupted = "kelvo-render: interrupted: ";
+        SetInterruptNotes(interrupted + BatchSummary(done - failed, total, options.outDir, failed),
+                          interrupted + BatchSummary(done - failed + 1, total, options.outDir, failed));
         std::string error;
-        if (!RenderBatchFile(settings, options, inputPath, err, &error)) {
+        if (!RenderBatchFile(settings, options, plan.inputs[i], plan.outputs[i], err, &error)) {
             Report(err, error);
             ++failed;
         }
@@ -153,6 +173,20 @@ int RunBatch(const FilterSettings& settings, const Options& options, std::FILE* 
     }
     std::fprintf(out, "kelvo-render: %s\n", BatchSummary(total - failed, total, options.outDir, failed).c_str());
     return failed == 0 ? kExitOk : kExitFailure;
+}
+
+// Writes the --save-settings file, the run's last write.
+int SaveSettings(const FilterSettings& settings, const Options& options, const std::string& imagesWritten,
+                 std::FILE* err) {
+    const std::string& path = options.saveSettingsFile;
+    const std::string before = "kelvo-render: interrupted; " + imagesWritten;
+    SetInterruptNotes(before + "'" + path + "' left as it was", before + "'" + path + "' written");
+    std::string error;
+    if (!flare::SaveSettingsFile(path.c_str(), settings.flare, &error))
+        return Fail(err, kExitFailure, "cannot write settings file '" + path + "': " + error);
+    if (settings.relativeX.given || settings.relativeY.given)
+        Warn(err, path, {"a settings file holds the flare centre in pixels: the percentage given is not saved"});
+    return kExitOk;
 }
 
 }  // namespace
@@ -181,27 +215,38 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
         return kExitOk;
     }
 
-    imageio::Image input;
-    const bool renderOne = !options.input.empty();
-    if (renderOne) {
-        const ExitCode read = ReadInput(options, options.input, options.output, &input, err, &error);
-        if (read != kExitOk) return Fail(err, read, error);
+    // Nothing is written before the whole run is judged.
+    const RunPlan plan = PlanRun(options);
+    if (!CheckRunPlan(plan, &error)) {
+        Report(err, error);  // the paths are the user's choice, not a misuse of the options
+        return kExitUsage;
     }
-
-    if (!options.saveSettingsFile.empty() &&
-        !flare::SaveSettingsFile(options.saveSettingsFile.c_str(), settings.flare, &error))
+    const bool saveSettings = !options.saveSettingsFile.empty();
+    if (saveSettings && !plan.inputs.empty() && !kelvo::CanReplaceFile(options.saveSettingsFile.c_str(), &error))
         return Fail(err, kExitFailure, "cannot write settings file '" + options.saveSettingsFile + "': " + error);
-    if (!options.saveSettingsFile.empty() && (settings.relativeX.given || settings.relativeY.given))
-        Warn(err, options.saveSettingsFile,
-             {"a settings file holds the flare centre in pixels: the percentage given is not saved"});
-    if (!options.inputs.empty()) return RunBatch(settings, options, out, err);
-    if (!renderOne) return kExitOk;
 
-    SetInterruptNote("kelvo-render: interrupted; '" + options.output + "' left as it was");
-    if (!RenderAndWrite(settings, options, input, options.input, options.output, FilterName(options.filter), out, err,
-                        &error))
-        return Fail(err, kExitFailure, error);
-    return kExitOk;
+    std::string imagesWritten;  // for the interrupt note of the settings file
+    if (plan.batch) {
+        const int status = RunBatch(settings, options, plan, out, err);
+        if (status != kExitOk) {
+            if (saveSettings)
+                Report(err, "settings file '" + options.saveSettingsFile + "' not written, as not every image was");
+            return status;
+        }
+        imagesWritten = "the images written, ";
+    } else if (!plan.inputs.empty()) {
+        imageio::Image input;
+        const ExitCode read =
+            ReadInput(options, options.input, options.output, kelvo::LinkRule::Follow, &input, err, &error);
+        if (read != kExitOk) return Fail(err, read, error);
+        SetInterruptNotes("kelvo-render: interrupted; '" + options.output + "' left as it was",
+                          "kelvo-render: interrupted; '" + options.output + "' was already written");
+        if (!RenderAndWrite(settings, options, std::move(input), options.input, options.output, kelvo::LinkRule::Follow,
+                            FilterName(options.filter), out, err, &error))
+            return Fail(err, kExitFailure, error);
+        imagesWritten = "'" + options.output + "' written, ";
+    }
+    return saveSettings ? SaveSettings(settings, options, imagesWritten, err) : kExitOk;
 }
 
 }  // namespace cli

@@ -1,10 +1,12 @@
 #include "cli_options.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 
+#include "filter_list.h"
 #include "image_io.h"
 #include "nearest_name.h"
 
@@ -61,24 +63,18 @@ std::string FileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The inputs of an --out-dir run: at least one, no two with the same file
-// name (the second output would replace the first).
+// The inputs of an --out-dir run: at least one, each naming a file. Whether
+// two of them would be written as one file is judged with the whole run's
+// plan (run_plan.h).
 bool CheckBatchInputs(const std::vector<std::string>& files, std::string* error) {
     if (files.empty()) {
         *error = "missing input image";
         return false;
     }
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (files[i].empty() || FileNamePart(files[i]).empty()) {
-            *error = "'" + files[i] + "' names no file";
+    for (const std::string& file : files) {
+        if (file.empty() || FileNamePart(file).empty()) {
+            *error = "'" + file + "' names no file";
             return false;
-        }
-        for (size_t j = 0; j < i; ++j) {
-            if (FileNamePart(files[i]) == FileNamePart(files[j])) {
-                *error = "'" + files[j] + "' and '" + files[i] + "' would both be written as '" +
-                         FileNamePart(files[i]) + "' in the output folder";
-                return false;
-            }
         }
     }
     return true;
@@ -88,15 +84,13 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
                 std::string* error) {
     switch (option) {
         case ValueOption::Filter:
-            if (value == "flare") {
-                options->filter = FilterChoice::Flare;
-            } else if (value == "glow") {
-                options->filter = FilterChoice::Glow;
-            } else {
-                *error = "unknown filter '" + value + "' (choose flare or glow)";
-                return false;
+            for (int i = 0; i < AllFilters().count; ++i) {
+                if (value != AllFilters().filters[i]->name) continue;
+                options->filter = static_cast<FilterChoice>(i);
+                return true;
             }
-            return true;
+            *error = "unknown filter '" + value + "' (choose " + FilterNames(" or ") + ")";
+            return false;
         case ValueOption::Settings:
         case ValueOption::SaveSettings:
         case ValueOption::OutDir: {
@@ -126,7 +120,7 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
         case ValueOption::Format: {
             const std::string probe = "x." + value;
             if (value.find('.') != std::string::npos || imageio::FormatFromPath(probe) == imageio::ImageFormat::Unknown) {
-                *error = "unknown --format '" + value + "' (choose png, jpg, ppm, pgm or pnm)";
+                *error = "unknown --format '" + value + "' (choose " KELVO_OUTPUT_FORMATS ")";
                 return false;
             }
             options->format = value;
@@ -144,7 +138,7 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
         case ValueOption::Scale: {
             double f = 0;
             if (!ParseNumber(value, &f) || f < kMinScale || f > kMaxScale) {
-                *error = "--scale takes a number from 0.05 to 64, not '" + value + "'";
+                *error = "--scale takes a number from " + ScaleRange() + ", not '" + value + "'";
                 return false;
             }
             options->scale = f;
@@ -167,6 +161,12 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
 }
 
 }  // namespace
+
+std::string ScaleRange() {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g to %g", kMinScale, kMaxScale);
+    return text;
+}
 
 bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error) {
     *options = Options{};
@@ -266,8 +266,8 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
     }
     if (OutputFormat(*options, options->output) == imageio::ImageFormat::Unknown) {
         *error = options->output == kStandardStream
-                     ? "output '-' (standard output) needs --format png, jpg, ppm, pgm or pnm"
-                     : "output '" + options->output + "': unknown image format (use .png, .jpg, .ppm, .pgm or .pnm, or --format)";
+                     ? "output '-' (standard output) needs --format " KELVO_OUTPUT_FORMATS
+                     : "output '" + options->output + "': unknown image format (use " KELVO_OUTPUT_EXTENSIONS ", or --format)";
         return false;
     }
     return true;
@@ -291,13 +291,15 @@ std::string UsageText() {
            "Applies the lens flare (or the glow) to an image, with the same renderer the\n"
            "plug-in modules use, as a final run at full size over the whole image.\n"
            "\n"
-           "INPUT   a PNG (8 or 16 bits), JPEG, binary PGM (P5) or PPM (P6) file;\n"
+           "INPUT   a PNG (8 or 16 bits), JPEG, TIFF (8, 16 or 32-bit float), binary PGM\n"
+           "        (P5) or PPM (P6) file;\n"
            "        - reads standard input\n"
-           "OUTPUT  .png, .jpg, .ppm, .pgm or .pnm; the extension picks the format;\n"
+           "OUTPUT  " KELVO_OUTPUT_EXTENSIONS "; the extension picks the format;\n"
            "        - writes standard output (with --format)\n"
            "\n"
-           "16-bit images stay 16-bit (PNG, netpbm): pixels the filter leaves alone keep\n"
-           "their values. The colour profile, EXIF, XMP, text, resolution and gamma are\n"
+           "16-bit images stay 16-bit (PNG, TIFF, netpbm), float TIFF stays float:\n"
+           "pixels the filter leaves alone keep their values. The colour profile,\n"
+           "EXIF, XMP, text, resolution and gamma are\n"
            "carried to the output where its format holds them; what is dropped is named.\n"
            "\n"
            "With --out-dir, every INPUT is rendered with the same settings and written\n"
@@ -321,7 +323,7 @@ std::string UsageText() {
            "  --out-dir DIR           write each INPUT as DIR/<its file name>\n"
            "  --quality N             JPEG quality, 1..100 (default 92; above 90 the\n"
            "                          colour keeps full resolution)\n"
-           "  --format png|jpg|ppm|pgm|pnm  output format when OUTPUT has no extension\n"
+           "  --format png|jpg|tif|ppm|pgm|pnm  output format when OUTPUT has no extension\n"
            "  --list                  list the filter's settings (after --settings FILE:\n"
            "                          that file's values), ranges, units and meaning\n"
            "  --no-progress           no progress bar (shown on a terminal for images of\n"
@@ -331,7 +333,9 @@ std::string UsageText() {
            "\n"
            "Exit status: 0 success, 1 a file could not be read or written (with\n"
            "--out-dir: at least one image failed),\n"
-           "2 a wrong command line, setting name or value; when interrupted, 128 + the\n"
+           "2 a wrong command line, setting name or value, or a run that would write\n"
+           "an output over an input, two outputs as one file or the settings file over\n"
+           "an image (nothing is written then); when interrupted, 128 + the\n"
            "signal (130 for Ctrl-C), on Windows 0xC000013A, with the output untouched.\n"
            "\n"
            "Examples:\n"

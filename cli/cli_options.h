@@ -7,16 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "flare_scale.h"
 #include "image_io.h"
 
 namespace cli {
 
+// The filter chosen with --filter: its place in the list of all filters
+// (filter_list.h), whose description ChosenFilter gives.
 enum class FilterChoice { Flare, Glow };
 
 // The factors --scale takes, and the widest --scale-from.
-constexpr double kMinScale = 0.05;
-constexpr double kMaxScale = 64.0;
-constexpr int32_t kMaxScaleFrom = 32767;
+constexpr double kMinScale = flare::kMinEnlargement;
+constexpr double kMaxScale = flare::kMaxEnlargement;
+constexpr int32_t kMaxScaleFrom = kMaxAreaSide;
+
+// "0.05 to 64": the --scale factors, for messages.
+std::string ScaleRange();
 
 // Exit status of the program.
 enum ExitCode : int {
@@ -57,7 +63,7 @@ struct Options {
 // option, a missing option value, a --set without "name=", an unknown filter,
 // a settings-file option with the glow (settings files hold flare settings),
 // an output name without a known image extension, a missing or an extra file
-// name, two inputs of one file name for one --out-dir. --help, --version and
+// name. --help, --version and
 // --list need no file names (and take none into account), nor does
 // --save-settings given alone (it only writes the settings).
 bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error);

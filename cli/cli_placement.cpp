@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "flare_pass.h"
+#include "flare_scale.h"
 
 namespace cli {
 namespace {
@@ -19,24 +19,6 @@ int64_t PercentPixel(double percent, int32_t side) {
     return ClampToPositions(std::floor(percent / 100.0 * side + 1e-9));
 }
 
-// The record position whose centre lands nearest `pixel` once the renderer
-// divides it by the working scale and truncates toward zero.
-int32_t RecordPosition(int64_t pixel, double scale) {
-    const int64_t guess = ClampToPositions(std::round(static_cast<double>(pixel) * scale));
-    int32_t best = static_cast<int32_t>(guess);
-    int64_t bestMiss = INT64_MAX;
-    for (int64_t candidate = guess - 1; candidate <= guess + 1; ++candidate) {
-        if (candidate < kCliPositionLow || candidate > kCliPositionHigh) continue;
-        const int64_t lands = flare::TruncToInt32(static_cast<double>(candidate) / scale);
-        const int64_t miss = lands > pixel ? lands - pixel : pixel - lands;
-        if (miss < bestMiss) {
-            bestMiss = miss;
-            best = static_cast<int32_t>(candidate);
-        }
-    }
-    return best;
-}
-
 }  // namespace
 
 bool SettingsForImage(const FilterSettings& settings, int32_t width, int32_t height, FilterSettings* resolved,
@@ -48,16 +30,19 @@ bool SettingsForImage(const FilterSettings& settings, int32_t width, int32_t hei
         if (factor < kMinScale || factor > kMaxScale) {
             *error = "--scale-from " + std::to_string(settings.scaleFrom) + " asks this " + std::to_string(width) +
                      "-pixel-wide image for a flare " + std::to_string(factor) +
-                     " times its size; the factor must lie from 0.05 to 64";
+                     " times its size; the factor must lie from " + ScaleRange();
             return false;
         }
         resolved->flare.previewScale = 1.0 / factor;
     }
+    // With --scale F the renderer multiplies pixel positions by F: the record
+    // gets the position whose product lands nearest the pixel.
     const double scale = flare::WorkingScale(resolved->flare);
-    if (settings.relativeX.given)
-        resolved->flare.positionX = RecordPosition(PercentPixel(settings.relativeX.percent, width), scale);
-    if (settings.relativeY.given)
-        resolved->flare.positionY = RecordPosition(PercentPixel(settings.relativeY.percent, height), scale);
+    const auto land = [scale](int64_t pixel) {
+        return flare::PositionLandingOn(pixel, scale, kCliPositionLow, kCliPositionHigh);
+    };
+    if (settings.relativeX.given) resolved->flare.positionX = land(PercentPixel(settings.relativeX.percent, width));
+    if (settings.relativeY.given) resolved->flare.positionY = land(PercentPixel(settings.relativeY.percent, height));
     return true;
 }
 

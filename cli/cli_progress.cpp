@@ -54,7 +54,7 @@ void BeginProgressBar(std::FILE* stream, const char* label) {
     }
 }
 
-void KELVO_CDECL ProgressBarUpdate(int32_t done, int32_t total) {
+void ProgressBarUpdate(int32_t done, int32_t total) {
     if (bar.stream == nullptr) return;
     const int percent = ProgressPercent(done, total);
     if (percent < 0 || percent == bar.shown) return;

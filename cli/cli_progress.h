@@ -1,10 +1,8 @@
-// A text progress bar on a terminal, fed by the renderers' progressProc.
+// A text progress bar on a terminal, fed by the renderers' progress.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-
-#include "host_interface.h"
 
 namespace cli {
 
@@ -14,11 +12,12 @@ constexpr int64_t kProgressBarPixels = 1000000;
 // True when the stream is an interactive terminal.
 bool StreamIsTerminal(std::FILE* stream);
 
-// Starts a bar on the stream; ProgressBarUpdate, the progressProc handed to the
-// renderer, redraws it when the shown percentage changes, and EndProgressBar
-// finishes its line. One bar at a time: the host callback carries no context.
+// Starts a bar on the stream; ProgressBarUpdate, the progress function handed
+// to RenderImage, redraws it when the shown percentage changes, and
+// EndProgressBar finishes its line. One bar at a time: the bar is the
+// program's own, as its standard error is.
 void BeginProgressBar(std::FILE* stream, const char* label);
-void KELVO_CDECL ProgressBarUpdate(int32_t done, int32_t total);
+void ProgressBarUpdate(int32_t done, int32_t total);
 void EndProgressBar();
 
 // The percentage shown for done of total: 0..100; a total of 0 or less

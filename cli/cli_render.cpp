@@ -1,13 +1,11 @@
 #include "cli_render.h"
 
 #include "deep_samples.h"
-#include "render_flare.h"
-#include "render_glow.h"
 
 namespace cli {
 
 bool RenderImage(const FilterSettings& settings, const imageio::Image& input, imageio::Image* output,
-                 ProgressProc progress, std::string* error) {
+                 ProgressFunction progress, std::string* error) {
     if (!imageio::ImageIsValid(input)) {
         *error = "invalid input image";
         return false;
@@ -43,18 +41,42 @@ bool RenderImage(const FilterSettings& settings, const imageio::Image& input, im
     if (progress != nullptr) {
         callbacks.context = &progress;
         callbacks.progress = [](void* context, int32_t done, int32_t total) {
-            (*static_cast<ProgressProc*>(context))(done, total);
+            (*static_cast<ProgressFunction*>(context))(done, total);
         };
     }
-    if (settings.filter == FilterChoice::Flare)
-        flare::RenderFlareArea(area, settings.flare, callbacks);
-    else
-        glow::RenderGlowArea(area, settings.glow, callbacks);
-
-    // A 16-bit image: the render's change added to the original samples.
-    if (!input.deep.empty()) {
-        result.deep = input.deep;
-        kelvo::AddChange16(input.pixels.data(), result.pixels.data(), result.deep.data(), result.deep.size());
+    if (!input.deep.empty() || !input.floats.empty()) {
+        // A 16-bit image takes the deep path on its own samples (white
+        // 65535), a floating-point one on its floats, taken as perceptual
+        // values as their 8-bit reduction takes them (light above 1 is kept);
+        // the 8-bit pixels are the result's reduction.
+        const bool floats = !input.floats.empty();
+        if (floats)
+            result.floats.assign(input.floats.size(), 0.0f);
+        else
+            result.deep.assign(input.deep.size(), 0);
+        kelvo::DeepArea deep;
+        deep.in = floats ? reinterpret_cast<const uint8_t*>(input.floats.data())
+                         : reinterpret_cast<const uint8_t*>(input.deep.data());
+        deep.out = floats ? reinterpret_cast<uint8_t*>(result.floats.data())
+                          : reinterpret_cast<uint8_t*>(result.deep.data());
+        deep.inRowBytes = deep.outRowBytes = rowBytes * (floats ? sizeof(float) : sizeof(uint16_t));
+        deep.width = input.width;
+        deep.height = input.height;
+        deep.planes = input.channels;
+        deep.samples = floats ? kelvo::DeepSamples::F32 : kelvo::DeepSamples::U16;
+        deep.white = 65535;
+        deep.linear = false;
+        const kelvo::RenderEnd end = ChosenFilter(settings.filter).renderDeep(deep, SettingsRecord(settings), callbacks);
+        if (end == kelvo::RenderEnd::OutOfMemory) {
+            *error = "out of memory";
+            return false;
+        }
+        if (floats)
+            for (size_t i = 0; i < result.floats.size(); ++i) result.pixels[i] = kelvo::ReduceUnit(result.floats[i]);
+        else
+            for (size_t i = 0; i < result.deep.size(); ++i) result.pixels[i] = kelvo::Reduce16(result.deep[i]);
+    } else {
+        ChosenFilter(settings.filter).render(area, SettingsRecord(settings), callbacks);
     }
     result.metadata = input.metadata;
     *output = std::move(result);

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "cli_settings.h"
-#include "host_interface.h"
 #include "image_io.h"
 
 namespace cli {
+
+// Told `done` of `total` rows as the renderer goes.
+using ProgressFunction = void (*)(int32_t done, int32_t total);
 
 // The widest and tallest image the host interface's 16-bit rectangles can describe.
 constexpr int32_t kMaxRenderSide = static_cast<int32_t>(imageio::kMaxDecodeSide);
@@ -17,10 +19,10 @@ constexpr int32_t kMaxRenderSide = static_cast<int32_t>(imageio::kMaxDecodeSide)
 // Renders the filter over the whole input into *output (same size and channel
 // count, and the input's metadata): every channel is an interleaved plane,
 // rows are packed, nothing asks to stop, and progress goes to `progress`
-// (null: dropped). A 16-bit input is rendered in its 8-bit reduction and the
-// change added to its 16-bit samples (deep_samples.h). Returns false with
-// a message for an image the renderers cannot take.
+// (null: dropped). A 16-bit input takes the deep path (deep_flare.h,
+// deep_glow.h) on its samples, white 65535. Returns false with a message for
+// an image the renderers cannot take or memory that runs out.
 bool RenderImage(const FilterSettings& settings, const imageio::Image& input, imageio::Image* output,
-                 ProgressProc progress, std::string* error);
+                 ProgressFunction progress, std::string* error);
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "filter_list.h"
 #include "nearest_name.h"
 #include "settings_file.h"
 
@@ -17,19 +18,27 @@ namespace {
 // decimals, others as short as they can be written exactly enough.
 std::string FormatNumber(const SettingField& field, double value) {
     char text[64];
-    if (field.kind == SettingKind::Real)
-        std::snprintf(text, sizeof text, "%g", value);
-    else
+    if (field.kind == SettingKind::Real) {
+        // The fewest digits that read back as the same value: 0.05, not
+        // 0.050000000000000003, and no digit lost (--list feeds other tools).
+        for (int digits = 6; digits <= 17; ++digits) {
+            std::snprintf(text, sizeof text, "%.*g", digits, value);
+            if (std::strtod(text, nullptr) == value) break;
+        }
+    } else
         std::snprintf(text, sizeof text, "%.0f", value);
     return text;
 }
 
-FilterChoice OtherFilter(FilterChoice filter) {
-    return filter == FilterChoice::Flare ? FilterChoice::Glow : FilterChoice::Flare;
+bool IsPosition(const SettingField& field) {
+    return field.role == SettingRole::PositionX || field.role == SettingRole::PositionY;
 }
 
-bool IsPosition(const SettingField& field) {
-    return std::strcmp(field.name, "positionX") == 0 || std::strcmp(field.name, "positionY") == 0;
+// Where the settings keep a percentage given for the position field.
+const RelativePosition* RelativeOf(const FilterSettings& settings, const SettingField& field) {
+    if (field.role == SettingRole::PositionX) return &settings.relativeX;
+    if (field.role == SettingRole::PositionY) return &settings.relativeY;
+    return nullptr;
 }
 
 // The field as the command line takes it: the flare centre may be anywhere
@@ -45,9 +54,11 @@ SettingField CommandLineField(const SettingField& field) {
 
 std::string UnknownSetting(FilterChoice filter, const std::string& name) {
     std::string error = "unknown " + std::string(FilterName(filter)) + " setting '" + name + "'";
-    if (FindSettingNoCase(OtherFilter(filter), name) != nullptr)
-        return error + " (it is a " + FilterName(OtherFilter(filter)) + " setting: add --filter " +
-               FilterName(OtherFilter(filter)) + ")";
+    for (int i = 0; i < AllFilters().count; ++i) {
+        const auto other = static_cast<FilterChoice>(i);
+        if (other != filter && FindSettingNoCase(other, name) != nullptr)
+            return error + " (it is a " + FilterName(other) + " setting: add --filter " + FilterName(other) + ")";
+    }
     const SettingsTable& table = SettingsTableFor(filter);
     std::vector<const char*> names;
     for (int i = 0; i < table.count; ++i) names.push_back(table.fields[i].name);
@@ -73,16 +84,18 @@ bool ParsePercent(const std::string& text, double* percent) {
 
 }  // namespace
 
-const SettingsTable& SettingsTableFor(FilterChoice filter) {
-    return filter == FilterChoice::Flare ? flare::kFlareSettings : glow::kGlowSettings;
+const FilterDescription& ChosenFilter(FilterChoice filter) { return *AllFilters().filters[static_cast<int>(filter)]; }
+
+const SettingsTable& SettingsTableFor(FilterChoice filter) { return *ChosenFilter(filter).table; }
+
+const char* FilterName(FilterChoice filter) { return ChosenFilter(filter).name; }
+
+const void* SettingsRecord(const FilterSettings& settings) {
+    if (settings.filter == FilterChoice::Flare) return &settings.flare;
+    return &settings.glow;
 }
 
-const char* FilterName(FilterChoice filter) { return filter == FilterChoice::Flare ? "flare" : "glow"; }
-
-void* SettingsRecord(FilterSettings* settings) {
-    if (settings->filter == FilterChoice::Flare) return &settings->flare;
-    return &settings->glow;
-}
+void* SettingsRecord(FilterSettings* settings) { return const_cast<void*>(SettingsRecord(*settings)); }
 
 bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment& assignment, std::string* error) {
     const SettingField* found = FindSettingNoCase(filter, assignment.name);
@@ -153,9 +166,7 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
     for (const SettingAssignment& assignment : options.assignments) {
         const SettingField* field = FindSettingNoCase(options.filter, assignment.name);
         double percent = 0;
-        RelativePosition* relative = nullptr;
-        if (field != nullptr && IsPosition(*field))
-            relative = std::strcmp(field->name, "positionX") == 0 ? &settings->relativeX : &settings->relativeY;
+        auto* relative = field != nullptr ? const_cast<RelativePosition*>(RelativeOf(*settings, *field)) : nullptr;
         if (relative != nullptr && ParsePercent(assignment.value, &percent)) {
             relative->given = true;
             relative->percent = percent;
@@ -177,9 +188,7 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
 
 std::string ListSettings(FilterChoice filter, const FilterSettings* given) {
     const SettingsTable& table = SettingsTableFor(filter);
-    const void* record = given == nullptr                ? nullptr
-                         : filter == FilterChoice::Flare ? static_cast<const void*>(&given->flare)
-                                                         : static_cast<const void*>(&given->glow);
+    const void* record = given != nullptr ? SettingsRecord(*given) : nullptr;
     std::string text = std::string("Settings of the ") + FilterName(filter) +
                        (record != nullptr ? " as given" : "") + " (--set NAME=VALUE; names in any case):\n";
     char line[512];
@@ -189,9 +198,7 @@ std::string ListSettings(FilterChoice filter, const FilterSettings* given) {
     for (int i = 0; i < table.count; ++i) {
         const SettingField f = CommandLineField(table.fields[i]);
         std::string value = FormatNumber(f, record != nullptr ? ReadSetting(f, record) : f.defaultValue);
-        const RelativePosition* relative = given == nullptr || !IsPosition(f) ? nullptr
-                                           : std::strcmp(f.name, "positionX") == 0 ? &given->relativeX
-                                                                                   : &given->relativeY;
+        const RelativePosition* relative = given != nullptr ? RelativeOf(*given, f) : nullptr;
         if (relative != nullptr && relative->given) {
             char percent[32];
             std::snprintf(percent, sizeof percent, "%g%%", relative->percent);
@@ -199,7 +206,7 @@ std::string ListSettings(FilterChoice filter, const FilterSettings* given) {
         }
         const std::string range = FormatNumber(f, f.typedLow) + ".." + FormatNumber(f, f.typedHigh);
         std::snprintf(line, sizeof line, "  %-18s %9s  %-14s %-10s %s: %s%s\n", f.name, value.c_str(),
-                      range.c_str(), f.unit, f.title, f.description,
+                      range.c_str(), UnitText(f.unit), f.title, f.description,
                       IsPosition(f) ? " (or N% of the image)" : "");
         text += line;
     }

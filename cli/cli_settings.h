@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli_options.h"
+#include "filter_description.h"
 #include "flare_parameters.h"
 #include "glow_parameters.h"
 #include "settings_table.h"
@@ -15,8 +16,8 @@ namespace cli {
 // The widest pixel coordinate the command line takes for the flare centre:
 // any pixel of an image the tool reads, and as far outside it. The dialog
 // keeps the narrower ranges of the settings table.
-constexpr int32_t kCliPositionLow = -32768;
-constexpr int32_t kCliPositionHigh = 32767;
+constexpr int32_t kCliPositionLow = kPositionLow;
+constexpr int32_t kCliPositionHigh = kPositionHigh;
 
 // A flare centre coordinate given as a percentage of each image's side
 // ("positionX=70%"), resolved per image by SettingsForImage (cli_placement.h).
@@ -33,11 +34,14 @@ struct FilterSettings {
     int32_t scaleFrom = 0;                  // --scale-from: the width the flare's sizes are meant for
 };
 
+// The description of the chosen filter.
+const FilterDescription& ChosenFilter(FilterChoice filter);
 const SettingsTable& SettingsTableFor(FilterChoice filter);
 const char* FilterName(FilterChoice filter);
 
 // The chosen filter's record inside the settings.
 void* SettingsRecord(FilterSettings* settings);
+const void* SettingsRecord(const FilterSettings& settings);
 
 // The filter's setting of that name, compared without case, or null.
 const SettingField* FindSettingNoCase(FilterChoice filter, const std::string& name);

@@ -18,9 +18,9 @@ void SetBinary(std::FILE* stream) {
 
 }  // namespace
 
-bool ReadStandardInput(imageio::Image* image, std::string* error) {
+bool ReadStandardInput(imageio::Image* image, std::string* error, const imageio::ShapeCheck& check) {
     SetBinary(stdin);
-    return imageio::ReadImageStream(stdin, "-", image, error);
+    return imageio::ReadImageStream(stdin, "-", image, error, check);
 }
 
 bool WriteToStream(std::FILE* stream, const std::vector<uint8_t>& bytes, std::string* error) {

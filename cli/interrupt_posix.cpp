@@ -1,7 +1,10 @@
 // The signal handler may only do what is safe in a signal handler: it unlinks
 // a name and writes a note, both prepared beforehand in fixed buffers, and
 // calls _exit. Each text has two buffers: the main thread fills the one not
-// shown and then switches, so the handler always finds a whole text.
+// shown and then switches, so the handler always finds a whole text. The
+// signals are held off while the temporary file is renamed over its target,
+// so the handler finds either the file still there or the note that the
+// target was replaced.
 #include <signal.h>
 #include <unistd.h>
 
@@ -15,6 +18,7 @@ namespace cli {
 namespace {
 
 constexpr size_t kTextRoom = 4352;  // PATH_MAX and a temporary suffix
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 struct SignalText {
     char text[2][kTextRoom];
@@ -22,7 +26,13 @@ struct SignalText {
 };
 
 SignalText temporaryFile;
-SignalText interruptNote;
+SignalText noteUntilWritten;
+SignalText noteOnceWritten;
+volatile sig_atomic_t written = 0;  // the file being written has replaced its target
+
+sigset_t held;      // kSignals, held off during a rename
+sigset_t unheld;    // the mask before
+bool holding = false;
 
 void Store(SignalText* t, const char* text, size_t length) {
     const int next = 1 - t->shown;
@@ -33,14 +43,33 @@ void Store(SignalText* t, const char* text, size_t length) {
     t->shown = next;
 }
 
-void ObserveTemporary(const char* temporary) {
-    Store(&temporaryFile, temporary != nullptr ? temporary : "", temporary != nullptr ? std::strlen(temporary) : 0);
+void Release() {
+    if (holding) sigprocmask(SIG_SETMASK, &unheld, nullptr);
+    holding = false;
+}
+
+void ObserveTemporary(kelvo::TemporaryFileEvent event, const char* temporary) {
+    switch (event) {
+        case kelvo::TemporaryFileEvent::Creating:
+            Store(&temporaryFile, temporary, std::strlen(temporary));
+            break;
+        case kelvo::TemporaryFileEvent::Replacing:
+            holding = sigprocmask(SIG_BLOCK, &held, &unheld) == 0;
+            break;
+        case kelvo::TemporaryFileEvent::Replaced:
+        case kelvo::TemporaryFileEvent::Removed:
+            Store(&temporaryFile, "", 0);
+            if (event == kelvo::TemporaryFileEvent::Replaced) written = 1;
+            Release();  // a signal that came meanwhile is taken now
+            break;
+    }
 }
 
 void OnInterrupt(int signal) {
     const char* temporary = temporaryFile.text[temporaryFile.shown];
     if (temporary[0] != '\0') unlink(temporary);
-    const char* note = interruptNote.text[interruptNote.shown];
+    const SignalText& chosen = written ? noteOnceWritten : noteUntilWritten;
+    const char* note = chosen.text[chosen.shown];
     size_t length = 0;
     while (note[length] != '\0') ++length;
     while (length > 0) {
@@ -54,22 +83,32 @@ void OnInterrupt(int signal) {
 
 }  // namespace
 
-void SetInterruptNote(const std::string& text) {
-    const std::string line = text + "\n";
-    Store(&interruptNote, line.c_str(), line.size());
+void SetInterruptNotes(const std::string& untilWritten, const std::string& onceWritten) {
+    const std::string until = untilWritten + "\n", once = onceWritten + "\n";
+    // In this order the handler reads a true note at every step.
+    Store(&noteUntilWritten, until.c_str(), until.size());
+    written = 0;
+    Store(&noteOnceWritten, once.c_str(), once.size());
 }
+
+void SetInterruptNote(const std::string& text) { SetInterruptNotes(text, text); }
 
 void InstallInterruptHandlers() {
     SetInterruptNote("kelvo-render: interrupted");
     kelvo::ObserveTemporaryFiles(ObserveTemporary);
+    sigemptyset(&held);
+    for (int s : kSignals) sigaddset(&held, s);
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    action.sa_mask = held;
+    // A signal the caller ignores (nohup, or a shell's background job for
+    // SIGINT) stays ignored.
+    for (int s : kSignals) {
+        struct sigaction before;
+        if (sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        sigaction(s, &action, nullptr);
+    }
 }
 
 }  // namespace cli

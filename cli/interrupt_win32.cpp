@@ -1,8 +1,10 @@
 // Windows calls the console control handler on a thread of its own. The
-// handler and the main thread share the two texts under one lock: the handler
+// handler and the main thread share the texts under one lock: the handler
 // takes it, deletes the temporary file (opened with delete sharing, so it goes
 // even while the main thread holds it open), writes the note and ends the
-// process without returning the lock.
+// process without returning the lock. The main thread holds the lock while the
+// temporary file is moved over its target, so the handler finds either the
+// file still there or the note that the target was replaced.
 #include <windows.h>
 
 #include "interrupt.h"
@@ -14,11 +16,23 @@ namespace {
 
 CRITICAL_SECTION lock;
 wchar_t temporaryFile[kelvo::kLongestWidePath + 64];
-char interruptNote[4096];
-DWORD noteLength = 0;
+struct Note {
+    char text[4096];
+    DWORD length = 0;
+};
+Note noteUntilWritten, noteOnceWritten;
+bool written = false;  // the file being written has replaced its target
+bool holding = false;  // the main thread holds the lock across a move
 
-void ObserveTemporary(const wchar_t* temporary) {
-    EnterCriticalSection(&lock);
+void InitialiseLock() {
+    static const bool ready = [] {
+        InitializeCriticalSection(&lock);
+        return true;
+    }();
+    (void)ready;
+}
+
+void StoreName(const wchar_t* temporary) {
     size_t n = 0;
     if (temporary != nullptr) {
         while (temporary[n] != L'\0' && n + 1 < sizeof temporaryFile / sizeof temporaryFile[0]) {
@@ -28,33 +42,59 @@ void ObserveTemporary(const wchar_t* temporary) {
         if (temporary[n] != L'\0') n = 0;  // a name too long to keep is not removed
     }
     temporaryFile[n] = L'\0';
-    LeaveCriticalSection(&lock);
+}
+
+void ObserveTemporary(kelvo::TemporaryFileEvent event, const wchar_t* temporary) {
+    switch (event) {
+        case kelvo::TemporaryFileEvent::Creating:
+            EnterCriticalSection(&lock);
+            StoreName(temporary);
+            LeaveCriticalSection(&lock);
+            break;
+        case kelvo::TemporaryFileEvent::Replacing:
+            EnterCriticalSection(&lock);  // held until the move is done
+            holding = true;
+            break;
+        case kelvo::TemporaryFileEvent::Replaced:
+        case kelvo::TemporaryFileEvent::Removed:
+            if (!holding) EnterCriticalSection(&lock);
+            StoreName(nullptr);
+            if (event == kelvo::TemporaryFileEvent::Replaced) written = true;
+            holding = false;
+            LeaveCriticalSection(&lock);
+            break;
+    }
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
     EnterCriticalSection(&lock);
     if (temporaryFile[0] != L'\0') DeleteFileW(temporaryFile);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), interruptNote, noteLength, &written, nullptr);
+    const Note& note = written ? noteOnceWritten : noteUntilWritten;
+    DWORD count = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), note.text, note.length, &count, nullptr);
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
     return TRUE;
 }
 
+void StoreNote(const std::string& text, Note* note) {
+    const std::string line = text + "\r\n";
+    note->length = static_cast<DWORD>(line.size() < sizeof note->text ? line.size() : sizeof note->text);
+    line.copy(note->text, note->length);
+}
+
 }  // namespace
 
-void SetInterruptNote(const std::string& text) {
-    static const bool ready = [] {
-        InitializeCriticalSection(&lock);
-        return true;
-    }();
-    (void)ready;
+void SetInterruptNotes(const std::string& untilWritten, const std::string& onceWritten) {
+    InitialiseLock();
     EnterCriticalSection(&lock);
-    const std::string line = text + "\r\n";
-    noteLength = static_cast<DWORD>(line.size() < sizeof interruptNote ? line.size() : sizeof interruptNote);
-    line.copy(interruptNote, noteLength);
+    StoreNote(untilWritten, &noteUntilWritten);
+    StoreNote(onceWritten, &noteOnceWritten);
+    written = false;
     LeaveCriticalSection(&lock);
 }
+
+void SetInterruptNote(const std::string& text) { SetInterruptNotes(text, text); }
 
 void InstallInterruptHandlers() {
     SetInterruptNote("kelvo-render: interrupted");

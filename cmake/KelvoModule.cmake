@@ -1,11 +1,11 @@
 # kelvo_add_module(<target> OUTPUT_NAME <name> SOURCES <files...> LIBRARIES <libs...>)
 #
-# A filter module: a DLL with the extension .8bf, the framework's objects
+# A filter module: a DLL with the extension .8bf, the plug-in plumbing's objects (plugin/)
 # compiled in, exports from the module's .def file (ENTRYPOINT @1, FilterProc @2).
 function(kelvo_add_module target)
   cmake_parse_arguments(ARG "" "OUTPUT_NAME;DEF" "SOURCES;LIBRARIES" ${ARGN})
   add_library(${target} SHARED ${ARG_SOURCES} ${ARG_DEF})
-  target_link_libraries(${target} PRIVATE kelvo_framework kelvo_version ${ARG_LIBRARIES} user32 comdlg32 gdi32)
+  target_link_libraries(${target} PRIVATE kelvo_plugin kelvo_version ${ARG_LIBRARIES} user32 comdlg32 gdi32)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     SUFFIX ".8bf"

@@ -1,10 +1,10 @@
-// Halvane's settings dialog: the 22 lens-flare settings as edit fields with
-// spin arrows, driven by the settings table, a live preview, and the Load and
-// Save buttons for settings files. Every accepted edit goes straight into the
-// settings record; Cancel restores nothing.
+// Halvane's settings dialog (field_dialog.h): the 22 lens-flare settings, a
+// type box, and the Load and Save buttons for settings files. A field that
+// takes the focus re-fills every field.
 #include <initializer_list>
 
-#include "dialog_fields.h"
+#include "field_dialog.h"
+#include "halvane_controls.h"
 #include "flare_parameters.h"
 #include "preview_panel.h"
 #include "settings_file.h"
@@ -12,13 +12,10 @@
 
 namespace {
 
-constexpr int kPositionXEdit = 113;
-constexpr int kTypeCombo = 141;
 constexpr wchar_t kTypeText[] = L"Type 1";
 
 flare::FilterParameters* Settings(PluginGlobals* globals) {
-    if (globals == nullptr) return nullptr;
-    return static_cast<flare::FilterParameters*>(SettingsBlock(globals->filterRecord));
+    return static_cast<flare::FilterParameters*>(DialogSettings(globals));
 }
 
 // Writes every field from the record: the integers X, Y and Count first,
@@ -34,16 +31,14 @@ void FillFields(HWND dialog, PluginGlobals* globals) {
             if ((field.kind == SettingKind::Real) == reals) ShowFieldValue(dialog, field, record, IntegerText::Signed);
         }
     }
-    SetDlgItemTextW(dialog, kTypeCombo, kTypeText);
+    SetDlgItemTextW(dialog, HALVANE_TYPE_COMBO, kTypeText);
 }
 
-void StartDialog(HWND dialog, PluginGlobals* globals) {
-    BeginPreviewStart(dialog, globals);
-    SendDlgItemMessageW(dialog, kTypeCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTypeText));
+// The type box, the fields, and the focus on X.
+void Fill(HWND dialog, PluginGlobals* globals) {
+    SendDlgItemMessageW(dialog, HALVANE_TYPE_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTypeText));
     FillFields(dialog, globals);
-    SetFocus(GetDlgItem(dialog, kPositionXEdit));
-    EndPreviewStart();
-    flare::PrepareSettingsFileDialogs(dialog);
+    SetFocus(GetDlgItem(dialog, HALVANE_POSITION_X_EDIT));
 }
 
 // A file dialog that failed (not the user's Cancel) is explained: nothing
@@ -78,50 +73,18 @@ void SaveSettings(HWND dialog, PluginGlobals* globals) {
     if (!flare::SaveSettingsFile(path, *record, nullptr, 0)) ShowDialogMessage(dialog, flare::kStringSaveFailed, MB_ICONERROR);
 }
 
-INT_PTR OnCommand(HWND dialog, int id, int code) {
-    PluginGlobals* globals = previewDialog.globals;
-    if (code == EN_SETFOCUS) {
-        RefreshPreview(dialog, globals);
-        FillFields(dialog, globals);
-        return FALSE;
-    }
-    if (code == EN_CHANGE) {
-        StoreEditedField(dialog, flare::kFlareSettings, id, Settings(globals));
-        return TRUE;
-    }
-    switch (id) {
-        case IDOK: EndDialog(dialog, IDOK); break;
-        case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
-        case flare::kLoadSettingsButton: LoadSettings(dialog, globals); break;
-        case flare::kSaveSettingsButton: SaveSettings(dialog, globals); break;
-        default: break;
-    }
-    return FALSE;
+void OnButton(HWND dialog, PluginGlobals* globals, int id) {
+    if (id == flare::kLoadSettingsButton) LoadSettings(dialog, globals);
+    if (id == flare::kSaveSettingsButton) SaveSettings(dialog, globals);
 }
 
-// A spin arrow: the step is computed from the record, shown in the field, and
-// reaches the record only through the field's change handler.
-INT_PTR OnSpin(HWND dialog, WPARAM code, HWND scrollBar) {
-    PluginGlobals* globals = previewDialog.globals;
-    HandleSpinArrow(dialog, globals, flare::kFlareSettings, Settings(globals), code, scrollBar, IntegerText::Signed);
-    return TRUE;
-}
+const FieldDialog kDialog = {
+    &flare::kFlareSettings, IntegerText::Signed, Fill, flare::PrepareSettingsFileDialogs,
+    FillFields, OnButton, flare::ReleaseSettingsFileDialogs,
+};
 
 }  // namespace
 
 extern "C" INT_PTR CALLBACK FilterProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_INITDIALOG:
-            StartDialog(dialog, reinterpret_cast<PluginGlobals*>(lParam));
-            return FALSE;  // the focus is on X
-        case WM_PAINT:
-            PaintPreview(previewDialog.globals, dialog);
-            return FALSE;
-        case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        case WM_VSCROLL: return OnSpin(dialog, wParam, reinterpret_cast<HWND>(lParam));
-        case WM_DESTROY:
-            flare::ReleaseSettingsFileDialogs();
-            return FALSE;
-        default: return FALSE;
-    }
+    return FieldDialogProc(kDialog, dialog, message, wParam, lParam);
 }

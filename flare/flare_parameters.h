@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "halvane_controls.h"
 #include "settings_table.h"
 
 namespace flare {
@@ -70,8 +71,8 @@ static_assert(offsetof(FilterParameters, reserved) == 178, "reserved");
 extern const SettingsTable kFlareSettings;
 
 // The dialog's buttons that load and save settings files.
-constexpr int kLoadSettingsButton = 144;
-constexpr int kSaveSettingsButton = 145;
+constexpr int kLoadSettingsButton = HALVANE_LOAD_BUTTON;
+constexpr int kSaveSettingsButton = HALVANE_SAVE_BUTTON;
 
 // A record holding the defaults: the 22 settings, previewScale 0, showDialog 1,
 // the reserved tail zero.

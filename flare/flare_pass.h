@@ -13,13 +13,14 @@ namespace flare {
 // The smallest working scale: a flare drawn 64 times larger than its settings
 // say (kelvo-render's --scale 64: a preset made on a 640-pixel-wide picture
 // over any photo the tool reads).
-constexpr double kMinWorkingScale = 1.0 / 64;
+constexpr double kMaxEnlargement = 64;
+constexpr double kMinWorkingScale = 1.0 / kMaxEnlargement;
 
 // The scale the settings' pixel sizes and positions are divided by:
 // previewScale, the reduction factor of a preview, or below 1 an enlargement;
 // 1 when the record holds a value below kMinWorkingScale or not a number (a
-// record that was never given a preview scale holds 0). The module's entry
-// takes values below 1 as 1 (RenderFlare).
+// record that was never given a preview scale holds 0). The modules store a
+// factor of at least 1 before every render.
 inline double WorkingScale(const FilterParameters& settings) {
     const double scale = settings.previewScale;
     return scale >= kMinWorkingScale ? scale : 1.0;
@@ -52,13 +53,13 @@ FlareQuantities ComputeFlareQuantities(const FilterParameters& settings);
 
 // The row loop alone: every pixel of the working area receives core, halo, ray
 // and streak light around (cx, cy); only the pixels within the flare's reach
-// are evaluated, the others would receive 0. Before each row the host is asked
+// are evaluated, the others would receive 0. Before each row the callbacks are asked
 // whether to stop, then told the progress (row, trunc(1.33 * H)). Returns false
-// when the host stopped it.
-bool DrawFlareRows(const WorkingView& view, const FlareQuantities& q, const PassHost& host, int32_t cx, int32_t cy);
+// when the callbacks stopped it.
+bool DrawFlareRows(const WorkingView& view, const FlareQuantities& q, const PassControl& control, int32_t cx, int32_t cy);
 
 // The whole flare pass: quantities, rows, then the square of side 2R around the
 // centre softened (also after an abort).
-void FlarePass(const WorkingView& view, const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy);
+void FlarePass(const WorkingView& view, const FilterParameters& settings, const PassControl& control, int32_t cx, int32_t cy);
 
 }  // namespace flare

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "lit_edges.h"
+
 namespace flare {
 
 WorkingView MakeWorkingView(const PixelArea& area) {
@@ -31,7 +33,7 @@ inline uint8_t Saturate(uint8_t stored, int32_t amount) {
 }  // namespace
 
 void AddLight(const WorkingView& view, int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2) {
-    if (x <= 0 || y <= 0 || x >= view.width || y >= view.height) return;
+    if (!kelvo::ReceivesLight(x, y, view.width, view.height)) return;
     uint8_t* p = PixelAt(view, x, y);
     if (view.lightPlanes >= 3) {
         p[0] = Saturate(p[0], a0);
@@ -46,22 +48,7 @@ void AddLight(const WorkingView& view, int32_t x, int32_t y, int32_t a0, int32_t
 }
 
 void SoftenBox(const WorkingView& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    const int32_t w = view.width;
-    const int32_t h = view.height;
-    // Sides outside the area are pulled two pixels inside it.
-    if (y0 < 0) y0 = 2;
-    if (y1 > h) y1 = h - 2;
-    if (x0 < 0) x0 = 2;
-    if (x1 > w) x1 = w - 2;
-    // A side lying exactly on the border (x0 = 0, y0 = 0, x1 = w, y1 = h) would
-    // leave pixels whose neighbours fall outside the area: such a side moves one
-    // pixel inwards, so every visited pixel has all eight neighbours inside.
-    // Boxes that keep clear of the border are not affected.
-    if (y0 < 1) y0 = 1;
-    if (x0 < 1) x0 = 1;
-    if (y1 > h - 1) y1 = h - 1;
-    if (x1 > w - 1) x1 = w - 1;
-    if (y0 >= y1 || x0 >= x1) return;
+    if (!SoftenBounds(view.width, view.height, &x0, &y0, &x1, &y1)) return;
 
     const ptrdiff_t px = static_cast<ptrdiff_t>(view.pixelBytes);
     const ptrdiff_t row = static_cast<ptrdiff_t>(view.rowBytes);

@@ -10,18 +10,17 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host_interface.h"
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
 namespace flare {
 
-// The output being drawn: the host's output buffer with its row stride, the
+// The output being drawn: the caller's output buffer with its row stride, the
 // working area's size and the number of interleaved planes. Pixel (x, y) begins
 // at out + y * rowBytes + x * pixelBytes. lightPlanes is 3 when the image has at
 // least three planes (light goes to planes 0, 1, 2) and 1 otherwise (plane 0
 // carries the brightest of the three amounts; a second plane, transparency, is
-// left alone). Made by RenderFlare at the start of every render and handed to
+// left alone). Made by RenderFlareArea at the start of every render and handed to
 // the passes, so renders on several threads at once never share one.
 struct WorkingView {
     uint8_t* out = nullptr;
@@ -36,18 +35,18 @@ struct WorkingView {
 WorkingView MakeWorkingView(const PixelArea& area);
 
 // The caller's abort and progress callbacks as the passes use them.
-struct PassHost {
+struct PassControl {
     RenderCallbacks callbacks;
     bool* stopped = nullptr;  // set to true once the caller has asked to stop
 };
 
-inline bool HostAborted(const PassHost& host) {
-    if (!RenderAborted(host.callbacks)) return false;
-    if (host.stopped != nullptr) *host.stopped = true;
+inline bool PassAborted(const PassControl& control) {
+    if (!RenderAborted(control.callbacks)) return false;
+    if (control.stopped != nullptr) *control.stopped = true;
     return true;
 }
-inline void HostProgress(const PassHost& host, int32_t done, int32_t total) {
-    RenderProgress(host.callbacks, done, total);
+inline void PassProgress(const PassControl& control, int32_t done, int32_t total) {
+    RenderProgress(control.callbacks, done, total);
 }
 
 // Truncation toward zero into an int32. A value that is not a number gives 0,
@@ -70,13 +69,29 @@ inline int32_t ClampToInt32(int64_t v) {
 }
 
 // Adds the amounts to planes 0, 1, 2 of pixel (x, y), each clamped to 0..255.
-// Row 0 and column 0 are never changed; nothing happens outside the area.
+// Every pixel of the area can receive light; nothing happens outside it.
 void AddLight(const WorkingView& view, int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2);
+
+// The pixels a softening of x0 <= x < x1, y0 <= y < y1 visits in an area of
+// width x height: sides lying outside the area are pulled two pixels inside
+// it, and a side lying on the border moves one pixel inwards, so that every
+// visited pixel has all eight neighbours inside the area (boxes that keep
+// clear of the border are not affected). False when nothing is visited.
+inline bool SoftenBounds(int32_t w, int32_t h, int32_t* x0, int32_t* y0, int32_t* x1, int32_t* y1) {
+    if (*y0 < 0) *y0 = 2;
+    if (*y1 > h) *y1 = h - 2;
+    if (*x0 < 0) *x0 = 2;
+    if (*x1 > w) *x1 = w - 2;
+    if (*y0 < 1) *y0 = 1;
+    if (*x0 < 1) *x0 = 1;
+    if (*y1 > h - 1) *y1 = h - 1;
+    if (*x1 > w - 1) *x1 = w - 1;
+    return *y0 < *y1 && *x0 < *x1;
+}
 
 // In-place 3 x 3 softening of x0 <= x < x1, y0 <= y < y1 in raster order: each
 // plane becomes (own value + floor(sum of the eight neighbours / 8)) / 2, with
-// the upper and left neighbours already softened. Sides lying outside the area
-// are pulled two pixels inside it; see the definition for sides on the border.
+// the upper and left neighbours already softened, over SoftenBounds' pixels.
 void SoftenBox(const WorkingView& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
 // Light amount (1.0 = full) to a byte: 255 from 1 up, trunc(v * 255) below,

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "lit_edges.h"
+
 // Why the pixels outside the reach receive nothing.
 //
 // Every term of a pixel's sum depends on the pixel only through the scaled
@@ -150,15 +152,15 @@ FlareReach ComputeFlareReach(const FlareQuantities& q) {
 }
 
 void ReachColumns(const FlareReach& reach, int32_t cx, double ady2, int32_t width, int32_t* first, int32_t* last) {
-    *first = 1;
+    *first = kelvo::kFirstLitColumn;
     *last = width - 1;
     if (!reach.bounded) return;
     // Columns with |dx| > m have dx^2 >= rem + 4 sqrt(rem) + 4, well above
     // r2Limit - ady2 whatever the roundings, so their r2 >= r2Limit.
     const double rem = reach.r2Limit - ady2;
     if (!(rem > 0.0)) {
-        *first = 1;
-        *last = 0;
+        *first = kelvo::kFirstLitColumn;
+        *last = kelvo::kFirstLitColumn - 1;
         return;
     }
     const double root = std::sqrt(rem);
@@ -167,7 +169,7 @@ void ReachColumns(const FlareReach& reach, int32_t cx, double ady2, int32_t widt
     const int64_t lo = static_cast<int64_t>(cx) - m;
     const int64_t hi = static_cast<int64_t>(cx) + m;
     if (lo > *first) *first = lo > width ? width : static_cast<int32_t>(lo);
-    if (hi < *last) *last = hi < 0 ? 0 : static_cast<int32_t>(hi);
+    if (hi < *last) *last = hi < 0 ? -1 : static_cast<int32_t>(hi);
 }
 
 }  // namespace flare

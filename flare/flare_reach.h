@@ -25,7 +25,7 @@ struct FlareReach {
 
 FlareReach ComputeFlareReach(const FlareQuantities& q);
 
-// The columns of a row, between 1 and width - 1, that must be evaluated for a
+// The columns of a row, between 0 and width - 1, that must be evaluated for a
 // row whose aspect * dy^2 is ady2 (as the pass computes it). first > last when
 // none.
 void ReachColumns(const FlareReach& reach, int32_t cx, double ady2, int32_t width, int32_t* first, int32_t* last);

@@ -39,8 +39,8 @@ void PlaceReflections(const WorkingView& view, const FilterParameters& settings,
 inline int32_t ReflectionProgress(int32_t index) { return 75 + (index + 1) * 25 / kReflectionCount; }
 
 // Draws the sixteen reflections in table order, each followed by the softening
-// of its own square; asks the host before each whether to stop.
-void ReflectionPass(const WorkingView& view, const FilterParameters& settings, const PassHost& host, int32_t cx, int32_t cy);
+// of its own square; asks the callbacks before each whether to stop.
+void ReflectionPass(const WorkingView& view, const FilterParameters& settings, const PassControl& control, int32_t cx, int32_t cy);
 
 // A disc of radius R around (x, y), brightness b, profile `type` (0, 1 or 2),
 // colour c; nothing is drawn for b <= 1, but its square is softened.

@@ -1,11 +1,9 @@
-// Halvane's renderer: the library entry that every caller uses (the module,
-// kelvo-render and the GEGL operation), and the module's adapter from the
-// host's record to it.
+// Halvane's renderer: the core entry that every caller uses (the module,
+// kelvo-render and the GEGL operation).
 #pragma once
 
 #include "flare_parameters.h"
 #include "pixel_area.h"
-#include "plugin.h"
 #include "render_callbacks.h"
 
 namespace flare {
@@ -17,10 +15,5 @@ namespace flare {
 // axis are in the area's own pixels. Returns false when the callbacks stopped
 // the render (the passes end where they were told to), true otherwise.
 bool RenderFlareArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks);
-
-// The module's entry: the area the host delivered and the settings record
-// behind its `parameters`, with the host's abortProc and progressProc. With no
-// area it does nothing; with no record the output is a copy of the input.
-bool RenderFlare(PluginGlobals* globals);
 
 }  // namespace flare

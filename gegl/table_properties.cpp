@@ -16,16 +16,10 @@ namespace {
 constexpr GParamFlags kFlags =
     static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_CONSTRUCT | GEGL_PARAM_PAD_INPUT | G_PARAM_STATIC_STRINGS);
 
-// The widest pixel coordinate a flare centre takes.
-constexpr int kCoordinateLow = -32768;
-constexpr int kCoordinateHigh = 32767;
-
-bool Named(const char* name, const char* wanted) { return wanted != nullptr && std::strcmp(name, wanted) == 0; }
-
 // GEGL's unit hint for the table's unit, where GIMP has a widget for it.
-const char* UnitKey(const char* unit) {
-    if (std::strcmp(unit, "degrees") == 0) return "degree";
-    if (std::strcmp(unit, "pixels") == 0) return "pixel-distance";
+const char* UnitKey(SettingUnit unit) {
+    if (unit == SettingUnit::Degrees) return "degree";
+    if (unit == SettingUnit::Pixels) return "pixel-distance";
     return nullptr;
 }
 
@@ -43,14 +37,14 @@ std::vector<int> DialogOrder(const SettingsTable& table) {
     return order;
 }
 
-GParamSpec* SpecFor(const SettingField& field, const OperationDescription& description) {
+GParamSpec* SpecFor(const SettingField& field) {
     // GParamSpec keeps the name's pointer (static strings): one interned copy each.
     const char* name = g_intern_string(PropertyName(field.name).c_str());
     const double uiLow = std::max(field.typedLow, field.shownLow);
     const double uiHigh = std::min(field.typedHigh, field.shownHigh);
-    const bool x = Named(field.name, description.xSetting);
-    if (x || Named(field.name, description.ySetting)) {
-        GParamSpec* pspec = gegl_param_spec_int(name, field.title, field.description, kCoordinateLow, kCoordinateHigh,
+    const bool x = field.role == SettingRole::PositionX;
+    if (x || field.role == SettingRole::PositionY) {
+        GParamSpec* pspec = gegl_param_spec_int(name, field.title, field.description, kPositionLow, kPositionHigh,
                                                static_cast<int>(field.defaultValue), 0, 4096, 1.0, kFlags);
         gegl_param_spec_set_property_key(pspec, "unit", "pixel-coordinate");
         gegl_param_spec_set_property_key(pspec, "axis", x ? "x" : "y");
@@ -74,19 +68,19 @@ GParamSpec* SpecFor(const SettingField& field, const OperationDescription& descr
 
 }  // namespace
 
-PropertyRows InstallTableProperties(GObjectClass* objectClass, const OperationDescription& description) {
+PropertyRows InstallTableProperties(GObjectClass* objectClass, const FilterDescription& description) {
     const SettingsTable& table = *description.table;
     PropertyRows rows{};
     for (int row : DialogOrder(table)) {
         if (rows.count == kMaxTableRows) break;
         rows.rows[rows.count++] = row;
         g_object_class_install_property(objectClass, static_cast<guint>(rows.count),
-                                        SpecFor(table.fields[row], description));
+                                        SpecFor(table.fields[row]));
     }
     return rows;
 }
 
-const SettingField* TableField(const OperationDescription& description, const PropertyRows& rows, guint id) {
+const SettingField* TableField(const FilterDescription& description, const PropertyRows& rows, guint id) {
     if (id < 1 || id > static_cast<guint>(rows.count)) return nullptr;
     return &description.table->fields[rows.rows[id - 1]];
 }

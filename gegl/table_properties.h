@@ -22,10 +22,10 @@ struct PropertyRows {
 };
 
 // Installs the properties; returns the rows behind their ids.
-PropertyRows InstallTableProperties(GObjectClass* objectClass, const OperationDescription& description);
+PropertyRows InstallTableProperties(GObjectClass* objectClass, const FilterDescription& description);
 
 // The row behind a property id, or null.
-const SettingField* TableField(const OperationDescription& description, const PropertyRows& rows, guint id);
+const SettingField* TableField(const FilterDescription& description, const PropertyRows& rows, guint id);
 
 // A property's value from or into the record.
 void SetTableProperty(const SettingField& field, void* record, const GValue* value);

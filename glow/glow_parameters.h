@@ -34,6 +34,7 @@ static_assert(sizeof(FilterParameters) == 36, "glow settings record");
 
 // The seven user settings in record order: field, dialog row and column,
 // control ids, typed and stepped bounds, spin step and default.
+constexpr int kGlowSettingCount = 7;
 extern const SettingsTable kGlowSettings;
 
 // A record holding the defaults, previewScale 0 and showDialog 1.

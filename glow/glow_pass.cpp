@@ -1,6 +1,7 @@
 #include "glow_pass.h"
 
 #include <climits>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "lit_edges.h"
 
 // How the pass gets the exact bytes without weighing every offset.
 //
@@ -32,17 +35,18 @@
 // reaches rows y - S .. y + S, and sources are visited bottom up, so row y + S
 // is complete as soon as row y is done. The arrays have S spare entries left
 // of column 0 and S + 1 right of the last column, so runs need no clipping:
-// the sweep applies only columns 1 .. W-1. The three light planes share one
-// 64-bit counter per pixel, 16 bits a plane (a plane collects at most
-// 2 * 2828 from the 2828 offsets of the largest disc); planes of a source in
-// the same class share their run updates.
+// the sweep applies only columns 0 .. W-1. The three light planes share one
+// 64-bit counter per pixel, 16 bits a plane: a plane collects at most the sum
+// of the amounts of value 255 over the largest disc, 39412 at radius 120
+// (61660 at 150, so the drawn radius must stay well below that); planes of a
+// source in the same class share their run updates.
 //
 // Cost per source: 2 counter updates per run, 4 per disc row, from a list
 // made once per class; planes of 100 or less add nothing and are skipped. Rows
 // of packed three-plane pixels are scanned 16 pixels at a time where SSE2 is
 // there, so an area without sources costs little more than the copy.
 //
-// Storage: the class tables live on the pass's stack (about 20 KB); the ring
+// Storage: the class tables live on the pass's stack (about 40 KB); the ring
 // and the run lists are allocated for the run at the size the area and the
 // radius need (about 2 MB for 4000 columns at level 30) and released after it.
 // When that allocation fails, the pass adds straight into the output instead,
@@ -53,7 +57,8 @@
 namespace glow {
 namespace {
 
-constexpr int32_t kMaxReach = kMaxGlowRadius - 1;  // the rim (t = 0) adds nothing
+constexpr int32_t kMaxReach = kMaxDrawnGlowRadius - 1;  // the rim (t = 0) adds nothing
+static_assert(kMaxDrawnGlowRadius <= 127, "half-widths fit a signed byte");
 constexpr int32_t kRingRowsMax = 2 * kMaxReach + 1;
 constexpr int kLaneBits = 16;
 constexpr uint64_t kLaneMask = 0xFFFFu;
@@ -75,7 +80,7 @@ struct GlowClass {
     int32_t reach;     // largest |dy| that receives anything; -1: adds nothing
     // half[level][|dy|]: largest |dx| whose amount is more than `level`
     // (|dx| >= 1 in the source's own row); -1 when that row receives nothing.
-    int8_t half[2][kMaxGlowRadius + 1];
+    int8_t half[2][kMaxDrawnGlowRadius + 1];
 };
 
 // The runs of a class: those of row dy are runs[firstRun + rowRun[dy + reach]]
@@ -98,11 +103,6 @@ int32_t SquareRootFloor(int32_t n) {
     int32_t r = 0;
     while ((r + 1) * (r + 1) <= n) ++r;
     return r;
-}
-
-double GlowWeight(int32_t r2, int32_t d2) {
-    const double t = static_cast<double>(r2 - d2) / r2;
-    return t * ((3.0 - 2.0 * t) * t) * kGlowScale;
 }
 
 // The class's runs, rows dy = -reach .. reach, into runs + *runCount.
@@ -141,8 +141,6 @@ int32_t RunCount(const GlowClass& c) {
 
 void BuildTables(int32_t radius, GlowTables& t) {
     const int32_t r2 = radius * radius;
-    double weight[kMaxGlowRadius * kMaxGlowRadius + 1];
-    for (int32_t d2 = 1; d2 <= r2; ++d2) weight[d2] = GlowWeight(r2, d2);
 
     // Class 0: values that add nothing.
     t.classCount = 1;
@@ -159,7 +157,7 @@ void BuildTables(int32_t radius, GlowTables& t) {
         // which keeps every reach at or below kMaxReach.
         for (int level = 0; level < 2; ++level) {
             int32_t& d2 = limit[level];
-            while (d2 + 1 < r2 && static_cast<int32_t>(v * weight[d2 + 1]) > level) ++d2;
+            while (d2 + 1 < r2 && static_cast<int32_t>(v * GlowWeight(r2, d2 + 1)) > level) ++d2;
         }
         if (limit[0] == 0) {
             t.classOf[v] = 0;
@@ -173,7 +171,7 @@ void BuildTables(int32_t radius, GlowTables& t) {
         c.limit[0] = limit[0];
         c.limit[1] = limit[1];
         for (int level = 0; level < 2; ++level) {
-            for (int32_t a = 0; a <= kMaxGlowRadius; ++a) {
+            for (int32_t a = 0; a <= kMaxDrawnGlowRadius; ++a) {
                 const int32_t rest = limit[level] - a * a;
                 const int32_t h = rest < 0 ? -1 : SquareRootFloor(rest);
                 c.half[level][a] = static_cast<int8_t>(a == 0 && h == 0 ? -1 : h);
@@ -244,7 +242,7 @@ inline void AddSource(PassState& s, int32_t x, int32_t y, const uint8_t* values)
     for (int g = 0; g < groupCount; ++g) {
         const GlowClass& c = s.tables.classes[groups[g].classId];
         const uint64_t add = groups[g].lanes;
-        const int32_t dyFirst = -c.reach > 1 - y ? -c.reach : 1 - y;
+        const int32_t dyFirst = -c.reach > kelvo::kFirstLitRow - y ? -c.reach : kelvo::kFirstLitRow - y;
         const int32_t dyLast = c.reach < height - 1 - y ? c.reach : height - 1 - y;
         if (dyFirst > dyLast) continue;
         if (s.accumulate) {
@@ -267,7 +265,7 @@ inline void AddSource(PassState& s, int32_t x, int32_t y, const uint8_t* values)
             for (int level = 0; level < 2; ++level) {
                 const int32_t h = c.half[level][a];
                 if (h < 0) break;
-                for (int32_t tx = x - h < 1 ? 1 : x - h, last = x + h < width - 1 ? x + h : width - 1; tx <= last;
+                for (int32_t tx = x - h < kelvo::kFirstLitColumn ? kelvo::kFirstLitColumn : x - h, last = x + h < width - 1 ? x + h : width - 1; tx <= last;
                      ++tx) {
                     if (tx == x && dy == 0) continue;
                     uint8_t* target = row + static_cast<size_t>(tx) * s.planes;
@@ -374,8 +372,8 @@ void FlushRow(PassState& s, int32_t y) {
     const int32_t span = s.tables.span;
     uint64_t* counts = s.ring + static_cast<size_t>(slot) * s.ringStride;
     uint8_t* row = s.area.out + static_cast<size_t>(y) * s.area.outRowBytes;
-    // Entry i counts for column i - S; only columns 1 .. W-1 are drawn.
-    const int32_t drawFirst = 1 + span > first ? 1 + span : first;
+    // Entry i counts for column i - S; only columns 0 .. W-1 are drawn.
+    const int32_t drawFirst = kelvo::kFirstLitColumn + span > first ? kelvo::kFirstLitColumn + span : first;
     const int32_t drawLast = s.area.width - 1 + span < last ? s.area.width - 1 + span : last;
     uint64_t sum = 0;
     int32_t i = first;
@@ -397,7 +395,7 @@ void FlushRow(PassState& s, int32_t y) {
 }
 
 void FlushRows(PassState& s, int32_t first, int32_t last) {
-    if (first < 1) first = 1;
+    if (first < kelvo::kFirstLitRow) first = kelvo::kFirstLitRow;
     if (last > s.area.height - 1) last = s.area.height - 1;
     for (int32_t y = last; y >= first; --y) FlushRow(s, y);
 }
@@ -441,7 +439,14 @@ const GlowMemory kHeapMemory = {AllocateWithMalloc, ReleaseWithFree};
 
 int32_t GlowRadius(int32_t glowLevel) {
     if (glowLevel < 0) return 0;
-    return glowLevel > kMaxGlowRadius ? kMaxGlowRadius : glowLevel;
+    return glowLevel > kMaxDrawnGlowRadius ? kMaxDrawnGlowRadius : glowLevel;
+}
+
+int32_t ScaledGlowLevel(int32_t glowLevel, double scale) {
+    if (!(scale > 0.0)) return glowLevel;
+    const int32_t level = GlowRadius(glowLevel) < kMaxGlowRadius ? GlowRadius(glowLevel) : kMaxGlowRadius;
+    const double drawn = std::round(level * scale);
+    return drawn < kMaxDrawnGlowRadius ? static_cast<int32_t>(drawn) : kMaxDrawnGlowRadius;
 }
 
 int32_t GlowProgressTotal(int32_t height, int32_t radius) {
@@ -482,7 +487,7 @@ bool GlowPass(const PixelArea& area, const FilterParameters* settings, const Ren
             anySelected = anySelected || in;
         }
     }
-    const bool canGlow = anySelected && brightest < 256 && width > 1 && height > 1;
+    const bool canGlow = anySelected && brightest < 256 && (width > 1 || height > 1);
 
 #if defined(__SSE2__)
     if (canGlow && s.planes == 3) {
@@ -522,8 +527,10 @@ bool RunPass(PassState& s, const FilterParameters* settings, const RenderCallbac
     const int32_t span = s.tables.span;
     const int32_t total = GlowProgressTotal(height, GlowRadius(settings->glowLevel));
     int32_t done = 0;
-    for (int32_t y = height - 1; y >= 1; --y, ++done) {
-        if (settings->previewScale == 1) {
+    // Every row is a source, bottom up. Row 0 comes last without a poll or
+    // report of its own, so the host sees one per row from H - 1 to 1.
+    for (int32_t y = height - 1; y >= kelvo::kFirstGlowSourceRow; --y, ++done) {
+        if (settings->previewScale == 1 && y > 0) {
             if (RenderAborted(callbacks)) {
                 if (s.accumulate) FlushRows(s, y + 1 - span, y + span);
                 return false;
@@ -546,7 +553,7 @@ bool RunPass(PassState& s, const FilterParameters* settings, const RenderCallbac
             // Every run of this row's sources lies in these entries.
             const int32_t first = firstSeen;
             const int32_t last = lastSeen + 2 * span + 1;
-            const int32_t tyFirst = y - span > 1 ? y - span : 1;
+            const int32_t tyFirst = y - span > kelvo::kFirstLitRow ? y - span : kelvo::kFirstLitRow;
             const int32_t tyLast = y + span < height - 1 ? y + span : height - 1;
             for (int32_t ty = tyFirst; ty <= tyLast; ++ty) {
                 const int32_t slot = ty % s.ringRows;
@@ -557,7 +564,7 @@ bool RunPass(PassState& s, const FilterParameters* settings, const RenderCallbac
         // No source above this row reaches row y + S.
         if (y + span <= height - 1) FlushRow(s, y + span);
     }
-    if (s.accumulate) FlushRows(s, 1, span);
+    if (s.accumulate) FlushRows(s, kelvo::kFirstLitRow, span - 1);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include <cstddef>
 
+#include "emberlit_controls.h"
 #include "glow_parameters.h"
 
 namespace glow {
@@ -7,28 +8,30 @@ namespace {
 
 #define FIELD(f) static_cast<uint16_t>(offsetof(FilterParameters, f))
 constexpr SettingField kFields[] = {
-    // name, group, label, kind, offset, edit, spin, typed, shown/stepped, step, default,
-    // then the title, unit and description that stand without the dialog
-    {"redUpper", "Threshold", "Red: Upper", SettingKind::Int32, FIELD(redUpper), 105, 1021, 0, 255, 0, 255, 1, 255, "Red upper", "0..255",
-     "highest red value that glows"},
-    {"greenUpper", "Threshold", "Green: Upper", SettingKind::Int32, FIELD(greenUpper), 106, 1022, 0, 255, 0, 255, 1, 255, "Green upper", "0..255",
-     "highest green value that glows"},
-    {"blueUpper", "Threshold", "Blue: Upper", SettingKind::Int32, FIELD(blueUpper), 107, 1023, 0, 255, 0, 255, 1, 255, "Blue upper", "0..255",
-     "highest blue value that glows"},
-    {"redLower", "Threshold", "Red: Lower", SettingKind::Int32, FIELD(redLower), 102, 1018, 0, 255, 0, 255, 1, 250, "Red lower", "0..255",
-     "lowest red value that glows"},
-    {"greenLower", "Threshold", "Green: Lower", SettingKind::Int32, FIELD(greenLower), 103, 1019, 0, 255, 0, 255, 1, 250, "Green lower", "0..255",
-     "lowest green value that glows"},
-    {"blueLower", "Threshold", "Blue: Lower", SettingKind::Int32, FIELD(blueLower), 104, 1020, 0, 255, 0, 255, 1, 250, "Blue lower", "0..255",
-     "lowest blue value that glows"},
-    {"glowLevel", "Glow", "Level:", SettingKind::Int32, FIELD(glowLevel), 100, 1017, 0, 30, 0, 20, 1, 10, "Glow level", "pixels",
-     "radius of the glow around each selected pixel"},
+    // name, group, kind, offset, edit, spin, typed, shown/stepped, step, default,
+    // then the title, unit and description that stand without the dialog, and
+    // the key and type under which actions record the setting
+    {"redUpper", "Threshold", SettingKind::Int32, FIELD(redUpper), EMBERLIT_RED_UPPER_EDIT, EMBERLIT_RED_UPPER_SPIN, 0, 255, 0, 255, 1, 255, "Red upper", SettingUnit::Level,
+     "highest red value that glows", "rdUp", ScriptType::Integer},
+    {"greenUpper", "Threshold", SettingKind::Int32, FIELD(greenUpper), EMBERLIT_GREEN_UPPER_EDIT, EMBERLIT_GREEN_UPPER_SPIN, 0, 255, 0, 255, 1, 255, "Green upper", SettingUnit::Level,
+     "highest green value that glows", "grUp", ScriptType::Integer},
+    {"blueUpper", "Threshold", SettingKind::Int32, FIELD(blueUpper), EMBERLIT_BLUE_UPPER_EDIT, EMBERLIT_BLUE_UPPER_SPIN, 0, 255, 0, 255, 1, 255, "Blue upper", SettingUnit::Level,
+     "highest blue value that glows", "blUp", ScriptType::Integer},
+    {"redLower", "Threshold", SettingKind::Int32, FIELD(redLower), EMBERLIT_RED_LOWER_EDIT, EMBERLIT_RED_LOWER_SPIN, 0, 255, 0, 255, 1, 250, "Red lower", SettingUnit::Level,
+     "lowest red value that glows", "rdLw", ScriptType::Integer},
+    {"greenLower", "Threshold", SettingKind::Int32, FIELD(greenLower), EMBERLIT_GREEN_LOWER_EDIT, EMBERLIT_GREEN_LOWER_SPIN, 0, 255, 0, 255, 1, 250, "Green lower", SettingUnit::Level,
+     "lowest green value that glows", "grLw", ScriptType::Integer},
+    {"blueLower", "Threshold", SettingKind::Int32, FIELD(blueLower), EMBERLIT_BLUE_LOWER_EDIT, EMBERLIT_BLUE_LOWER_SPIN, 0, 255, 0, 255, 1, 250, "Blue lower", SettingUnit::Level,
+     "lowest blue value that glows", "blLw", ScriptType::Integer},
+    {"glowLevel", "Glow", SettingKind::Int32, FIELD(glowLevel), EMBERLIT_GLOW_LEVEL_EDIT, EMBERLIT_GLOW_LEVEL_SPIN, 0, 30, 0, 20, 1, 10, "Glow level", SettingUnit::Pixels,
+     "radius of the glow around each selected pixel", "glLv", ScriptType::Pixels},
 };
 #undef FIELD
 
 }  // namespace
 
-const SettingsTable kGlowSettings = {kFields, static_cast<int>(sizeof kFields / sizeof kFields[0])};
+static_assert(sizeof kFields / sizeof kFields[0] == kGlowSettingCount, "one row per setting");
+const SettingsTable kGlowSettings = {kFields, kGlowSettingCount};
 
 FilterParameters DefaultGlowParameters() {
     FilterParameters p{};

@@ -32,8 +32,8 @@ void EncodeRememberedGlow(const FilterParameters& record, unsigned char* bytes) 
 }
 
 bool TakeRememberedGlow(const unsigned char* bytes, size_t size, FilterParameters* record) {
-    static_assert(kValuesAt + 4 * 7 == kRememberedGlowSize, "seven settings");
-    if (bytes == nullptr || size != kRememberedGlowSize || kGlowSettings.count != 7) return false;
+    static_assert(kValuesAt + 4 * kGlowSettingCount == kRememberedGlowSize, "every setting");
+    if (bytes == nullptr || size != kRememberedGlowSize) return false;
     if (std::memcmp(bytes, kMarker, sizeof kMarker) != 0) return false;
     if (GetLittle(bytes + sizeof kMarker, 2) != kRememberedGlowVersion) return false;
     FilterParameters remembered{};

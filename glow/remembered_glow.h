@@ -11,7 +11,7 @@
 
 namespace glow {
 
-constexpr size_t kRememberedGlowSize = 8 + 2 + 7 * 4;
+constexpr size_t kRememberedGlowSize = 8 + 2 + kGlowSettingCount * 4;
 constexpr uint16_t kRememberedGlowVersion = 1;
 
 // The remembered file for a record (kRememberedGlowSize bytes).

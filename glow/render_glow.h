@@ -1,11 +1,9 @@
-// Emberlit's renderer: the library entry that every caller uses (the module,
-// kelvo-render and the GEGL operation), and the module's adapter from the
-// host's record to it.
+// Emberlit's renderer: the core entry that every caller uses (the module,
+// kelvo-render and the GEGL operation).
 #pragma once
 
 #include "glow_parameters.h"
 #include "pixel_area.h"
-#include "plugin.h"
 #include "render_callbacks.h"
 
 namespace glow {
@@ -16,9 +14,5 @@ namespace glow {
 // are asked only at full size (previewScale 1). Returns false when the
 // callbacks stopped the pass, true otherwise.
 bool RenderGlowArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks);
-
-// The module's entry: the area the host delivered and the settings record
-// behind its `parameters`, with the host's abortProc and progressProc.
-bool RenderGlow(PluginGlobals* globals);
 
 }  // namespace glow

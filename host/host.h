@@ -39,11 +39,27 @@ class DialogDriver;
 // the plan's DialogAnswer.
 using DialogScript = std::function<void(DialogDriver&)>;
 
+// One value of a descriptor (the settings of a recorded action) as the host
+// keeps it. A played descriptor may hold anything: a type the module does not
+// expect, a key it does not know, a NaN.
+struct DescriptorItem {
+    uint32_t key = 0;
+    uint32_t type = 0;  // typeInteger, typeFloat, typeUnitFloat, or any other code
+    uint32_t unit = 0;  // of a unit float
+    int32_t integer = 0;
+    double number = 0;
+};
+using Descriptor = std::vector<DescriptorItem>;
+
 // How the host behaves. The defaults are a well-behaved modern host.
 struct HostOptions {
     // Callbacks offered in the record.
     bool offerAdvanceState = true;
     bool offerDisplayPixels = true;
+    // Plays the host that records and plays actions: descriptorParameters
+    // with the read and write procedures, and handleProcs for the
+    // descriptors' handles. Off: both are null, as in every other host.
+    bool offerDescriptors = false;
 
     // advanceState misbehaving: the n-th call of a run (1-based; 0 = never)
     // answers failCode and delivers nothing ...
@@ -67,6 +83,11 @@ struct HostOptions {
     // Image mode; -1 derives it from the plane count (1 grey, 3 RGB, 4 CMYK,
     // 2 and 5 or more multichannel).
     int16_t imageMode = -1;
+    // A deep document (an image of 2- or 4-byte samples, host_image.h) is
+    // described with depth 16 or 32 and, with imageMode -1, Gray16, RGB48,
+    // DeepMultichannel or CMYK64 (16 bits), Gray32 or RGB96 (32 bits); an old
+    // host leaves depth 0 and lets the mode say it.
+    bool leaveDepthZero = false;
     // The last plane is transparency: inLayerPlanes/inTransparencyMask say so.
     bool transparencyPlane = false;
     // Filter rectangle; all zero means the whole image.
@@ -120,10 +141,21 @@ struct RunPlan {
     // into `parameters` before the run; parameters is called first if there is
     // no record yet; showDialog then says whether the dialog is wanted.
     std::vector<uint8_t> settingsFile;
+    // A settings record an editor stored with its document (a Smart Filter's,
+    // say): copied over the module's record before the run, as much as the
+    // record holds, after a parameters call if there is no record yet. Its
+    // own showDialog then decides the dialog.
+    std::vector<uint8_t> savedRecord;
     // When set, operates the filter dialog instead of the plain answer.
     DialogScript script;
     bool prepare = true;
     bool finish = true;
+    // With offerDescriptors: plays an action, handing the module this
+    // descriptor at start with playInfo (plugInDialogDontDisplay: the dialog
+    // stays closed). Otherwise the run is recorded from an empty descriptor.
+    bool playDescriptor = false;
+    Descriptor descriptor;
+    int16_t playInfo = plugInDialogDontDisplay;
 };
 
 struct SelectorCall {
@@ -231,13 +263,26 @@ struct RunReport {
     intptr_t dataSlot = 0;
     HandleInfo settings;  // the `parameters` handle
     Image output;         // the image after the run
+
+    // With offerDescriptors: the descriptor the module wrote (recordedAction
+    // false when it wrote none), the recordInfo it left (kRecordInfoUnset if
+    // untouched), and whether it disposed of the played descriptor's handle.
+    bool recordedAction = false;
+    Descriptor recorded;
+    int16_t recordInfo = 0;
+    bool playedDescriptorDisposed = false;
 };
+
+// recordInfo as the host leaves it before a run, so that a module that never
+// sets it shows.
+constexpr int16_t kRecordInfoUnset = 0x7EEE;
 
 struct HostModule {
     std::wstring path;
     HMODULE module = nullptr;
     std::vector<uint8_t> piplBytes;
     pipl::PiplInfo pipl;
+    std::vector<uint8_t> aeteBytes;  // the AETE resource the PiPL's 'hstm' names; empty without one
     PluginEntryProc entry = nullptr;
     int patchedImports = 0;  // import-table entries redirected to the host
 };

@@ -25,9 +25,9 @@ bool HasArea(const Rect& r) { return RectWidth(r) > 0 && RectHeight(r) > 0; }
 int64_t Sample(int32_t v, Fixed rate) { return (static_cast<int64_t>(v) * rate) >> 16; }
 
 // Allocates a width x height x planes buffer with guards; false when too big.
-bool Allocate(HostBuffer* b, const Rect& rect, int32_t planes, int32_t slack) {
+bool Allocate(HostBuffer* b, const Rect& rect, int32_t planes, int32_t slack, int32_t sampleBytes = 1) {
     const int32_t width = RectWidth(rect), height = RectHeight(rect);
-    const int64_t rowBytes = static_cast<int64_t>(width) * planes + slack;
+    const int64_t rowBytes = static_cast<int64_t>(width) * planes * sampleBytes + slack;
     const int64_t total = rowBytes * height + 2 * static_cast<int64_t>(kGuardBytes);
     if (rowBytes > INT32_MAX || total > kMaxBufferBytes) return false;
     b->storage.assign(static_cast<size_t>(total), 0);
@@ -39,10 +39,11 @@ bool Allocate(HostBuffer* b, const Rect& rect, int32_t planes, int32_t slack) {
     b->width = width;
     b->height = height;
     b->planes = planes;
+    b->sampleBytes = sampleBytes;
     b->rowBytes = static_cast<int32_t>(rowBytes);
     b->rect = rect;
     for (int32_t y = 0; y < height; ++y) {
-        uint8_t* pad = b->data + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(width) * planes;
+        uint8_t* pad = b->data + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(width) * planes * sampleBytes;
         for (int32_t i = 0; i < slack; ++i) pad[i] = GuardByte(static_cast<size_t>(y) * 7 + i);
     }
     b->live = true;
@@ -58,7 +59,7 @@ int CountGuardFaults(const HostBuffer& b) {
         if (b.storage[i] != GuardByte(i)) ++faults;
         if (b.storage[total - kGuardBytes + i] != GuardByte(i + 1000)) ++faults;
     }
-    const int32_t used = b.width * b.planes;
+    const int32_t used = b.width * b.planes * b.sampleBytes;
     const int32_t slack = b.rowBytes - used;
     for (int32_t y = 0; y < b.height; ++y) {
         const uint8_t* pad = b.data + static_cast<size_t>(y) * b.rowBytes + used;
@@ -92,14 +93,15 @@ void FillFromImage(const Image& image, HostBuffer* b, int16_t lo, Fixed rate, in
             int64_t sx = Sample(b->rect.left + x, rate);
             bool outside = rowOutside || sx < 0 || sx >= image.width;
             if (padding == -1) sx = std::clamp<int64_t>(sx, 0, image.width - 1);
-            uint8_t* px = row + static_cast<size_t>(x) * b->planes;
+            const size_t sb = static_cast<size_t>(image.sampleBytes);
+            uint8_t* px = row + static_cast<size_t>(x) * b->planes * sb;
             if (outside && padding != -1) {
-                std::memset(px, padding >= 0 && padding <= 255 ? padding : 0, static_cast<size_t>(b->planes));
+                std::memset(px, padding >= 0 && padding <= 255 ? padding : 0, static_cast<size_t>(b->planes) * sb);
                 continue;
             }
-            const uint8_t* src =
-                image.pixels.data() + (static_cast<size_t>(sy) * image.width + static_cast<size_t>(sx)) * image.planes;
-            std::memcpy(px, src + lo, static_cast<size_t>(b->planes));
+            const uint8_t* src = image.pixels.data() +
+                                 (static_cast<size_t>(sy) * image.width + static_cast<size_t>(sx)) * image.planes * sb;
+            std::memcpy(px, src + lo * sb, static_cast<size_t>(b->planes) * sb);
         }
     }
 }
@@ -114,9 +116,10 @@ void TakeBack(HostSession* s) {
         for (int32_t x = 0; x < b.width; ++x) {
             const int32_t ix = b.rect.left + x;
             if (ix < 0 || ix >= image.width) continue;
-            std::memcpy(image.pixels.data() + (static_cast<size_t>(iy) * image.width + ix) * image.planes + b.loPlane,
-                        b.data + static_cast<size_t>(y) * b.rowBytes + static_cast<size_t>(x) * b.planes,
-                        static_cast<size_t>(b.planes));
+            const size_t sb = static_cast<size_t>(image.sampleBytes);
+            std::memcpy(image.pixels.data() + ((static_cast<size_t>(iy) * image.width + ix) * image.planes + b.loPlane) * sb,
+                        b.data + static_cast<size_t>(y) * b.rowBytes + static_cast<size_t>(x) * b.planes * sb,
+                        static_cast<size_t>(b.planes) * sb);
         }
     }
 }
@@ -239,7 +242,7 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
     const int outPadding = o.supportsPadding ? r->outputPadding : 0;
     const int maskPadding = o.supportsPadding ? r->maskPadding : 0;
     if (HasArea(r->inRect)) {
-        if (!Allocate(&s->in, r->inRect, r->inHiPlane - r->inLoPlane + 1, o.rowSlack)) {
+        if (!Allocate(&s->in, r->inRect, r->inHiPlane - r->inLoPlane + 1, o.rowSlack, s->image.sampleBytes)) {
             call.problem = "input of " + RectText(r->inRect) + " too big";
             return finish(memFullErr);
         }
@@ -250,7 +253,7 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
         // earlier request wrote back never comes back as input.
         FillFromImage(s->imageAtRunStart, &s->in, r->inLoPlane, inRate, inPadding);
         if (s->dialogDepth > 0) {
-            const size_t rowBytes = static_cast<size_t>(s->in.width) * s->in.planes;
+            const size_t rowBytes = static_cast<size_t>(s->in.width) * s->in.planes * s->in.sampleBytes;
             call.inPixels.resize(rowBytes * s->in.height);
             for (int32_t y = 0; y < s->in.height; ++y)
                 std::memcpy(call.inPixels.data() + y * rowBytes, s->in.data + static_cast<size_t>(y) * s->in.rowBytes,
@@ -258,11 +261,11 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
         }
         r->inData = s->in.data;
         r->inRowBytes = s->in.rowBytes;
-        r->inColumnBytes = s->in.planes;
-        r->inPlaneBytes = 1;
+        r->inColumnBytes = s->in.planes * s->in.sampleBytes;
+        r->inPlaneBytes = s->in.sampleBytes;
     }
     if (HasArea(r->outRect)) {
-        if (!Allocate(&s->out, r->outRect, r->outHiPlane - r->outLoPlane + 1, o.rowSlack)) {
+        if (!Allocate(&s->out, r->outRect, r->outHiPlane - r->outLoPlane + 1, o.rowSlack, s->image.sampleBytes)) {
             ReleaseBuffers(s, false);
             call.problem = "output of " + RectText(r->outRect) + " too big";
             return finish(memFullErr);
@@ -272,14 +275,14 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
         if (o.outputFill >= 0) {
             for (int32_t y = 0; y < s->out.height; ++y)
                 std::memset(s->out.data + static_cast<size_t>(y) * s->out.rowBytes, o.outputFill & 0xFF,
-                            static_cast<size_t>(s->out.width) * s->out.planes);
+                            static_cast<size_t>(s->out.width) * s->out.planes * s->out.sampleBytes);
         } else {
             FillFromImage(s->image, &s->out, r->outLoPlane, 0x10000, outPadding == -1 ? -1 : 0);
         }
         r->outData = s->out.data;
         r->outRowBytes = s->out.rowBytes;
-        r->outColumnBytes = s->out.planes;
-        r->outPlaneBytes = 1;
+        r->outColumnBytes = s->out.planes * s->out.sampleBytes;
+        r->outPlaneBytes = s->out.sampleBytes;
     }
     if (r->haveMask && HasArea(r->maskRect)) {
         if (!Allocate(&s->mask, r->maskRect, 1, o.rowSlack)) {

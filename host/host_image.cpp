@@ -1,5 +1,9 @@
 #include "host_image.h"
 
+#include <cstring>
+
+#include "deep_sample_types.h"
+
 #include "image_io.h"
 
 namespace khost {
@@ -56,8 +60,10 @@ Image MakeImage(int32_t width, int32_t height, int32_t planes, uint8_t value) {
 bool ReadImage(const std::string& path, Image* image, std::string* error) {
     imageio::Image file;
     if (!imageio::ReadImage(path, &file, error)) return false;
-    if (file.width > 32767 || file.height > 32767) {
-        if (error) *error = path + ": a host rectangle holds at most 32767 pixels in each direction";
+    if (file.width > kMaxAreaSide || file.height > kMaxAreaSide) {
+        if (error)
+            *error = path + ": a host rectangle holds at most " + std::to_string(kMaxAreaSide) +
+                     " pixels in each direction";
         return false;
     }
     *image = FromFile(file);
@@ -102,6 +108,37 @@ Image ConvertPlanes(const Image& image, int32_t planes) {
         }
     }
     return out;
+}
+
+Image WidenImage(const Image& eightBit, int32_t depth) {
+    if (depth != 16 && depth != 32) return eightBit;
+    Image deep = eightBit;
+    deep.sampleBytes = depth / 8;
+    deep.pixels.assign(eightBit.pixels.size() * static_cast<size_t>(deep.sampleBytes), 0);
+    for (size_t i = 0; i < eightBit.pixels.size(); ++i) {
+        const uint32_t v = eightBit.pixels[i];
+        if (depth == 16) {
+            const uint16_t s = static_cast<uint16_t>((v * 32768u + 127u) / 255u);
+            std::memcpy(&deep.pixels[i * 2], &s, 2);
+        } else {
+            const float f = static_cast<float>(kelvo::SrgbDecode(v / 255.0));
+            std::memcpy(&deep.pixels[i * 4], &f, 4);
+        }
+    }
+    return deep;
+}
+
+Image ReduceImage(const Image& deep) {
+    if (deep.sampleBytes == 1) return deep;
+    Image image = deep;
+    image.sampleBytes = 1;
+    const size_t count = deep.pixels.size() / static_cast<size_t>(deep.sampleBytes);
+    image.pixels.assign(count, 0);
+    const kelvo::U16Samples u16(32768);
+    const kelvo::F32Samples f32{true};
+    for (size_t i = 0; i < count; ++i)
+        image.pixels[i] = deep.sampleBytes == 2 ? u16.Reduce8(&deep.pixels[i * 2]) : f32.Reduce8(&deep.pixels[i * 4]);
+    return image;
 }
 
 }  // namespace khost

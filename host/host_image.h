@@ -12,9 +12,21 @@ namespace khost {
 struct Image {
     int32_t width = 0;
     int32_t height = 0;
-    int32_t planes = 0;           // interleaved 8-bit planes per pixel
-    std::vector<uint8_t> pixels;  // width * height * planes bytes, rows without gaps
+    int32_t planes = 0;           // interleaved planes per pixel
+    std::vector<uint8_t> pixels;  // width * height * planes * sampleBytes bytes, rows without gaps
+    // Bytes per sample: 1 (8 bits), 2 (16 bits, 0..32768, a deep document's
+    // scale) or 4 (32 bits: IEEE float, linear light, 1.0 white).
+    int32_t sampleBytes = 1;
 };
+
+// An 8-bit image as a deep document holds it: 16 bits as (v * 32768 + 127) /
+// 255, 32 bits as linear light (the sRGB curve undone), as an editor converts
+// a document's depth. depth 8 gives the image as it is.
+Image WidenImage(const Image& eightBit, int32_t depth);
+
+// A deep document back in 8 bits: 16 bits as (v * 255 + 16384) / 32768, 32
+// bits clamped to 0..1 and sRGB-encoded. An 8-bit image comes back as it is.
+Image ReduceImage(const Image& deep);
 
 // Makes a width x height x planes image filled with `value`.
 Image MakeImage(int32_t width, int32_t height, int32_t planes, uint8_t value = 0);

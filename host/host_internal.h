@@ -19,6 +19,7 @@ struct HostBuffer {
     int32_t width = 0;
     int32_t height = 0;
     int32_t planes = 0;
+    int32_t sampleBytes = 1;  // 1, 2 or 4: the document's depth (the mask: 1)
     int32_t rowBytes = 0;
     Rect rect{};            // image coordinates (input: sampled coordinates)
     int16_t loPlane = 0;
@@ -31,6 +32,7 @@ struct HostBuffer {
 constexpr size_t kGuardBytes = 64;
 
 struct DialogThreadState;
+struct DescriptorHost;
 
 // A dialog window the host has seen and is answering.
 struct AnsweredWindow {
@@ -74,6 +76,10 @@ struct HostSession {
     // Taken around what the dialog's thread adds to the report while a
     // script's thread reads it.
     CRITICAL_SECTION reportLock;
+
+    // The descriptors, handles and procedure tables of a host that records
+    // and plays actions (host_descriptor.cpp); null until first offered.
+    DescriptorHost* descriptors = nullptr;
 };
 
 // A script operating the filter dialog from its own thread (host_dialog.cpp).
@@ -139,6 +145,17 @@ bool StartDialogScript(HostSession* s, HWND dialog, int dialogIndex);
 bool ScriptRunning(const HostSession* s);
 // After the dialog ended: waits for the script's thread and files its problems.
 void FinishDialogScript(HostSession* s);
+
+// ---- host_descriptor.cpp ------------------------------------------------------------
+// With offerDescriptors, points the fresh record at the host's descriptor
+// parameters and handle procedures, with no descriptor and recordInfo unset.
+void OfferDescriptors(HostSession* s);
+// Hands the module a copy of the played descriptor, with playInfo.
+void PlayDescriptor(HostSession* s, const Descriptor& played, int16_t playInfo);
+// After the run: what the module recorded (and did with the played
+// descriptor) into the report; the run's handles are released.
+void CollectDescriptors(HostSession* s);
+void FreeDescriptorHost(HostSession* s);
 
 // ---- host_callbacks.cpp -----------------------------------------------------------
 uint8_t KELVO_CDECL HostAbortProc();

@@ -36,15 +36,27 @@ bool ReadPiplResource(HostModule* m, std::string* error) {
         if (error) *error = "PIPL: " + why;
         return false;
     }
+    // The scripting dictionary, when the PiPL names one (read, not required).
+    if (m->pipl.hasTerminology) {
+        const auto aeteId = static_cast<uint16_t>(m->pipl.terminology.aeteId);
+        HRSRC aete = FindResourceW(m->module, MAKEINTRESOURCEW(aeteId), L"AETE");
+        HGLOBAL held = aete != nullptr ? LoadResource(m->module, aete) : nullptr;
+        const void* data = held != nullptr ? LockResource(held) : nullptr;
+        if (data != nullptr) {
+            const auto* a = static_cast<const uint8_t*>(data);
+            m->aeteBytes.assign(a, a + SizeofResource(m->module, aete));
+        }
+    }
     return true;
 }
 
-int16_t ModeForPlanes(int32_t planes) {
+int16_t ModeForPlanes(int32_t planes, int32_t depth) {
+    if (depth == 32) return planes < 3 ? 17 : 16;  // Gray32, RGB96
     switch (planes) {
-        case 1: return plugInModeGrayScale;
-        case 3: return plugInModeRGBColor;
-        case 4: return plugInModeCMYKColor;
-        default: return plugInModeMultichannel;
+        case 1: return depth == 16 ? 10 : plugInModeGrayScale;   // Gray16
+        case 3: return depth == 16 ? 11 : plugInModeRGBColor;    // RGB48
+        case 4: return depth == 16 ? 13 : plugInModeCMYKColor;   // CMYK64
+        default: return depth == 16 ? 14 : plugInModeMultichannel;  // DeepMultichannel
     }
 }
 
@@ -76,7 +88,8 @@ void FillRecord(HostSession* s) {
     r->maskRect = o.maskRect;
     r->backColor[0] = r->backColor[1] = r->backColor[2] = 255;
     r->hostSig = 0x4B4C564F;  // 'KLVO'
-    r->imageMode = o.imageMode >= 0 ? o.imageMode : ModeForPlanes(image.planes);
+    const int32_t depth = image.sampleBytes * 8;
+    r->imageMode = o.imageMode >= 0 ? o.imageMode : ModeForPlanes(image.planes, depth);
     r->imageHRes = 72 << 16;
     r->imageVRes = 72 << 16;
     r->wholeSize = Point{height, width};
@@ -100,7 +113,8 @@ void FillRecord(HostSession* s) {
     } else {
         r->filterCase = o.haveMask ? 2 : 1;
     }
-    r->depth = 8;
+    r->depth = o.leaveDepthZero ? 0 : depth;
+    OfferDescriptors(s);
 }
 
 bool AnyPending(const FilterRecord* r) {
@@ -153,6 +167,7 @@ void CloseHost(HostSession* s) {
     ReleaseBuffers(s, false);
     RemoveDialogHook(s);
     DestroyHostWindow(s);
+    FreeDescriptorHost(s);
     if (s->module.module != nullptr) FreeLibrary(s->module.module);
     if (g_session == s) g_session = nullptr;
     DeleteCriticalSection(&s->reportLock);
@@ -243,21 +258,34 @@ RunReport EndRun(HostSession* s) {
     rep.dataSlot = s->dataSlot;
     rep.settings = InspectHandle(r->parameters);
     rep.output = s->image;
+    CollectDescriptors(s);
     return rep;
 }
 
 RunReport RunFilter(HostSession* s, const RunPlan& plan) {
     BeginRun(s, plan.dialog);
     s->script = plan.script;
+    if (plan.playDescriptor) PlayDescriptor(s, plan.descriptor, plan.playInfo);
     bool stopped = false;
     auto step = [&](int16_t selector) {
         if (stopped) return;
         if (CallSelector(s, selector) != 0 && !s->options.continueAfterFailure) stopped = true;
     };
     if (plan.about) step(filterSelectorAbout);
-    const bool haveSettings = !plan.settingsFile.empty();
+    const bool haveSettings = !plan.settingsFile.empty() || !plan.savedRecord.empty();
     if (plan.parameters || (haveSettings && s->record->parameters == nullptr)) step(filterSelectorParameters);
-    if (haveSettings && !stopped) {
+    if (!plan.savedRecord.empty() && !stopped) {
+        const HandleInfo info = InspectHandle(s->record->parameters);
+        if (info.isGlobal && info.signature == kPluginHandleSignature && info.blockSize > 0) {
+            std::memcpy(*static_cast<uint8_t**>(s->record->parameters), plan.savedRecord.data(),
+                        std::min(plan.savedRecord.size(), info.blockSize));
+        } else {
+            s->report.problems.push_back("saved record: the module made no settings record the host can write into");
+            if (s->report.result == 0) s->report.result = filterBadParameters;
+            stopped = true;
+        }
+    }
+    if (!plan.settingsFile.empty() && !stopped) {
         std::string why;
         if (!ApplySettingsFile(s, plan.settingsFile, plan.parameters ? 1 : 0, &why)) {
             s->report.problems.push_back("settings file: " + why);

@@ -2,9 +2,11 @@
 // prints what the module did, and writes the result.
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "aete.h"
 #include "host.h"
 #include "host_dialog.h"
 #include "open_file.h"
@@ -37,6 +39,9 @@ const char kUsage[] =
     "  --planes N               convert the image to N planes\n"
     "  --mode M                 image mode (default from the plane count)\n"
     "  --transparency           the last plane is transparency\n"
+    "  --depth D                a deep document: 16 (samples 0..32768) or 32 (linear float);\n"
+    "                           the output file holds it reduced to 8 bits\n"
+    "  --depth-zero             leave the record's depth 0, as an old host does\n"
     "  --filter-rect T,L,B,R    filter rectangle (default the whole image)\n"
     "  --row-slack N            N guard bytes after every delivered row\n"
     "  --output-fill B          output buffers start as byte B instead of the image\n"
@@ -48,7 +53,13 @@ const char kUsage[] =
     "                           settings in DIR\\Kelvo (default: none, nothing is remembered)\n"
     "  --continue-after-failure call continue and finish after a failing selector\n"
     "  --continue-cap N         continue calls before the module counts as looping (default 64)\n"
-    "  --show-window            show the host window\n";
+    "  --show-window            show the host window\n"
+    "  --actions                play a host that records actions: print the descriptor the\n"
+    "                           module records at finish\n"
+    "  --record FILE            the same, and write that descriptor to FILE\n"
+    "  --play FILE              play a recorded descriptor (one value a line: KEY long N,\n"
+    "                           KEY doub X or KEY UntF UNIT X) with the dialog closed\n"
+    "  --play-dialog FILE       the same with the dialog shown\n";
 
 std::string SelectorName(int16_t s) {
     static const char* names[] = {"about", "parameters", "prepare", "start", "continue", "finish"};
@@ -81,12 +92,95 @@ void PrintPipl(const khost::HostModule& m) {
     std::printf("entry:    %s (wx86 \"%s\", 8664 \"%s\")\n", pipl::EntryForThisArchitecture(p).c_str(),
                 p.entryWin32.c_str(), p.entryX64.c_str());
     std::printf("modes:   ");
-    for (int mode = 0; mode < 16; ++mode)
+    for (int mode = 0; mode < 32; ++mode)
         if (pipl::AcceptsMode(p, mode)) std::printf(" %d", mode);
+    std::printf("\nenable:   %s", p.enable.empty() ? "(none)" : p.enable.c_str());
     std::printf("\nfilter cases:");
     for (const pipl::FilterCase& fc : p.filterCases)
         std::printf(" [%d %d %d %d]", fc.inputHandling, fc.outputHandling, fc.flags1, fc.flags2);
     std::printf("\nimports answered by the host: %d\n", m.patchedImports);
+}
+
+std::string DescriptorText(const khost::Descriptor& descriptor) {
+    std::string text;
+    char line[96];
+    for (const khost::DescriptorItem& item : descriptor) {
+        const std::string key = pipl::FourCCText(item.key), type = pipl::FourCCText(item.type);
+        if (item.type == typeInteger)
+            std::snprintf(line, sizeof line, "%s long %d\n", key.c_str(), static_cast<int>(item.integer));
+        else if (item.type == typeUnitFloat)
+            std::snprintf(line, sizeof line, "%s UntF %s %.17g\n", key.c_str(), pipl::FourCCText(item.unit).c_str(),
+                          item.number);
+        else
+            std::snprintf(line, sizeof line, "%s %s %.17g\n", key.c_str(), type.c_str(), item.number);
+        text += line;
+    }
+    return text;
+}
+
+uint32_t CodeOf(const std::string& text) {
+    uint32_t code = 0;
+    for (size_t i = 0; i < 4; ++i) code = (code << 8) | static_cast<uint8_t>(i < text.size() ? text[i] : ' ');
+    return code;
+}
+
+// Reads DescriptorText's lines; anything else is refused with the line's number.
+bool ParseDescriptor(const std::string& text, khost::Descriptor* descriptor, std::string* error) {
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        std::istringstream words(line);
+        std::string key, type, unit;
+        if (!(words >> key)) continue;
+        khost::DescriptorItem item;
+        item.key = CodeOf(key);
+        bool ok = key.size() == 4 && static_cast<bool>(words >> type) && type.size() == 4;
+        item.type = CodeOf(type);
+        if (ok && item.type == typeInteger) {
+            ok = static_cast<bool>(words >> item.integer);
+        } else if (ok) {
+            if (item.type == typeUnitFloat) {
+                ok = static_cast<bool>(words >> unit) && unit.size() == 4;
+                item.unit = CodeOf(unit);
+            }
+            std::string number;
+            ok = ok && static_cast<bool>(words >> number);
+            if (ok) item.number = std::strtod(number.c_str(), nullptr);  // "nan" and "inf" too
+        }
+        if (!ok) {
+            *error = "descriptor line " + std::to_string(number) + ": " + line;
+            return false;
+        }
+        descriptor->push_back(item);
+    }
+    return true;
+}
+
+void PrintScripting(const khost::HostModule& m) {
+    const pipl::PiplInfo& p = m.pipl;
+    const char* smart = !p.hasFilterLayers ? "no 'flly'" : (p.filterLayers ? "yes ('flly')" : "no ('flly' clear)");
+    std::printf("smart filter: %s\n", smart);
+    if (!p.hasTerminology) {
+        std::printf("actions:  no 'hstm'\n");
+        return;
+    }
+    const pipl::Terminology& t = p.terminology;
+    std::printf("actions:  'hstm' version %u, class '%s', event '%s', AETE %d, scope \"%s\"\n", t.version,
+                pipl::FourCCText(t.classId).c_str(), pipl::FourCCText(t.eventId).c_str(), t.aeteId, t.scope.c_str());
+    aete::Dictionary d;
+    std::string why;
+    if (m.aeteBytes.empty()) {
+        std::printf("  no AETE resource %d\n", t.aeteId);
+    } else if (!aete::ParseAete(m.aeteBytes.data(), m.aeteBytes.size(), &d, &why)) {
+        std::printf("  AETE %d: %s\n", t.aeteId, why.c_str());
+    } else {
+        std::printf("  AETE %u.%u, suite \"%s\" '%s', event \"%s\" '%s' '%s', %zu parameters:\n", d.majorVersion,
+                    d.minorVersion, d.suiteName.c_str(), pipl::FourCCText(d.suiteId).c_str(), d.eventName.c_str(),
+                    pipl::FourCCText(d.eventClass).c_str(), pipl::FourCCText(d.eventId).c_str(), d.parameters.size());
+        for (const aete::Parameter& prm : d.parameters)
+            std::printf("    '%s' %s  \"%s\"\n", pipl::FourCCText(prm.key).c_str(), pipl::FourCCText(prm.type).c_str(),
+                        prm.name.c_str());
+    }
 }
 
 void PrintReport(int run, const khost::RunReport& r) {
@@ -113,6 +207,11 @@ void PrintReport(int run, const khost::RunReport& r) {
     if (r.settings.present)
         std::printf("  settings record: handle %zu bytes, signature 0x%08X, %zu bytes of data\n", r.settings.recordSize,
                     r.settings.signature, r.settings.blockSize);
+    if (r.recordedAction) {
+        std::printf("  recorded action (recordInfo %d):\n", r.recordInfo);
+        std::istringstream lines(DescriptorText(r.recorded));
+        for (std::string line; std::getline(lines, line);) std::printf("    %s\n", line.c_str());
+    }
     if (r.guardFaults > 0) std::printf("  guard bytes overwritten: %d\n", r.guardFaults);
     for (const std::string& p : r.problems) std::printf("  problem: %s\n", p.c_str());
     std::printf("  result %d\n", r.result);
@@ -149,8 +248,8 @@ int main() {
 
     khost::HostOptions options;
     khost::RunPlan plan;
-    int runs = 1, planes = 0;
-    std::string settingsPath;
+    int runs = 1, planes = 0, depth = 8;
+    std::string settingsPath, recordPath, playPath;
     auto bad = [](const std::string& what) {
         std::fprintf(stderr, "kelvo-host: %s\n%s", what.c_str(), kUsage);
         return 2;
@@ -172,6 +271,8 @@ int main() {
             options.isFloating = true;
         } else if (a == "--transparency") {
             options.transparencyPlane = true;
+        } else if (a == "--depth-zero") {
+            options.leaveDepthZero = true;
         } else if (a == "--no-padding") {
             options.supportsPadding = false;
         } else if (a == "--clamp") {
@@ -184,12 +285,21 @@ int main() {
             options.continueAfterFailure = true;
         } else if (a == "--show-window") {
             options.showWindow = true;
+        } else if (a == "--actions") {
+            options.offerDescriptors = true;
         } else if (!hasValue) {
             return bad("unknown option or missing value: " + a);
         } else {
             ++i;
             if (a == "--settings") {
                 settingsPath = value;
+            } else if (a == "--record") {
+                options.offerDescriptors = true;
+                recordPath = value;
+            } else if (a == "--play" || a == "--play-dialog") {
+                options.offerDescriptors = true;
+                playPath = value;
+                plan.playInfo = a == "--play" ? plugInDialogDontDisplay : plugInDialogDisplay;
             } else if (a == "--remember-dir") {
                 wchar_t full[MAX_PATH];
                 const DWORD n = GetFullPathNameW(wide[i].c_str(), MAX_PATH, full, nullptr);
@@ -221,6 +331,8 @@ int main() {
                 options.haveMask = true;
             } else if (a == "--planes" && ParseInt(value, &n) && n >= 1 && n <= 16) {
                 planes = n;
+            } else if (a == "--depth" && ParseInt(value, &n) && (n == 8 || n == 16 || n == 32)) {
+                depth = n;
             } else if (a == "--mode" && ParseInt(value, &n)) {
                 options.imageMode = static_cast<int16_t>(n);
             } else if (a == "--filter-rect" && ParseRect(value, &options.filterRect)) {
@@ -244,11 +356,19 @@ int main() {
         return 2;
     }
     if (planes > 0) image = khost::ConvertPlanes(image, planes);
+    image = khost::WidenImage(image, depth);
     if (!settingsPath.empty()) {
         std::string bytes;
         if (!ReadWholeFile(settingsPath, &bytes)) return bad("cannot read " + settingsPath);
         plan.settingsFile.assign(bytes.begin(), bytes.end());
         if (plan.settingsFile.empty()) return bad(settingsPath + " is empty or missing");
+    }
+
+    if (!playPath.empty()) {
+        std::string text;
+        if (!ReadWholeFile(playPath, &text)) return bad("cannot read " + playPath);
+        if (!ParseDescriptor(text, &plan.descriptor, &error)) return bad(error);
+        plan.playDescriptor = true;
     }
 
     khost::HostSession* session = khost::OpenHost(wide[1], options, &error);
@@ -257,6 +377,7 @@ int main() {
         return 2;
     }
     PrintPipl(khost::Module(session));
+    PrintScripting(khost::Module(session));
     khost::SetImage(session, image);
     int status = 0;
     khost::Image output = image;
@@ -269,12 +390,18 @@ int main() {
         }
         khost::RunReport report = khost::RunFilter(session, thisRun);
         PrintReport(run, report);
+        if (!recordPath.empty() && report.recordedAction) {
+            std::FILE* file = kelvo::OpenFile(recordPath.c_str(), "wb");
+            const std::string text = DescriptorText(report.recorded);
+            if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size()) status = 1;
+            if (file != nullptr) std::fclose(file);
+        }
         if (report.result != 0 || report.looping || report.guardFaults > 0) status = 1;
         output = report.output;
     }
     khost::CloseHost(session);
     std::fflush(stdout);
-    if (!khost::WriteImage(args[3], output, &error)) {
+    if (!khost::WriteImage(args[3], khost::ReduceImage(output), &error)) {
         std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
         return 2;
     }

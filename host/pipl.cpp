@@ -117,6 +117,9 @@ bool ParsePipl(const uint8_t* data, size_t size, PiplInfo* info, std::string* er
                 info->hasModes = true;
                 for (uint32_t b = 0; b < 4 && b < p.length; ++b) info->modeBytes[b] = v[b];
                 break;
+            case kKeyEnable:
+                info->enable = CString(v, p.length);
+                break;
             case kKeyFilterCases:
                 for (uint32_t off = 0; off + 4 <= p.length; off += 4) {
                     FilterCase fc;
@@ -127,6 +130,22 @@ bool ParsePipl(const uint8_t* data, size_t size, PiplInfo* info, std::string* er
                     info->filterCases.push_back(fc);
                 }
                 break;
+            case kKeyFilterLayers:
+                if (p.length < 4) return fail("'flly' shorter than 4 bytes");
+                info->hasFilterLayers = true;
+                info->filterLayers = (v[0] & 0x80) != 0;
+                break;
+            case kKeyTerminology: {
+                if (p.length < 14) return fail("'hstm' shorter than 14 bytes");
+                Terminology& t = info->terminology;
+                t.version = U32At(v);
+                t.classId = U32At(v + 4);
+                t.eventId = U32At(v + 8);
+                t.aeteId = static_cast<int16_t>(v[12] | (v[13] << 8));
+                t.scope = CString(v + 14, p.length - 14);
+                info->hasTerminology = true;
+                break;
+            }
             default:
                 break;
         }

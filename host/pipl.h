@@ -33,6 +33,18 @@ constexpr uint32_t kKeyEntryWin32 = FourCC("wx86");
 constexpr uint32_t kKeyEntryX64 = FourCC("8664");
 constexpr uint32_t kKeyModes = FourCC("mode");
 constexpr uint32_t kKeyFilterCases = FourCC("fici");
+constexpr uint32_t kKeyEnable = FourCC("enbl");
+constexpr uint32_t kKeyFilterLayers = FourCC("flly");
+constexpr uint32_t kKeyTerminology = FourCC("hstm");
+
+// 'hstm': where the module's scripting terminology is and what it is called.
+struct Terminology {
+    uint32_t version = 0;
+    uint32_t classId = 0;   // the event's class
+    uint32_t eventId = 0;   // the event of the module's actions
+    int16_t aeteId = 0;     // id of the AETE resource that names the parameters
+    std::string scope;      // scope of the keys; empty: global
+};
 
 // "8BIM" from 0x3842494D; non-printable bytes shown as '.'.
 std::string FourCCText(uint32_t code);
@@ -67,14 +79,20 @@ struct PiplInfo {
     std::string entryX64;    // '8664' entry-point name, empty when absent
     bool hasModes = false;
     uint8_t modeBytes[4] = {0, 0, 0, 0};
+    std::string enable;  // the 'enbl' expression, empty when there is none
     std::vector<FilterCase> filterCases;
+    // 'flly': the first bit of its value says the module works as a Smart Filter.
+    bool hasFilterLayers = false;
+    bool filterLayers = false;
+    bool hasTerminology = false;
+    Terminology terminology;
 };
 
 // Parses the resource bytes. On failure returns false and says why in *error;
 // *info then holds what was read before the fault.
 bool ParsePipl(const uint8_t* data, size_t size, PiplInfo* info, std::string* error);
 
-// True when the 'mode' property lists the image mode (0 bitmap .. 9 Lab):
+// True when the 'mode' property lists the image mode (0 bitmap .. 17 Gray32):
 // bit 0 of the list is the most significant bit of its first byte.
 bool AcceptsMode(const PiplInfo& info, int imageMode);
 

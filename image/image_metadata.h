@@ -38,6 +38,10 @@ struct ImageMetadata {
     bool hasSrgbIntent = false;
     uint8_t srgbIntent = 0;                // PNG sRGB rendering intent
 
+    // A TIFF's compression (libtiff's number), taken again when the image is
+    // written as TIFF; 0 for the other formats.
+    uint16_t tiffCompression = 0;
+
     // What the reader found and could not take along (a damaged profile, a
     // profile in pieces that are missing), one message each.
     std::vector<std::string> notCarried;

@@ -29,6 +29,17 @@ bool StartsWith(const uint8_t* p, size_t n, const char* name, size_t nameSize) {
 
 bool IsFrameMarker(uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
 
+// Why stb cannot decode a frame of this kind, or null when it can: it reads
+// 8-bit baseline, extended and progressive Huffman-coded frames (SOF0..SOF2).
+const char* UnsupportedCoding(uint8_t marker, uint8_t precision) {
+    const int n = marker - 0xC0;
+    if (n == 3 || n == 7 || n == 11 || n == 15) return "lossless JPEG files are not supported";
+    if (n >= 9) return "arithmetic-coded JPEG files are not supported (only Huffman-coded ones)";
+    if (n == 5 || n == 6) return "hierarchical JPEG files are not supported";
+    if (precision != 8) return "JPEG files of more than 8 bits a sample are not supported";
+    return nullptr;
+}
+
 // One marker segment: its marker and payload (after the length field).
 struct Segment {
     uint8_t marker = 0;
@@ -102,7 +113,11 @@ void ReadJpegMetadata(const uint8_t* data, size_t size, ImageMetadata* m) {
             if (m->notCarried.empty() || m->notCarried.back().find("extended XMP") == std::string::npos)
                 m->notCarried.push_back("the JPEG's extended XMP (an XMP packet larger than one segment) is not carried");
         } else if (s.marker == 0xE2 && StartsWith(s.data, s.size, kIccName, sizeof kIccName) && s.size >= 14) {
-            const int seq = s.data[12], count = s.data[13];
+            int seq = s.data[12], count = s.data[13];
+            // "0 of 0": a profile in one piece, numbered by a writer that
+            // counts from zero; taken as "1 of 1", as other readers do (a
+            // second such piece is then a duplicate, and warned of).
+            if (seq == 0 && count == 0) seq = count = 1;
             if (seq < 1 || seq > count || (pieceCount != 0 && count != pieceCount) || pieces.count(seq) != 0)
                 piecesDamaged = true;
             pieceCount = count;
@@ -238,6 +253,7 @@ bool ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header, std::s
     }
     bool found = false;
     bool frameFault = false;
+    const char* unsupported = nullptr;
     if (!WalkSegments(data, size, true, error, [&](const Segment& s) {
             if (s.marker == 0xDA) return false;
             if (!IsFrameMarker(s.marker)) return true;
@@ -245,6 +261,8 @@ bool ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header, std::s
                 frameFault = true;
                 return false;
             }
+            header->frameMarker = s.marker;
+            unsupported = UnsupportedCoding(s.marker, s.data[0]);
             header->height = BigEndian16(s.data + 1);
             header->width = BigEndian16(s.data + 3);
             header->components = s.data[5];
@@ -252,6 +270,10 @@ bool ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header, std::s
             return false;
         }))
         return false;
+    if (unsupported != nullptr) {
+        *error = std::string(unsupported) + " (frame marker SOF" + std::to_string(header->frameMarker - 0xC0) + ")";
+        return false;
+    }
     if (!found || frameFault) {
         *error = "JPEG file is damaged: no frame header before its image data";
         return false;
@@ -273,6 +295,15 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image* image, std::string* err
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 0);
     if (pixels == nullptr) {
+        // stb names the last decoder it tried; a file that ends too soon is
+        // named as such.
+        bool truncated = false;
+        std::string why;
+        WalkSegments(data, size, false, &why, [](const Segment&) { return true; }, &truncated);
+        if (truncated) {
+            *error = "JPEG file is truncated: it ends at byte " + std::to_string(size) + ", before its image data";
+            return false;
+        }
         const char* reason = stbi_failure_reason();
         *error = std::string("cannot decode JPEG: ") + (reason != nullptr ? reason : "unknown error");
         return false;

@@ -10,8 +10,9 @@
 // What it costs: the writer chooses the chroma sampling from the quality
 // (4:4:4 above 90, 4:2:0 at 90 and below), so the default quality of 92 keeps
 // full colour resolution whatever the input had, and grey images are written
-// as colour JPEGs with neutral chroma. 12-bit and arithmetic-coded JPEGs are
-// refused by the reader; CMYK ones are read as RGB.
+// as colour JPEGs with neutral chroma. 12-bit, lossless, hierarchical and
+// arithmetic-coded JPEGs are refused from their frame header; CMYK ones are
+// read as RGB.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,7 @@ struct JpegHeader {
     uint32_t width = 0;
     uint32_t height = 0;
     int components = 0;
+    uint8_t frameMarker = 0;  // SOF0..SOF15
 };
 
 // True when the data start with a JPEG start-of-image marker.
@@ -43,6 +45,8 @@ bool JpegPrefixIncomplete(const uint8_t* data, size_t size);
 constexpr size_t kMaxJpegPrefixBytes = size_t{64} << 20;
 
 // Walks the segments up to the frame header and reads the size from it.
+// Frames stb cannot decode (lossless, arithmetic-coded, hierarchical, more
+// than 8 bits a sample) are refused here, named.
 bool ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header, std::string* error);
 
 // Decodes the pixels (1 or 3 channels) and the metadata segments.

@@ -1,5 +1,7 @@
 #include "metadata_carry.h"
 
+#include <algorithm>
+
 #include "jpeg_file.h"
 
 namespace imageio {
@@ -16,12 +18,34 @@ std::string Trimmed(std::string space) {
     return space.empty() ? "unknown" : space;
 }
 
+// JPEG comments as PNG text holds them: zero bytes at a comment's end end
+// its text (C strings) and are dropped; a comment with a zero byte inside
+// cannot be PNG text, and is dropped with a warning.
+void FitCommentsToPng(std::vector<std::vector<uint8_t>>* comments, std::vector<std::string>* losses) {
+    size_t dropped = 0;
+    for (auto it = comments->begin(); it != comments->end();) {
+        while (!it->empty() && it->back() == 0) it->pop_back();
+        if (std::find(it->begin(), it->end(), 0) == it->end()) {
+            ++it;
+            continue;
+        }
+        it = comments->erase(it);
+        ++dropped;
+    }
+    if (dropped > 0)
+        losses->push_back(std::to_string(dropped) + " JPEG comment" + (dropped == 1 ? " holds" : "s hold") +
+                          " a zero byte inside its text, which PNG text cannot hold: dropped");
+}
+
 }  // namespace
 
 void FitMetadata(ImageFormat format, const Image& image, ImageMetadata* metadata, std::vector<std::string>* losses) {
     ImageMetadata& m = *metadata;
     m.notCarried.clear();
     const bool jpeg = format == ImageFormat::Jpeg;
+    if (!image.floats.empty() && format != ImageFormat::Tiff)
+        losses->push_back(std::string("the floating-point samples are written at ") + (jpeg ? "8" : "16") +
+                          " bits: values below 0 or above 1 are clipped (write a .tif to keep them)");
     if (format == ImageFormat::Ppm || format == ImageFormat::Pgm || format == ImageFormat::Pnm) {
         if (HasAny(m))
             losses->push_back(std::string("netpbm files hold no metadata: ") +
@@ -38,9 +62,25 @@ void FitMetadata(ImageFormat format, const Image& image, ImageMetadata* metadata
                           " pixels: the profile is dropped and colours may look different");
         m.iccProfile.clear();
     }
-    if (!jpeg) {
+    if (format == ImageFormat::Tiff) {
+        if (!m.pngText.empty())
+            losses->push_back("a TIFF holds no PNG text chunks: " + std::to_string(m.pngText.size()) + " dropped");
+        if ((m.hasGamma || m.hasChromaticities) && m.iccProfile.empty() && !m.hasSrgbIntent)
+            losses->push_back("a TIFF holds no gamma or chromaticities (PNG gAMA, cHRM): dropped, colours may look different");
         if (!m.photoshop.empty())
-            losses->push_back("a PNG holds no JPEG APP13 (Photoshop, IPTC captions and keywords): dropped");
+            losses->push_back("a TIFF is written without JPEG APP13 (IPTC captions and keywords): dropped");
+        if (!m.comments.empty())
+            losses->push_back("a TIFF holds no JPEG comments: " + std::to_string(m.comments.size()) + " dropped");
+        m.pngText.clear();
+        m.photoshop.clear();
+        m.comments.clear();
+        m.hasGamma = m.hasChromaticities = m.hasSrgbIntent = false;
+        return;
+    }
+    if (!jpeg) {
+        FitCommentsToPng(&m.comments, losses);
+        if (!m.photoshop.empty())
+            losses->push_back("a PNG holds no JPEG APP13 (IPTC captions and keywords): dropped");
         m.photoshop.clear();
         return;
     }

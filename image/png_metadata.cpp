@@ -47,6 +47,21 @@ bool ReadXmp(const uint8_t* p, uint32_t n, ImageMetadata* m) {
     return true;
 }
 
+// True for well-formed UTF-8 that holds a character beyond ASCII.
+bool IsUtf8BeyondAscii(const std::vector<uint8_t>& text) {
+    bool beyond = false;
+    for (size_t i = 0; i < text.size();) {
+        const uint8_t c = text[i];
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (n == 0 || n > text.size() - i || (n == 2 && c < 0xC2)) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((text[i + k] & 0xC0) != 0x80) return false;
+        beyond = beyond || n > 1;
+        i += n;
+    }
+    return beyond;
+}
+
 }  // namespace
 
 void ReadPngMetadata(const uint8_t* data, size_t size, ImageMetadata* m, std::vector<std::string>* warnings) {
@@ -137,11 +152,15 @@ void AppendPngMetadataChunks(std::vector<uint8_t>* out, const ImageMetadata& m) 
         AppendPngChunk(out, "iTXt", chunk.data(), chunk.size());
     }
     for (const PngChunk& text : m.pngText) AppendPngChunk(out, text.type, text.data.data(), text.data.size());
-    for (const std::vector<uint8_t>& comment : m.comments) {  // JPEG COM segments
+    for (const std::vector<uint8_t>& comment : m.comments) {  // JPEG COM segments, fitted by FitMetadata
         if (comment.empty() || std::memchr(comment.data(), 0, comment.size()) != nullptr) continue;
+        // Text beyond ASCII in UTF-8 goes in iTXt (UTF-8, uncompressed, no
+        // language); anything else in tEXt, whose bytes are Latin-1.
+        const bool utf8 = IsUtf8BeyondAscii(comment);
         std::vector<uint8_t> chunk{'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+        if (utf8) chunk.insert(chunk.end(), {0, 0, 0, 0});
         chunk.insert(chunk.end(), comment.begin(), comment.end());
-        AppendPngChunk(out, "tEXt", chunk.data(), chunk.size());
+        AppendPngChunk(out, utf8 ? "iTXt" : "tEXt", chunk.data(), chunk.size());
     }
 }
 

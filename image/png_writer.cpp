@@ -76,15 +76,21 @@ std::vector<uint8_t> FilteredRows(const Image& image) {
 
 }  // namespace
 
+bool PngWriterTakes(const ImageShape& shape, std::string* error) {
+    const uint64_t rows = PngRowBytes(shape);
+    if (rows <= kMaxPngWriterRowBytes) return true;
+    *error = "the image is too large for our PNG writer: its rows take " + std::to_string(rows) +
+             " bytes, at most " + std::to_string(kMaxPngWriterRowBytes) + " are written";
+    return false;
+}
+
 bool EncodePngFile(const Image& image, const ImageMetadata& metadata, std::vector<uint8_t>* bytes, std::string* error) {
     const bool deep = !image.deep.empty();
-    const uint64_t rawSize = (uint64_t{RowBytes(image)} * (deep ? 2 : 1) + 1) * static_cast<uint64_t>(image.height);
-    if (rawSize > static_cast<uint64_t>(INT_MAX) / 2) {
-        *error = "image too large for our PNG writer (" + std::to_string(rawSize) + " bytes of rows)";
-        return false;
-    }
+    const ImageShape shape{static_cast<uint32_t>(image.width), static_cast<uint32_t>(image.height), image.channels, deep};
+    if (!PngWriterTakes(shape, error)) return false;
     std::vector<uint8_t> rows = FilteredRows(image);
     const std::vector<uint8_t> packed = Deflate(rows.data(), rows.size());
+    rows = std::vector<uint8_t>();  // let go before the file is put together
     if (packed.empty()) {
         *error = "PNG compression failed (out of memory?)";
         return false;

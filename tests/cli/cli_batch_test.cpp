@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "cli_test_support.h"
@@ -56,29 +57,97 @@ TEST_F(KelvoRenderBatch, AFailedFileIsReportedAndTheOthersAreStillDone) {
     EXPECT_TRUE(std::filesystem::exists(Out("c.pgm")));
 }
 
-TEST_F(KelvoRenderBatch, NoOutputMayReplaceAnInputOrAnotherOutput) {
-    // Two inputs of one name would write the same output: refused before any work.
-    std::filesystem::create_directories(dir.path / "other");
-    clitest::WriteImageOrFail(dir.File("other/a.png"), clitest::SparkImage(10, 10));
-    RunResult r = RunCli({"--out-dir", dir.File("out"), In("a.png"), dir.File("other/a.png")});
-    EXPECT_EQ(2, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("both be written")) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+// Every file under the folder with its bytes, links by their targets.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string name = std::filesystem::relative(e.path(), root).string();
+        if (e.is_symlink())
+            files[name] = "-> " + std::filesystem::read_symlink(e.path()).string();
+        else if (e.is_regular_file()) {
+            const auto bytes = clitest::ReadBytes(e.path().string());
+            files[name] = std::string(bytes.begin(), bytes.end());
+        }
+    }
+    return files;
+}
 
-    // The inputs' own folder as the output folder: the inputs stay as they were.
-    const auto before = clitest::ReadBytes(In("a.png"));
-    r = RunCli({"--out-dir", dir.File("in/."), In("a.png")});
-    EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("replace the input")) << r.err;
-    EXPECT_EQ(before, clitest::ReadBytes(In("a.png")));
+// Runs that would lose a file are refused whole, before anything is written:
+// every file stays as it was and no file is added.
+TEST(KelvoRenderPlan, ARunThatWouldReplaceAnInputOrAnotherOutputWritesNothing) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;  // "@" stands for the scratch folder
+        int code;
+        const char* message;  // a part of the message, naming the paths
+    };
+    const Case cases[] = {
+        {"--format makes an output the other input", {"--format", "jpg", "--out-dir", "@/in", "@/in/x.png", "@/in/x.jpg"},
+         2, "the output '@/in/x.jpg' of '@/in/x.png' would replace the input '@/in/x.jpg'"},
+        {"an output is a later input", {"--out-dir", "@/d", "--format", "png", "@/b.jpg", "@/d/b.png"},
+         2, "the output '@/d/b.png' of '@/b.jpg' would replace the input '@/d/b.png'"},
+        {"the inputs' own folder", {"--out-dir", "@/in/.", "@/in/x.png"}, 2, "would replace the input '@/in/x.png'"},
+        {"an output hard-linked to an input", {"--out-dir", "@/hard", "--format", "jpg", "@/in/x.png", "@/in/x.jpg"},
+         2, "would replace the input '@/in/x.jpg'"},
+        {"two names, one output after --format", {"--out-dir", "@/d", "--format", "png", "@/in/x.png", "@/in/x.jpg"},
+         2, "'@/in/x.png' and '@/in/x.jpg' would both be written as '@/d/x.png'"},
+        {"two inputs of one name", {"--out-dir", "@/out", "@/in/x.png", "@/other/x.png"}, 2, "would both be written as"},
+        {"one input twice", {"--out-dir", "@/out", "@/in/x.png", "@/in/x.png"}, 2, "would both be written as"},
+        {"settings over the input", {"@/in/x.png", "@/out.png", "--save-settings", "@/in/x.png"},
+         2, "the settings file '@/in/x.png' would replace the input image '@/in/x.png'"},
+        {"settings over the output", {"@/in/x.png", "@/out.png", "--save-settings", "@/./out.png"},
+         2, "the settings file '@/./out.png' would replace the output image '@/out.png'"},
+        {"settings over a batch output", {"--out-dir", "@/d", "@/in/x.png", "--save-settings", "@/d/x.png"},
+         2, "would replace the output image '@/d/x.png'"},
+        {"a link in the output folder", {"--out-dir", "@/d", "@/in/x.png", "@/in/link.png"},
+         2, "the output '@/d/link.png' of '@/in/link.png': it is a symbolic link"},
+        {"a write-protected output", {"@/in/x.png", "@/locked.png"}, 1, "cannot write '@/locked.png': it is read-only"},
+        {"a failed render saves no settings", {"@/in/x.png", "@/missing/out.png", "--save-settings", "@/s.lns"},
+         1, "cannot write '@/missing/out.png'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clitest::ScratchDir dir;
+        const std::string root = dir.path.string();
+        const auto at = [&](std::string text) {
+            for (size_t p; (p = text.find('@')) != std::string::npos;) text.replace(p, 1, root);
+            return text;
+        };
+        for (const char* folder : {"in", "d", "other", "hard", "elsewhere"})
+            std::filesystem::create_directories(dir.path / folder);
+        clitest::WriteImageOrFail(at("@/in/x.png"), clitest::PatternImage(20, 10, 3));
+        clitest::WriteImageOrFail(at("@/in/x.jpg"), clitest::PatternImage(20, 10, 3));
+        clitest::WriteImageOrFail(at("@/other/x.png"), clitest::SparkImage(12, 12));
+        clitest::WriteImageOrFail(at("@/b.jpg"), clitest::SparkImage(12, 12));
+        clitest::WriteImageOrFail(at("@/d/b.png"), clitest::SparkImage(16, 16));
+        clitest::WriteImageOrFail(at("@/in/link.png"), clitest::SparkImage(16, 16));
+        clitest::WriteBytes(at("@/elsewhere/link.png"), {'k', 'e', 'e', 'p'});
+        std::filesystem::create_symlink(at("@/elsewhere/link.png"), at("@/d/link.png"));
+        std::filesystem::create_hard_link(at("@/in/x.jpg"), at("@/hard/x.jpg"));
+        clitest::WriteBytes(at("@/out.png"), {'o', 'l', 'd'});
+        clitest::WriteBytes(at("@/locked.png"), {'o', 'l', 'd'});
+        std::filesystem::permissions(at("@/locked.png"), std::filesystem::perms::owner_read);
+        const auto before = Snapshot(dir.path);
 
+        std::vector<std::string> args{"--no-progress"};
+        for (const std::string& a : c.args) args.push_back(at(a));
+        const RunResult r = RunCli(args);
+        EXPECT_EQ(c.code, r.code) << r.err;
+        EXPECT_NE(std::string::npos, r.err.find(at(c.message))) << r.err;
+        EXPECT_EQ(before, Snapshot(dir.path));
+    }
+}
+
+// Mistakes in the options of an --out-dir run, and a folder that cannot be made.
+TEST_F(KelvoRenderBatch, OutDirMistakesAreNamed) {
     EXPECT_EQ(2, RunCli({"--out-dir", dir.File("out")}).code);        // no inputs
     EXPECT_EQ(2, RunCli({"--out-dir=", In("a.png")}).code);           // no folder
     EXPECT_EQ(2, RunCli({"--out-dir", "x", "--out-dir", "y", In("a.png")}).code);
-    // A folder that cannot be made (a file stands in the way).
-    r = RunCli({"--out-dir", In("a.png") + "/sub", In("c.pgm")});
+    // A folder that cannot be made (a file stands in the way): the reason is given.
+    const RunResult r = RunCli({"--out-dir", In("a.png") + "/sub", In("c.pgm")});
     EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("output folder")) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("cannot make the output folder '" + In("a.png") + "/sub': Not a directory"))
+        << r.err;
 }
 
 TEST(KelvoRenderVersion, PrintsTheReleaseVersion) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "cli_test_support.h"
 #include "image_io.h"
@@ -112,7 +113,7 @@ TEST(ImageLimits, ReadingStopsWhereTheHeaderSays) {
     std::string error;
     // An endless device.
     EXPECT_FALSE(imageio::ReadImage("/dev/zero", &image, &error));
-    EXPECT_EQ("'/dev/zero': not a PNG, JPEG, PGM or PPM file", error);
+    EXPECT_EQ("'/dev/zero': not a PNG, JPEG, TIFF, PGM or PPM file", error);
 
     // A 1 x 1 PGM followed by far more than its image needs.
     std::vector<uint8_t> pgm = {'P', '5', ' ', '1', ' ', '1', ' ', '2', '5', '5', '\n', 7};
@@ -153,6 +154,64 @@ TEST(Netpbm, CommentsStandWhereverTheFormatAllows) {
     for (const std::string bad : {"P5 2 1 255", "P5 2 1 255#no line end", "P5 2x 1 255\n", "P5 # 2 1 255\n"}) {
         bytes.assign(bad.begin(), bad.end());
         EXPECT_FALSE(imageio::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << bad;
+    }
+}
+
+std::vector<uint8_t> SmallJpeg() {
+    std::vector<uint8_t> jpeg;
+    std::string error;
+    EXPECT_TRUE(imageio::EncodeImage(clitest::PatternImage(64, 48, 3), imageio::ImageFormat::Jpeg, &jpeg, &error));
+    return jpeg;
+}
+
+// The same JPEG with its frame marker SOF0 made another.
+std::vector<uint8_t> JpegFramed(uint8_t marker) {
+    std::vector<uint8_t> jpeg = SmallJpeg();
+    for (size_t i = 2; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 1] = marker;
+            break;
+        }
+    return jpeg;
+}
+
+// Files refused for what they are, each with the real cause: the output's
+// limits judged from the header, and faults named as what they are.
+TEST(ImageLimits, EachRefusalNamesItsRealCause) {
+    std::vector<uint8_t> deepPng = PngDeclaring(8192, 16384);  // 2^27 pixels, 16-bit RGBA: no data needed
+    deepPng[24] = 16;
+    deepPng[25] = 6;
+    FixCrc(&deepPng, 8);
+    const std::vector<uint8_t> jpeg = SmallJpeg();
+    std::vector<uint8_t> metadata(jpeg.begin(), jpeg.begin() + 2);  // 65 MiB of APP1 segments before the frame
+    for (int i = 0; i < 1040; ++i) {
+        metadata.insert(metadata.end(), {0xFF, 0xE1, 0xFF, 0xFF});
+        metadata.resize(metadata.size() + 65533, 'm');
+    }
+    metadata.insert(metadata.end(), jpeg.begin() + 2, jpeg.end());
+    std::string ppm = "P6\n#" + std::string(3 << 20, 'c') + "\n2 2\n255\n";
+    ppm.resize(ppm.size() + 12, 'x');
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* output;
+        const char* message;
+    } cases[] = {
+        {"past the PNG writer", deepPng, "out.png", "too large for our PNG writer: its rows take 1073758208 bytes"},
+        {"a cut JPEG", {jpeg.begin(), jpeg.begin() + 400}, "out.png", "JPEG file is truncated: it ends at byte 400"},
+        {"arithmetic coding", JpegFramed(0xC9), "out.png", "arithmetic-coded JPEG files are not supported"},
+        {"lossless coding", JpegFramed(0xC3), "out.png", "lossless JPEG files are not supported"},
+        {"64 MiB of metadata", metadata, "out.png", "metadata segments before its frame header take more than the 64 MiB"},
+        {"a 3 MB netpbm comment", {ppm.begin(), ppm.end()}, "out.png", "netpbm header is longer than the 1 MiB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        clitest::ScratchDir dir;
+        clitest::WriteBytes(dir.File("in"), c.bytes);
+        const clitest::RunResult r = clitest::RunCli({"--no-progress", dir.File("in"), dir.File(c.output)});
+        EXPECT_EQ(1, r.code);
+        EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.File(c.output)));
     }
 }
 

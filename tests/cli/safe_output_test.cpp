@@ -104,7 +104,7 @@ TEST_F(SafeOutput, TheOutputIsCheckedBeforeTheRender) {
 TEST_F(SafeOutput, EndlessInputAndExhaustedMemoryEndWithAMessage) {
     Outcome r = RunProgram("", "/dev/zero " + Quote(dir.File("out.png")));
     EXPECT_EQ(1, r.code);
-    EXPECT_EQ("kelvo-render: error: '/dev/zero': not a PNG, JPEG, PGM or PPM file\n", r.output);
+    EXPECT_EQ("kelvo-render: error: '/dev/zero': not a PNG, JPEG, TIFF, PGM or PPM file\n", r.output);
 
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "an address-space limit cannot be combined with AddressSanitizer";

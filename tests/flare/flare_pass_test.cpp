@@ -21,7 +21,7 @@ void ExpectPassMatchesLiteral(const FilterParameters& s, const TestImage& input,
     TestImage fast = input;
     TestImage plain = input;
     flare_test::View(fast);
-    flare::FlarePass(flare_test::view, s, flare::PassHost{}, cx, cy);
+    flare::FlarePass(flare_test::view, s, flare::PassControl{}, cx, cy);
     flare_test::View(plain);
     flare_reference::LiteralFlarePass(flare_test::view, s, cx, cy);
     EXPECT_TRUE(flare_test::GuardsIntact(fast)) << what;
@@ -81,14 +81,14 @@ TEST(FlarePass, CoreAlone) {
 
     TestImage raw = MakeImage(801, 221);
     flare_test::View(raw);
-    flare::DrawFlareRows(flare_test::view, flare::ComputeFlareQuantities(s), flare::PassHost{}, cx, cy);
+    flare::DrawFlareRows(flare_test::view, flare::ComputeFlareQuantities(s), flare::PassControl{}, cx, cy);
     const int before[3][2] = {{10, 242}, {50, 77}, {100, 25}};
     for (const auto& c : before)
         for (int k = 0; k < 3; ++k) EXPECT_EQ(raw.At(cx - c[0], cy)[k], c[1]) << c[0] << " left, plane " << k;
 
     TestImage image = MakeImage(801, 221);
     flare_test::View(image);
-    flare::FlarePass(flare_test::view, s, flare::PassHost{}, cx, cy);
+    flare::FlarePass(flare_test::view, s, flare::PassControl{}, cx, cy);
     const int after[4][2] = {{200, 6}, {250, 4}, {300, 3}, {400, 1}};
     for (const auto& c : after)
         for (int k = 0; k < 3; ++k) EXPECT_EQ(image.At(cx - c[0], cy)[k], c[1]) << c[0] << " left, plane " << k;
@@ -107,7 +107,7 @@ TEST(FlarePass, AllElementsAtDefaults) {
     s.positionY = 300;
     TestImage image = MakeImage(801, 501);
     flare_test::View(image);
-    flare::FlarePass(flare_test::view, s, flare::PassHost{}, 500, 300);
+    flare::FlarePass(flare_test::view, s, flare::PassControl{}, 500, 300);
     const int expected[3][5] = {
         {300, 300, 13, 3, 36},  // 200 columns left, on the streak
         {500, 100, 6, 2, 2},    // 200 rows above, between two rays
@@ -190,7 +190,7 @@ TEST(FlarePass, PlanesAndStridesMatchTheLiteralPass) {
         ExpectPassMatchesLiteral(s, input, 40, 30, std::to_string(planes) + " planes");
         TestImage out = input;
         flare_test::View(out);
-        flare::FlarePass(flare_test::view, s, flare::PassHost{}, 40, 30);
+        flare::FlarePass(flare_test::view, s, flare::PassControl{}, 40, 30);
         // Planes past the light planes are left as they were.
         const int32_t firstUntouched = planes >= 3 ? 3 : 1;
         for (int32_t k = firstUntouched; k < planes; ++k)
@@ -204,10 +204,10 @@ TEST(FlarePass, ZeroRadiusAddsNothing) {
     const TestImage input = flare_test::MakeGradient(60, 40);
     TestImage out = input;
     flare_test::View(out);
-    flare_test::ResetHostLog();
-    flare::FlarePass(flare_test::view, s, flare_test::LoggingHost(), 30, 20);
+    flare_test::ResetCallbackLog();
+    flare::FlarePass(flare_test::view, s, flare_test::LoggingControl(), 30, 20);
     EXPECT_EQ(out.buffer, input.buffer);
-    EXPECT_EQ(flare_test::hostLog.progressDone.size(), 40u);  // the host still hears of every row
+    EXPECT_EQ(flare_test::callbackLog.progressDone.size(), 40u);  // the caller still hears of every row
 }
 
 TEST(FlarePass, AbortStopsBeforeTheRowAndStillSoftens) {
@@ -218,11 +218,11 @@ TEST(FlarePass, AbortStopsBeforeTheRowAndStillSoftens) {
 
     TestImage out = input;
     flare_test::View(out);
-    flare_test::ResetHostLog(5);
-    flare::FlarePass(flare_test::view, s, flare_test::LoggingHost(), cx, cy);
-    EXPECT_EQ(flare_test::hostLog.abortCalls, 6);
-    EXPECT_EQ(flare_test::hostLog.progressDone, (std::vector<int32_t>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(flare_test::hostLog.progressTotal, std::vector<int32_t>(5, 79));  // trunc(60 * 1.33)
+    flare_test::ResetCallbackLog(5);
+    flare::FlarePass(flare_test::view, s, flare_test::LoggingControl(), cx, cy);
+    EXPECT_EQ(flare_test::callbackLog.abortCalls, 6);
+    EXPECT_EQ(flare_test::callbackLog.progressDone, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(flare_test::callbackLog.progressTotal, std::vector<int32_t>(5, 79));  // trunc(60 * 1.33)
 
     // Expected: rows 0..4 with light, the rest as copied, then the square softened.
     TestImage lit = input;
@@ -239,9 +239,9 @@ TEST(FlarePass, AbortStopsBeforeTheRowAndStillSoftens) {
     // Abort from the start: only the softening.
     TestImage soft = input;
     flare_test::View(soft);
-    flare_test::ResetHostLog(0);
-    flare::FlarePass(flare_test::view, s, flare_test::LoggingHost(), cx, cy);
-    EXPECT_TRUE(flare_test::hostLog.progressDone.empty());
+    flare_test::ResetCallbackLog(0);
+    flare::FlarePass(flare_test::view, s, flare_test::LoggingControl(), cx, cy);
+    EXPECT_TRUE(flare_test::callbackLog.progressDone.empty());
     TestImage softened = input;
     flare_test::View(softened);
     flare::SoftenBox(flare_test::view, cx - 16, cy - 16, cx + 16, cy + 16);

@@ -109,7 +109,7 @@ TestImage RandomImage(std::mt19937& rng, int32_t w, int32_t h, int32_t planes) {
 ::testing::AssertionResult PassesAgree(const FilterParameters& s, const TestImage& input, int32_t cx, int32_t cy) {
     TestImage fast = input;
     TestImage plain = input;
-    flare::FlarePass(flare_test::View(fast), s, flare::PassHost{}, cx, cy);
+    flare::FlarePass(flare_test::View(fast), s, flare::PassControl{}, cx, cy);
     flare_reference::LiteralFlarePass(flare_test::View(plain), s, cx, cy);
     if (!flare_test::GuardsIntact(fast)) return ::testing::AssertionFailure() << "wrote outside the area";
     if (fast.buffer != plain.buffer) return ::testing::AssertionFailure() << "bytes differ from the literal pass";
@@ -230,7 +230,7 @@ TEST(FlareReach, DefaultsReachAboutThreeAndAHalfRadii) {
     EXPECT_LT(radius, 3.8 * 160);
     int32_t first = 0, last = 0;
     flare::ReachColumns(reach, 100, 0.0, 4000, &first, &last);
-    EXPECT_EQ(first, 1);
+    EXPECT_EQ(first, 0);
     EXPECT_NEAR(last, 100 + radius, 3.0);
     flare::ReachColumns(reach, 100, reach.r2Limit, 4000, &first, &last);
     EXPECT_GT(first, last);  // a row at the reach: nothing to evaluate

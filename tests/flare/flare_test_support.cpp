@@ -4,7 +4,7 @@
 
 namespace flare_test {
 
-HostLog hostLog;
+CallbackLog callbackLog;
 
 TestImage MakeImage(int32_t width, int32_t height, int32_t planes, size_t rowBytes, uint8_t value) {
     TestImage image;
@@ -82,51 +82,35 @@ flare::FilterParameters FullSizeDefaults() {
     return s;
 }
 
-void ResetHostLog(int32_t abortAfter) {
-    hostLog = HostLog{};
-    hostLog.abortAfter = abortAfter;
+void ResetCallbackLog(int32_t abortAfter) {
+    callbackLog = CallbackLog{};
+    callbackLog.abortAfter = abortAfter;
 }
 
-uint8_t KELVO_CDECL LoggingAbort() {
-    const int32_t call = hostLog.abortCalls++;
-    return hostLog.abortAfter >= 0 && call >= hostLog.abortAfter ? 1 : 0;
+RenderCallbacks LoggingCallbacks() {
+    RenderCallbacks callbacks;  // the log is the tests' own: no context
+    callbacks.aborted = [](void*) {
+        const int32_t call = callbackLog.abortCalls++;
+        return callbackLog.abortAfter >= 0 && call >= callbackLog.abortAfter;
+    };
+    callbacks.progress = [](void*, int32_t done, int32_t total) {
+        callbackLog.progressDone.push_back(done);
+        callbackLog.progressTotal.push_back(total);
+    };
+    return callbacks;
 }
 
-void KELVO_CDECL LoggingProgress(int32_t done, int32_t total) {
-    hostLog.progressDone.push_back(done);
-    hostLog.progressTotal.push_back(total);
+flare::PassControl LoggingControl() {
+    flare::PassControl control;
+    control.callbacks = LoggingCallbacks();
+    return control;
 }
 
-flare::PassHost LoggingHost() {
-    static FilterRecord record{};  // the logging procedures keep their log themselves
-    record.abortProc = LoggingAbort;
-    record.progressProc = LoggingProgress;
-    flare::PassHost host;
-    host.callbacks = HostCallbacks(&record);
-    return host;
-}
-
-void RenderThroughHost(const flare::FilterParameters& settings, const TestImage& input, TestImage* output) {
-    flare::FilterParameters record = settings;
-    PluginHandle handle{&record, kPluginHandleSignature};
-    FilterRecord fr{};
-    fr.abortProc = LoggingAbort;
-    fr.progressProc = LoggingProgress;
-    fr.parameters = &handle;
-    fr.planes = static_cast<int16_t>(input.planes);
-    // The area lies somewhere inside a larger image: coordinates are relative.
-    const int32_t top = input.height <= 30000 ? 7 : 0;
-    const int32_t left = input.width <= 30000 ? 11 : 0;
-    fr.inRect = {static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(top + input.height),
-                 static_cast<int16_t>(left + input.width)};
-    fr.outRect = fr.inRect;
-    fr.inData = const_cast<uint8_t*>(input.data());
-    fr.inRowBytes = static_cast<int32_t>(input.rowBytes);
-    fr.outData = output->data();
-    fr.outRowBytes = static_cast<int32_t>(output->rowBytes);
-    PluginGlobals globals{};
-    globals.filterRecord = &fr;
-    flare::RenderFlare(&globals);
+bool RenderThroughEntry(const flare::FilterParameters& settings, const TestImage& input, TestImage* output) {
+    PixelArea area = AreaOf(*output);
+    area.in = input.data();
+    area.inRowBytes = input.rowBytes;
+    return flare::RenderFlareArea(area, settings, LoggingCallbacks());
 }
 
 uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {

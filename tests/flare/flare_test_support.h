@@ -1,4 +1,4 @@
-// Images, host records and callbacks for the flare tests.
+// Images and callbacks for the flare tests.
 #pragma once
 
 #include <cstddef>
@@ -7,9 +7,8 @@
 
 #include "flare_parameters.h"
 #include "flare_primitives.h"
-#include "host_interface.h"
 #include "pixel_area.h"
-#include "plugin.h"
+#include "render_callbacks.h"
 
 namespace flare_test {
 
@@ -49,7 +48,7 @@ std::vector<uint8_t> PixelBytes(const TestImage& image);
 // Plane `plane` of every pixel.
 std::vector<uint8_t> PlaneBytes(const TestImage& image, int32_t plane);
 
-// The area that a host would deliver for this image.
+// The whole image as a pixel area, output over input.
 PixelArea AreaOf(TestImage& image);
 
 // The view the tests' direct calls of the passes and primitives draw into,
@@ -62,24 +61,23 @@ flare::WorkingView View(TestImage& image);
 // Defaults as the final run renders them (previewScale 1).
 flare::FilterParameters FullSizeDefaults();
 
-// Host callbacks that record what the renderer reports. abortAfter: the
-// abort callback answers true from its (abortAfter + 1)-th call on; -1 never.
-struct HostLog {
+// Callbacks that record what the renderer reports. abortAfter: the abort
+// callback answers true from its (abortAfter + 1)-th call on; -1 never.
+struct CallbackLog {
     int32_t abortCalls = 0;
     int32_t abortAfter = -1;
     std::vector<int32_t> progressDone;
     std::vector<int32_t> progressTotal;
 };
-extern HostLog hostLog;
-void ResetHostLog(int32_t abortAfter = -1);
-uint8_t KELVO_CDECL LoggingAbort();
-void KELVO_CDECL LoggingProgress(int32_t done, int32_t total);
-flare::PassHost LoggingHost();
+extern CallbackLog callbackLog;
+void ResetCallbackLog(int32_t abortAfter = -1);
+RenderCallbacks LoggingCallbacks();
+flare::PassControl LoggingControl();
 
-// Renders through flare::RenderFlare as a host would: a FilterRecord holding
-// the buffers, a PluginHandle holding the settings, the logging callbacks.
-// The output keeps its own stride and guards.
-void RenderThroughHost(const flare::FilterParameters& settings, const TestImage& input, TestImage* output);
+// Renders through the core entry, flare::RenderFlareArea, with the logging
+// callbacks. The output keeps its own stride and guards. Returns the entry's
+// answer (false: stopped).
+bool RenderThroughEntry(const flare::FilterParameters& settings, const TestImage& input, TestImage* output);
 
 // FNV-1a, 64 bits.
 uint64_t Fnv1a(const std::vector<uint8_t>& bytes);

@@ -159,7 +159,7 @@ TEST(ReflectionPass, BrightnessThresholdAndSizeZero) {
         s.reflectionsBright = 5.0;
         TestImage image = MakeImage(640, 480);
         flare_test::View(image);
-        flare::ReflectionPass(flare_test::view, s, flare::PassHost{}, cx, cy);
+        flare::ReflectionPass(flare_test::view, s, flare::PassControl{}, cx, cy);
         flare::PlaceReflections(flare_test::view, s, cx, cy, at);
         TestImage ringOnly = MakeImage(640, 480);
         flare_test::View(ringOnly);
@@ -173,7 +173,7 @@ TEST(ReflectionPass, BrightnessThresholdAndSizeZero) {
         s.reflectionsBright = 4.0;
         TestImage image = MakeImage(640, 480);
         flare_test::View(image);
-        flare::ReflectionPass(flare_test::view, s, flare::PassHost{}, cx, cy);
+        flare::ReflectionPass(flare_test::view, s, flare::PassControl{}, cx, cy);
         EXPECT_EQ(image.buffer, MakeImage(640, 480).buffer);
     }
     {
@@ -182,7 +182,7 @@ TEST(ReflectionPass, BrightnessThresholdAndSizeZero) {
         const TestImage input = flare_test::MakeGradient(640, 480);
         TestImage image = input;
         flare_test::View(image);
-        flare::ReflectionPass(flare_test::view, s, flare::PassHost{}, cx, cy);
+        flare::ReflectionPass(flare_test::view, s, flare::PassControl{}, cx, cy);
         EXPECT_EQ(image.buffer, input.buffer);
     }
 }
@@ -193,26 +193,26 @@ TEST(ReflectionPass, ProgressAndAbort) {
 
     TestImage image = input;
     flare_test::View(image);
-    flare_test::ResetHostLog();
-    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingHost(), 60, 50);
-    EXPECT_EQ(flare_test::hostLog.abortCalls, 16);
-    ASSERT_EQ(flare_test::hostLog.progressDone.size(), 16u);
+    flare_test::ResetCallbackLog();
+    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingControl(), 60, 50);
+    EXPECT_EQ(flare_test::callbackLog.abortCalls, 16);
+    ASSERT_EQ(flare_test::callbackLog.progressDone.size(), 16u);
     for (size_t e = 0; e < 16; ++e) {
-        EXPECT_EQ(flare_test::hostLog.progressTotal[e], 100);
-        EXPECT_GT(flare_test::hostLog.progressDone[e], 75);
+        EXPECT_EQ(flare_test::callbackLog.progressTotal[e], 100);
+        EXPECT_GT(flare_test::callbackLog.progressDone[e], 75);
         if (e > 0) {
-            EXPECT_GT(flare_test::hostLog.progressDone[e], flare_test::hostLog.progressDone[e - 1]);
+            EXPECT_GT(flare_test::callbackLog.progressDone[e], flare_test::callbackLog.progressDone[e - 1]);
         }
     }
-    EXPECT_EQ(flare_test::hostLog.progressDone.back(), 100);
+    EXPECT_EQ(flare_test::callbackLog.progressDone.back(), 100);
 
     // Abort before the fourth entry: the first three drawn, nothing else.
     TestImage stopped = input;
     flare_test::View(stopped);
-    flare_test::ResetHostLog(3);
-    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingHost(), 60, 50);
-    EXPECT_EQ(flare_test::hostLog.abortCalls, 4);
-    EXPECT_EQ(flare_test::hostLog.progressDone.size(), 3u);
+    flare_test::ResetCallbackLog(3);
+    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingControl(), 60, 50);
+    EXPECT_EQ(flare_test::callbackLog.abortCalls, 4);
+    EXPECT_EQ(flare_test::callbackLog.progressDone.size(), 3u);
     ReflectionPlacement at[flare::kReflectionCount];
     flare::PlaceReflections(flare_test::view, s, 60, 50, at);
     TestImage expected = input;
@@ -225,7 +225,7 @@ TEST(ReflectionPass, ProgressAndAbort) {
 
     TestImage untouched = input;
     flare_test::View(untouched);
-    flare_test::ResetHostLog(0);
-    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingHost(), 60, 50);
+    flare_test::ResetCallbackLog(0);
+    flare::ReflectionPass(flare_test::view, s, flare_test::LoggingControl(), 60, 50);
     EXPECT_EQ(untouched.buffer, input.buffer);
 }

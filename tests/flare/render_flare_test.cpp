@@ -16,7 +16,7 @@ using flare::FilterParameters;
 using flare_test::FullSizeDefaults;
 using flare_test::MakeGradient;
 using flare_test::MakeImage;
-using flare_test::RenderThroughHost;
+using flare_test::RenderThroughEntry;
 using flare_test::TestImage;
 
 namespace {
@@ -31,8 +31,8 @@ TestImage LiteralRendered(const FilterParameters& s, const TestImage& input, int
 
 TestImage Rendered(const FilterParameters& s, const TestImage& input, size_t outRowBytes = 0) {
     TestImage out = MakeImage(input.width, input.height, input.planes, outRowBytes, 0x5A);
-    flare_test::ResetHostLog();
-    RenderThroughHost(s, input, &out);
+    flare_test::ResetCallbackLog();
+    RenderThroughEntry(s, input, &out);
     return out;
 }
 
@@ -70,18 +70,18 @@ TEST(RenderFlare, CentreInPreviewPixels) {
     EXPECT_NE(out, flare_test::PixelBytes(LiteralRendered(s, input, -3, 30)));
 
     // A record that never received a preview scale (0), or a damaged one,
-    // renders at full size.
+    // renders at full size. (Scales between the smallest working scale and 1
+    // enlarge: see below. The modules always store a factor of at least 1.)
     FilterParameters full = FullSizeDefaults();
     const std::vector<uint8_t> atOne = flare_test::PixelBytes(Rendered(full, input));
-    for (double scale : {0.0, 0.5, -3.0, std::numeric_limits<double>::quiet_NaN()}) {
+    for (double scale : {0.0, -3.0, 1e-300, std::numeric_limits<double>::quiet_NaN()}) {
         full.previewScale = scale;
         EXPECT_EQ(flare_test::PixelBytes(Rendered(full, input)), atOne) << scale;
     }
 }
 
-// kelvo-render's --scale F is previewScale 1 / F through the library entry:
-// below 1 the flare grows and its centre moves out with it; the host's
-// entry above keeps such records at full size.
+// kelvo-render's --scale F is previewScale 1 / F through the core entry:
+// below 1 the flare grows and its centre moves out with it.
 TEST(RenderFlare, EnlargementThroughTheLibraryEntryMatchesTheLiteralRender) {
     const TestImage input = MakeGradient(200, 150);
     for (double scale : {0.5, 1.0 / 1.5, 1.25}) {
@@ -102,9 +102,9 @@ TEST(RenderFlare, EnlargementThroughTheLibraryEntryMatchesTheLiteralRender) {
 TEST(RenderFlare, RepeatedRendersGiveTheSameBytes) {
     const TestImage input = MakeGradient(200, 150);
     TestImage out = MakeImage(200, 150);
-    RenderThroughHost(FullSizeDefaults(), input, &out);
+    RenderThroughEntry(FullSizeDefaults(), input, &out);
     const std::vector<uint8_t> first = out.buffer;
-    RenderThroughHost(FullSizeDefaults(), input, &out);  // over the previous output
+    RenderThroughEntry(FullSizeDefaults(), input, &out);  // over the previous output
     EXPECT_EQ(out.buffer, first);
     EXPECT_NE(flare_test::PixelBytes(out), flare_test::PixelBytes(input));
     EXPECT_EQ(input.buffer, MakeGradient(200, 150).buffer);  // the input is only read
@@ -113,7 +113,7 @@ TEST(RenderFlare, RepeatedRendersGiveTheSameBytes) {
 TEST(RenderFlare, ReportsEveryRowThenEveryReflection) {
     const TestImage input = MakeGradient(90, 70);
     Rendered(FullSizeDefaults(), input);
-    const flare_test::HostLog& log = flare_test::hostLog;
+    const flare_test::CallbackLog& log = flare_test::callbackLog;
     EXPECT_EQ(log.abortCalls, 70 + 16);
     ASSERT_EQ(log.progressDone.size(), 86u);
     for (int32_t y = 0; y < 70; ++y) {
@@ -130,10 +130,10 @@ TEST(RenderFlare, ReportsEveryRowThenEveryReflection) {
 TEST(RenderFlare, AbortFromTheStartLeavesTheInputWithTheFlareSquareSoftened) {
     const TestImage input = MakeGradient(400, 300);
     TestImage out = MakeImage(400, 300);
-    flare_test::ResetHostLog(0);
-    RenderThroughHost(FullSizeDefaults(), input, &out);
-    EXPECT_TRUE(flare_test::hostLog.progressDone.empty());
-    EXPECT_EQ(flare_test::hostLog.abortCalls, 2);  // once for the rows, once for the reflections
+    flare_test::ResetCallbackLog(0);
+    RenderThroughEntry(FullSizeDefaults(), input, &out);
+    EXPECT_TRUE(flare_test::callbackLog.progressDone.empty());
+    EXPECT_EQ(flare_test::callbackLog.abortCalls, 2);  // once for the rows, once for the reflections
 
     TestImage expected = input;
     flare_test::View(expected);
@@ -142,7 +142,29 @@ TEST(RenderFlare, AbortFromTheStartLeavesTheInputWithTheFlareSquareSoftened) {
     EXPECT_NE(flare_test::PixelBytes(out), flare_test::PixelBytes(input));
 }
 
-TEST(RenderFlare, OneRowOrOneColumnReceivesNoLight) {
+// The first row and column are lit like their neighbours: a flare near the
+// top left corner puts about as much light on row 0 as on row 1, and on
+// column 0 as on column 1.
+TEST(RenderFlare, LightReachesTheFirstRowAndColumn) {
+    FilterParameters s = FullSizeDefaults();
+    s.positionX = 5;
+    s.positionY = 5;
+    const TestImage out = Rendered(s, MakeImage(200, 150));
+    EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(LiteralRendered(s, MakeImage(200, 150), 5, 5)));
+    for (bool columns : {false, true}) {
+        const int32_t length = columns ? out.height : out.width;
+        for (int32_t i = 0; i < length; ++i) {
+            for (int p = 0; p < 3; ++p) {
+                const int first = columns ? out.At(0, i)[p] : out.At(i, 0)[p];
+                const int second = columns ? out.At(1, i)[p] : out.At(i, 1)[p];
+                ASSERT_NEAR(first, second, 12) << (columns ? "column 0, y " : "row 0, x ") << i << " plane " << p;
+            }
+        }
+    }
+}
+
+// An area one row high or one column wide is lit like any other.
+TEST(RenderFlare, OneRowOrOneColumnReceivesLight) {
     for (auto size : {std::pair<int32_t, int32_t>{1, 300}, {300, 1}, {1, 1}}) {
         const TestImage input = MakeGradient(size.first, size.second);
         for (int32_t position : {0, 100}) {
@@ -150,7 +172,10 @@ TEST(RenderFlare, OneRowOrOneColumnReceivesNoLight) {
             s.positionX = size.first == 1 ? 0 : position;
             s.positionY = size.second == 1 ? 0 : position;
             const TestImage out = Rendered(s, input);
-            EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(input)) << size.first << "x" << size.second;
+            const std::string what = std::to_string(size.first) + "x" + std::to_string(size.second);
+            EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(LiteralRendered(s, input, s.positionX, s.positionY)))
+                << what;
+            EXPECT_NE(flare_test::PixelBytes(out), flare_test::PixelBytes(input)) << what;
             EXPECT_TRUE(flare_test::GuardsIntact(out));
         }
     }
@@ -201,24 +226,6 @@ TEST(RenderFlare, PlaneCountsAndStrides) {
     EXPECT_TRUE(flare_test::GuardsIntact(twoOut));
     EXPECT_EQ(flare_test::PlaneBytes(twoOut, 0), flare_test::PixelBytes(greyOut));
     EXPECT_EQ(flare_test::PlaneBytes(twoOut, 1), flare_test::PlaneBytes(two, 1));
-}
-
-TEST(RenderFlare, NothingToDrawWithoutSettingsOrBuffers) {
-    flare::RenderFlare(nullptr);
-    PluginGlobals globals{};
-    flare::RenderFlare(&globals);
-
-    const TestImage input = MakeGradient(40, 30);
-    TestImage out = MakeImage(40, 30);
-    FilterRecord fr{};
-    fr.planes = 3;
-    fr.inRect = {0, 0, 30, 40};
-    fr.outRect = fr.inRect;
-    fr.inData = const_cast<uint8_t*>(input.data());
-    fr.outData = out.data();
-    globals.filterRecord = &fr;
-    flare::RenderFlare(&globals);  // no settings record: a plain copy
-    EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(input));
 }
 
 TEST(RenderFlare, DamagedSettingsFinishWithoutHarm) {
@@ -274,8 +281,9 @@ TEST(RenderFlare, LargeRadiiOnAWideArea) {
     const TestImage input = MakeGradient(32767, 2);
     const TestImage out = Rendered(s, input);
     EXPECT_TRUE(flare_test::GuardsIntact(out));
-    // Row 0 never receives light.
-    EXPECT_TRUE(std::equal(out.data(), out.data() + 32767 * 3, input.data()));
+    // Both rows, the first included, receive light.
+    EXPECT_FALSE(std::equal(out.data(), out.data() + 32767 * 3, input.data()));
+    EXPECT_FALSE(std::equal(out.data() + out.rowBytes, out.data() + out.rowBytes + 32767 * 3, input.data() + input.rowBytes));
 }
 
 TEST(RenderFlare, DefaultRenderChecksum) {
@@ -283,6 +291,6 @@ TEST(RenderFlare, DefaultRenderChecksum) {
     const TestImage input = MakeGradient(640, 480);
     const TestImage out = Rendered(FullSizeDefaults(), input);
     EXPECT_EQ(flare_test::Fnv1a(flare_test::PixelBytes(input)), 0xfd4946136f286d65ull);
-    EXPECT_EQ(flare_test::Fnv1a(flare_test::PixelBytes(out)), 0xe9ac1142d4fb4ed8ull);
+    EXPECT_EQ(flare_test::Fnv1a(flare_test::PixelBytes(out)), 0x8219f2d6afca3a68ull);
     EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(LiteralRendered(FullSizeDefaults(), input, 100, 100)));
 }

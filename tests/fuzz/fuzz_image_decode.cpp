@@ -1,9 +1,12 @@
 // The image decoders (PNG chunks, pixels and metadata chunks, JPEG segments
-// and pixels, netpbm headers and samples) over arbitrary files. An odd first
-// byte has every PNG chunk's CRC put right before decoding, so that the
-// mutations reach the pixel decoder and not only the checksum test. A decoded
-// image must encode as PNG and decode back to the same pixels, 16-bit samples
-// and carried metadata, and encode as JPEG (grey or RGB) to a file of its size.
+// and pixels, TIFF directories, strips, tiles and EXIF tags through libtiff,
+// netpbm headers and samples) over arbitrary files. An odd first byte has
+// every PNG chunk's CRC put right before decoding, so that the mutations
+// reach the pixel decoder and not only the checksum test. A decoded image
+// must encode as PNG and decode back to the same pixels, 16-bit samples and
+// carried metadata (a float image: to its size), encode as TIFF and decode
+// back to the same samples bit for bit, and encode as JPEG (grey or RGB) to a
+// file of its size.
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "image_io.h"
 #include "jpeg_file.h"
 #include "png_chunks.h"
+#include "tiff_directory.h"
 
 namespace {
 
@@ -34,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> bytes(data + 1, data + size);
     if ((data[0] & 1) != 0 && imageio::HasPngSignature(bytes.data(), bytes.size())) RepairCrcs(&bytes);
 
-    // Keep the fuzzer's memory small: the size limits themselves are tested,
-    // here only images up to 4 megapixels are decoded.
+    // Keep the fuzzer's memory and time small: the size limits themselves are
+    // tested, here only images up to 4 megapixels are decoded, TIFFs (up to 16
+    // bytes a pixel, written back three ways) up to 1 megapixel.
     imageio::PngHeader header;
     imageio::JpegHeader jpeg;
     std::string error;
@@ -44,6 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     if (imageio::ReadJpegHeader(bytes.data(), bytes.size(), &jpeg, &error) &&
         uint64_t{jpeg.width} * jpeg.height > (uint64_t{1} << 22))
+        return 0;
+    imageio::TiffHeader tiff;
+    bool incomplete = false;
+    if (imageio::ReadTiffHeader(bytes.data(), bytes.size(), &tiff, &incomplete, &error) && !incomplete &&
+        uint64_t{tiff.width} * tiff.height > (uint64_t{1} << 20))
         return 0;
 
     imageio::Image image;
@@ -57,12 +67,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     imageio::Image again;
     if (!imageio::DecodeImage(encoded.data(), encoded.size(), &again, &error)) std::abort();
     if (again.width != image.width || again.height != image.height || again.channels != image.channels ||
-        again.pixels != image.pixels || again.deep != image.deep)
+        (image.floats.empty() && (again.pixels != image.pixels || again.deep != image.deep)))
         std::abort();
     const imageio::ImageMetadata& m = image.metadata;
     bool iccCarried = m.iccProfile.empty() || imageio::IccFitsChannels(m.iccProfile, image.channels);
     if ((iccCarried && again.metadata.iccProfile != m.iccProfile) || again.metadata.exif != m.exif ||
         again.metadata.xmp != m.xmp)
+        std::abort();
+    if (!imageio::EncodeImage(image, imageio::ImageFormat::Tiff, &encoded, &error)) std::abort();
+    imageio::Image tiffAgain;
+    if (!imageio::DecodeImage(encoded.data(), encoded.size(), &tiffAgain, &error)) std::abort();
+    if (tiffAgain.width != image.width || tiffAgain.height != image.height || tiffAgain.channels != image.channels ||
+        tiffAgain.pixels != image.pixels || tiffAgain.deep != image.deep ||
+        tiffAgain.floats.size() != image.floats.size() ||
+        (!image.floats.empty() &&
+         std::memcmp(tiffAgain.floats.data(), image.floats.data(), image.floats.size() * sizeof(float)) != 0) ||
+        tiffAgain.metadata.xmp != m.xmp || (iccCarried && tiffAgain.metadata.iccProfile != m.iccProfile))
         std::abort();
     if (image.channels == 1 || image.channels == 3) {
         if (!imageio::EncodeImage(image, imageio::ImageFormat::Jpeg, &encoded, &error)) std::abort();

@@ -45,16 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A 24 x 16 RGB render with the loaded settings.
     uint8_t in[24 * 16 * 3], out[24 * 16 * 3];
     for (size_t i = 0; i < sizeof in; ++i) in[i] = static_cast<uint8_t>(i * 7);
-    PluginHandle handle{&settings, kPluginHandleSignature};
-    FilterRecord record{};
-    record.parameters = &handle;
-    record.planes = 3;
-    record.filterRect = Rect{0, 0, 16, 24};
-    record.inRect = record.outRect = record.filterRect;
-    record.inData = in;
-    record.outData = out;
-    PluginGlobals globals{};
-    globals.filterRecord = &record;
-    flare::RenderFlare(&globals);
+    flare::RenderFlareArea(PackedArea(in, out, 24, 16, 3), settings, RenderCallbacks{});
     return 0;
 }

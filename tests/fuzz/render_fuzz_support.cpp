@@ -9,8 +9,8 @@ namespace {
 int gAbortAfter = -1;
 int gPolls = 0;
 
-uint8_t KELVO_CDECL AbortAfterPolls() { return gAbortAfter >= 0 && gPolls++ >= gAbortAfter ? 1 : 0; }
-void KELVO_CDECL IgnoreProgress(int32_t, int32_t) {}
+bool AbortAfterPolls(void*) { return gAbortAfter >= 0 && gPolls++ >= gAbortAfter; }
+void IgnoreProgress(void*, int32_t, int32_t) {}
 
 }  // namespace
 
@@ -25,12 +25,18 @@ void MakeDelivery(ByteReader* reader, void* settings, size_t recordSize, Deliver
     d->planes = 1 + reader->Byte() % 5;
     const uint8_t strides = reader->Byte();
     const uint8_t abort = reader->Byte();
-    const int16_t left = reader->Byte() % 64;
-    const int16_t top = reader->Byte() % 64;
+    const uint8_t leftByte = reader->Byte();
+    reader->Byte();  // once the area's top in its image
     reader->Fill(settings, recordSize);
+    // The left byte's top bits choose the samples: 8-bit, 16-bit as hosts
+    // give them (white 32768), linear floats, 16-bit as files hold them.
+    const int depthChoice = leftByte >> 6;
+    const int32_t depth = depthChoice == 0 ? 8 : (depthChoice == 2 ? 32 : 16);
+    d->depth = depth;
+    const int32_t sampleBytes = depth / 8;
 
-    d->rowBytes = static_cast<size_t>(d->width) * d->planes;
-    const bool packed = (strides & 0x80) != 0;  // strides given as 0: rows packed
+    d->rowBytes = static_cast<size_t>(d->width) * d->planes * sampleBytes;
+    const bool packed = (strides & 0x80) != 0;  // rows packed without slack
     d->inStride = d->rowBytes + (packed ? 0 : strides % 8);
     d->outStride = d->rowBytes + (packed ? 0 : (strides >> 3) % 8);
     const size_t inSize = d->inStride * d->height;
@@ -43,24 +49,25 @@ void MakeDelivery(ByteReader* reader, void* settings, size_t recordSize, Deliver
 
     gAbortAfter = abort == 255 ? -1 : abort % 64;
     gPolls = 0;
-    d->handle = PluginHandle{settings, kPluginHandleSignature};
-    FilterRecord& r = d->record;
-    r.abortProc = AbortAfterPolls;
-    r.progressProc = IgnoreProgress;
-    r.parameters = &d->handle;
-    r.planes = static_cast<int16_t>(d->planes);
-    r.filterRect = Rect{top, left, static_cast<int16_t>(top + d->height), static_cast<int16_t>(left + d->width)};
-    r.inRect = r.filterRect;
-    r.outRect = r.filterRect;
-    r.inLoPlane = r.outLoPlane = 0;
-    r.inHiPlane = r.outHiPlane = static_cast<int16_t>(d->planes - 1);
-    r.inData = d->in.get();
-    r.outData = d->out.get();
-    r.inRowBytes = packed ? 0 : static_cast<int32_t>(d->inStride);
-    r.outRowBytes = packed ? 0 : static_cast<int32_t>(d->outStride);
-    r.imageMode = d->planes >= 3 ? plugInModeRGBColor : plugInModeGrayScale;
-    r.inputRate = ToFixed(1);
-    d->globals.filterRecord = &r;
+    d->callbacks.aborted = AbortAfterPolls;
+    d->callbacks.progress = IgnoreProgress;
+    d->area.in = d->in.get();
+    d->area.out = d->out.get();
+    d->area.inRowBytes = d->inStride;
+    d->area.outRowBytes = d->outStride;
+    d->area.width = d->width;
+    d->area.height = d->height;
+    d->area.planes = d->planes;
+    d->deep.in = d->in.get();
+    d->deep.out = d->out.get();
+    d->deep.inRowBytes = d->inStride;
+    d->deep.outRowBytes = d->outStride;
+    d->deep.width = d->width;
+    d->deep.height = d->height;
+    d->deep.planes = d->planes;
+    d->deep.samples = depth == 32 ? kelvo::DeepSamples::F32 : kelvo::DeepSamples::U16;
+    d->deep.white = depthChoice == 3 ? 65535 : 32768;
+    d->deep.linear = depth == 32;
 }
 
 void CheckSlackUntouched(const Delivery& d) {
@@ -69,18 +76,23 @@ void CheckSlackUntouched(const Delivery& d) {
             if (d.out[y * d.outStride + x] != kOutputFill) std::abort();
 }
 
-void RenderAndCheck(const uint8_t* data, size_t size, void* settings, size_t recordSize, RenderEntry render) {
+void RenderAndCheck(const uint8_t* data, size_t size, void* settings, size_t recordSize, RenderEntry render,
+                    DeepRenderEntry renderDeep) {
     ByteReader reader{data, size};
     Delivery delivery;
     MakeDelivery(&reader, settings, recordSize, &delivery);
-    const bool finished = render(&delivery.globals);
+    const auto run = [&]() {
+        if (delivery.depth == 8) return render(delivery.area, settings, delivery.callbacks);
+        return renderDeep(delivery.deep, settings, delivery.callbacks) != kelvo::RenderEnd::Stopped;
+    };
+    const bool finished = run();
     CheckSlackUntouched(delivery);
     if (!finished) return;
     const size_t bytes = delivery.outStride * delivery.height;
     std::unique_ptr<uint8_t[]> first(new uint8_t[bytes]);
     std::memcpy(first.get(), delivery.out.get(), bytes);
     gAbortAfter = -1;
-    render(&delivery.globals);
+    run();
     if (std::memcmp(first.get(), delivery.out.get(), bytes) != 0) std::abort();
 }
 

@@ -124,12 +124,11 @@ TEST(GlowMemory, GivenBackAfterAnAbort) {
     for (const int32_t abortAfter : {0, 1, 40}) {
         Log() = CallbackLog{};
         Log().abortAfter = abortAfter;
-        const FilterRecord record = CallbackRecord();
         TestImage out = image;
         memoryLog = MemoryLog{};
         const PixelArea area = AreaOf(out);
         CopyInputToOutput(area);
-        glow::GlowPass(area, &settings, HostCallbacks(&record), GlowMethod::Auto, kLogging);
+        glow::GlowPass(area, &settings, CountingCallbacks(), GlowMethod::Auto, kLogging);
         EXPECT_EQ(memoryLog.allocations, 1) << abortAfter;
         EXPECT_EQ(memoryLog.releases, 1) << abortAfter;
     }

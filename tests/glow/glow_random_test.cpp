@@ -53,12 +53,12 @@ void ExpectSameOutcome(const Outcome& fast, const Outcome& literal, const std::s
 // Compares both methods of the production pass with the literal pass.
 void CompareWithLiteral(const TestImage& image, const FilterParameters& settings, int32_t abortAfter,
                         const std::string& what) {
-    const FilterRecord record = CallbackRecord();
-    const Outcome literal = Render(image, abortAfter, [&](TestImage& i) { RunLiteral(i, settings, &record); });
+    const RenderCallbacks callbacks = CountingCallbacks();
+    const Outcome literal = Render(image, abortAfter, [&](TestImage& i) { RunLiteral(i, settings, callbacks); });
     const Outcome accumulated =
-        Render(image, abortAfter, [&](TestImage& i) { RunFast(i, settings, &record, GlowMethod::Auto); });
+        Render(image, abortAfter, [&](TestImage& i) { RunFast(i, settings, callbacks, GlowMethod::Auto); });
     const Outcome direct =
-        Render(image, abortAfter, [&](TestImage& i) { RunFast(i, settings, &record, GlowMethod::Direct); });
+        Render(image, abortAfter, [&](TestImage& i) { RunFast(i, settings, callbacks, GlowMethod::Direct); });
     ExpectSameOutcome(accumulated, literal, what + " accumulate");
     ExpectSameOutcome(direct, literal, what + " direct");
 }
@@ -162,10 +162,10 @@ TEST(GlowAbort, StopsBeforeTheNextRowKeepingTheGlowOfTheVisitedRows) {
     FilterParameters settings = glow::DefaultGlowParameters();
     settings.glowLevel = level;
     settings.previewScale = 1;
-    const FilterRecord record = CallbackRecord();
+    const RenderCallbacks callbacks = CountingCallbacks();
     for (const int32_t rows : {0, 1, 7, 30, 58, 59}) {
-        const Outcome fast = Render(image, rows, [&](TestImage& i) { RunFast(i, settings, &record); });
-        const Outcome literal = Render(image, rows, [&](TestImage& i) { RunLiteral(i, settings, &record); });
+        const Outcome fast = Render(image, rows, [&](TestImage& i) { RunFast(i, settings, callbacks); });
+        const Outcome literal = Render(image, rows, [&](TestImage& i) { RunLiteral(i, settings, callbacks); });
         ExpectSameOutcome(fast, literal, "abort after " + std::to_string(rows) + " rows");
 
         // Rows 59 .. 60 - rows were visited; nothing above their discs changed.
@@ -194,8 +194,8 @@ TEST(GlowProgress, TotalIsHeightLessTwiceTheLevelOrTheSourceRowCount) {
     FilterParameters settings = glow::DefaultGlowParameters();
     settings.glowLevel = 10;
     settings.previewScale = 1;
-    const FilterRecord record = CallbackRecord();
-    const Outcome fast = Render(image, -1, [&](TestImage& i) { RunFast(i, settings, &record); });
+    const RenderCallbacks callbacks = CountingCallbacks();
+    const Outcome fast = Render(image, -1, [&](TestImage& i) { RunFast(i, settings, callbacks); });
     ASSERT_EQ(fast.progress.size(), 11u);
     EXPECT_EQ(fast.progress.front(), std::make_pair(0, 11));
     EXPECT_EQ(fast.progress.back(), std::make_pair(10, 11));
@@ -206,20 +206,20 @@ TEST(GlowProgress, ReducedPreviewsNeitherReportNorPoll) {
     const TestImage image = RandomImage(rng, 30, 30, 3, Scene::SparseSources);
     FilterParameters settings = glow::DefaultGlowParameters();
     settings.previewScale = 4;
-    const FilterRecord record = CallbackRecord();
-    const Outcome fast = Render(image, 0, [&](TestImage& i) { RunFast(i, settings, &record); });
+    const RenderCallbacks callbacks = CountingCallbacks();
+    const Outcome fast = Render(image, 0, [&](TestImage& i) { RunFast(i, settings, callbacks); });
     EXPECT_EQ(fast.abortCalls, 0);
     EXPECT_TRUE(fast.progress.empty());
     // An abort that is never asked for does not stop the reduced preview.
-    const Outcome full = Render(image, -1, [&](TestImage& i) { RunFast(i, settings, nullptr); });
+    const Outcome full = Render(image, -1, [&](TestImage& i) { RunFast(i, settings); });
     EXPECT_EQ(fast.out, full.out);
 }
 
 // previewScale is read at every row: a record whose scale changes during the
 // pass stops the callbacks from the next row on.
 FilterParameters* gScaleToChange = nullptr;
-void KELVO_CDECL ProgressThatLeavesFullSize(int32_t done, int32_t total) {
-    LoggingProgress(done, total);
+void ProgressThatLeavesFullSize(void* context, int32_t done, int32_t total) {
+    LoggingProgress(context, done, total);
     if (done == 4) gScaleToChange->previewScale = 2;
 }
 
@@ -228,9 +228,9 @@ TEST(GlowProgress, ScaleIsReadAtEveryRow) {
     FilterParameters settings = glow::DefaultGlowParameters();
     settings.previewScale = 1;
     gScaleToChange = &settings;
-    FilterRecord record = CallbackRecord();
-    record.progressProc = ProgressThatLeavesFullSize;
-    const Outcome fast = Render(image, -1, [&](TestImage& i) { RunFast(i, settings, &record); });
+    RenderCallbacks callbacks = CountingCallbacks();
+    callbacks.progress = ProgressThatLeavesFullSize;
+    const Outcome fast = Render(image, -1, [&](TestImage& i) { RunFast(i, settings, callbacks); });
     EXPECT_EQ(fast.progress.size(), 5u);
     EXPECT_EQ(fast.abortCalls, 5);
 }
@@ -240,9 +240,9 @@ TEST(GlowProgress, MissingCallbacksAreSkipped) {
     const TestImage image = RandomImage(rng, 25, 25, 3, Scene::SparseSources);
     FilterParameters settings = glow::DefaultGlowParameters();
     settings.previewScale = 1;
-    FilterRecord record{};
-    const Outcome withoutCallbacks = Render(image, -1, [&](TestImage& i) { RunFast(i, settings, &record); });
-    const Outcome literal = Render(image, -1, [&](TestImage& i) { RunLiteral(i, settings, nullptr); });
+    const RenderCallbacks callbacks;
+    const Outcome withoutCallbacks = Render(image, -1, [&](TestImage& i) { RunFast(i, settings, callbacks); });
+    const Outcome literal = Render(image, -1, [&](TestImage& i) { RunLiteral(i, settings); });
     EXPECT_EQ(withoutCallbacks.out, literal.out);
 }
 

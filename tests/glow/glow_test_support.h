@@ -1,18 +1,18 @@
-// Images with padded rows and guard bytes, host records around them, and
-// callbacks that count, for the glow tests.
+// Images with padded rows and guard bytes, and callbacks that count, for the
+// glow tests.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <random>
 #include <utility>
 #include <vector>
 
 #include "glow_parameters.h"
 #include "glow_pass.h"
-#include "host_interface.h"
 #include "literal_glow.h"
 #include "pixel_area.h"
-#include "plugin.h"
+#include "render_callbacks.h"
 
 namespace glow_test {
 
@@ -87,6 +87,20 @@ inline bool OutputGuardsIntact(const TestImage& image) {
     return true;
 }
 
+// An image whose input is one sample in about six at 255 and the rest
+// random below 128, from `seed`.
+inline TestImage Speckled(int32_t width, int32_t height, int32_t planes, size_t inPadding, size_t outPadding,
+                   uint32_t seed) {
+    TestImage image = MakeImage(width, height, planes, inPadding, outPadding);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int32_t p = 0; p < planes; ++p)
+                InPixel(image, x, y)[p] = static_cast<uint8_t>(byte(rng) < 40 ? 255 : byte(rng) / 2);
+    return image;
+}
+
 // Settings that select through the Red window only (tested against plane 0)
 // at the given level: the other two windows are empty.
 inline glow::FilterParameters RedWindowSettings(int32_t lower, int32_t upper, int32_t level) {
@@ -100,32 +114,9 @@ inline glow::FilterParameters RedWindowSettings(int32_t lower, int32_t upper, in
     return s;
 }
 
-// The host's side of a render: a record describing the image, with the
-// settings behind its `parameters`.
-struct TestHost {
-    FilterRecord record{};
-    PluginHandle handle{};
-    PluginGlobals globals{};
-};
-
-inline void AttachHost(TestHost& host, TestImage& image, glow::FilterParameters* settings) {
-    host.record = FilterRecord{};
-    host.record.planes = static_cast<int16_t>(image.planes);
-    host.record.inRect = Rect{0, 0, static_cast<int16_t>(image.height), static_cast<int16_t>(image.width)};
-    host.record.outRect = host.record.inRect;
-    host.record.filterRect = host.record.inRect;
-    host.record.inData = image.in.data() + kGuardBytes;
-    host.record.outData = image.out.data() + kGuardBytes;
-    host.record.inRowBytes = static_cast<int32_t>(image.inStride);
-    host.record.outRowBytes = static_cast<int32_t>(image.outStride);
-    host.handle.block = settings;
-    host.handle.signature = kPluginHandleSignature;
-    host.record.parameters = settings != nullptr ? &host.handle : nullptr;
-    host.globals.filterRecord = &host.record;
-}
-
-// Callbacks that log: abortProc answers true from its (abortAfter + 1)-th call
-// on (never when abortAfter is negative); progressProc records its arguments.
+// Callbacks that log: the abort callback answers true from its
+// (abortAfter + 1)-th call on (never when abortAfter is negative); the
+// progress callback records its arguments.
 struct CallbackLog {
     int32_t abortAfter = -1;
     int32_t abortCalls = 0;
@@ -135,33 +126,34 @@ inline CallbackLog& Log() {
     static CallbackLog log;
     return log;
 }
-inline uint8_t KELVO_CDECL CountingAbort() {
+inline bool CountingAbort(void*) {
     CallbackLog& log = Log();
     const bool stop = log.abortAfter >= 0 && log.abortCalls >= log.abortAfter;
     ++log.abortCalls;
-    return stop ? 1 : 0;
+    return stop;
 }
-inline void KELVO_CDECL LoggingProgress(int32_t done, int32_t total) { Log().progress.emplace_back(done, total); }
+inline void LoggingProgress(void*, int32_t done, int32_t total) { Log().progress.emplace_back(done, total); }
 
-inline FilterRecord CallbackRecord() {
-    FilterRecord record{};
-    record.abortProc = CountingAbort;
-    record.progressProc = LoggingProgress;
-    return record;
+inline RenderCallbacks CountingCallbacks() {
+    RenderCallbacks callbacks;
+    callbacks.aborted = CountingAbort;
+    callbacks.progress = LoggingProgress;
+    return callbacks;
 }
 
 // Copy then glow, with the production pass or the literal one.
-inline void RunFast(TestImage& image, const glow::FilterParameters& settings, const FilterRecord* record = nullptr,
+inline void RunFast(TestImage& image, const glow::FilterParameters& settings,
+                    const RenderCallbacks& callbacks = RenderCallbacks{},
                     glow::GlowMethod method = glow::GlowMethod::Auto) {
     const PixelArea area = AreaOf(image);
     CopyInputToOutput(area);
-    glow::GlowPass(area, &settings, HostCallbacks(record), method);
+    glow::GlowPass(area, &settings, callbacks, method);
 }
 inline void RunLiteral(TestImage& image, const glow::FilterParameters& settings,
-                       const FilterRecord* record = nullptr) {
+                       const RenderCallbacks& callbacks = RenderCallbacks{}) {
     const PixelArea area = AreaOf(image);
     CopyInputToOutput(area);
-    glow_reference::LiteralGlowPass(area, &settings, record);
+    glow_reference::LiteralGlowPass(area, &settings, callbacks);
 }
 
 }  // namespace glow_test

@@ -8,8 +8,8 @@
 
 #include "glow_parameters.h"
 #include "glow_pass.h"
-#include "host_interface.h"
 #include "pixel_area.h"
+#include "render_callbacks.h"
 
 namespace glow_reference {
 
@@ -31,7 +31,7 @@ inline void LiteralAddGlowDisc(const PixelArea& area, int32_t x, int32_t y, floa
             if (d2 == 0 || d2 > r2) continue;
             const int32_t tx = x + dx;
             const int32_t ty = y + dy;
-            if (ty < 1 || ty > area.height - 1 || tx < 1 || tx > area.width - 1) continue;
+            if (ty < 0 || ty > area.height - 1 || tx < 0 || tx > area.width - 1) continue;
             const double k = LiteralWeight(r2, d2);
             uint8_t* target = area.out + static_cast<size_t>(ty) * area.outRowBytes +
                               static_cast<size_t>(tx) * static_cast<size_t>(area.planes);
@@ -46,7 +46,7 @@ inline void LiteralAddGlowDisc(const PixelArea& area, int32_t x, int32_t y, floa
 
 // Same contract as glow::GlowPass.
 inline void LiteralGlowPass(const PixelArea& area, const glow::FilterParameters* settings,
-                            const FilterRecord* record) {
+                            const RenderCallbacks& callbacks) {
     if (settings == nullptr || area.in == nullptr || area.out == nullptr || area.width <= 0 ||
         area.height <= 0 || area.planes <= 0)
         return;
@@ -54,10 +54,10 @@ inline void LiteralGlowPass(const PixelArea& area, const glow::FilterParameters*
     const int32_t total = glow::GlowProgressTotal(area.height, radius);
     const int32_t lanes = LightPlanes(area);
     int32_t done = 0;
-    for (int32_t y = area.height - 1; y >= 1; --y, ++done) {
-        if (settings->previewScale == 1 && record != nullptr) {
-            if (record->abortProc != nullptr && record->abortProc() != 0) return;
-            if (record->progressProc != nullptr) record->progressProc(done, total);
+    for (int32_t y = area.height - 1; y >= 0; --y, ++done) {
+        if (settings->previewScale == 1 && y > 0) {
+            if (RenderAborted(callbacks)) return;
+            RenderProgress(callbacks, done, total);
         }
         for (int32_t x = 0; x < area.width; ++x) {
             const uint8_t* px = area.in + static_cast<size_t>(y) * area.inRowBytes +

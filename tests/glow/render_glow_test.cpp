@@ -1,14 +1,16 @@
-// RenderGlow as the host drives it: the area comes from the FilterRecord, the
-// settings from its `parameters`, and records the dialog never writes must
-// not crash or reach outside the buffers.
+// The glow's core entry, RenderGlowArea: every plane count and stride, and
+// records the dialog never writes, which must not crash or reach outside the
+// buffers.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "glow_pass.h"
 #include "glow_test_support.h"
 #include "render_glow.h"
 
@@ -17,28 +19,14 @@ namespace {
 using glow::FilterParameters;
 using namespace glow_test;
 
-TestImage Speckled(int32_t width, int32_t height, int32_t planes, size_t inPadding, size_t outPadding,
-                   uint32_t seed) {
-    TestImage image = MakeImage(width, height, planes, inPadding, outPadding);
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            for (int32_t p = 0; p < planes; ++p)
-                InPixel(image, x, y)[p] = static_cast<uint8_t>(byte(rng) < 40 ? 255 : byte(rng) / 2);
-    return image;
-}
-
-// The output of RenderGlow through a record describing `image`, starting
-// from an output full of stale bytes.
+// The output of RenderGlowArea over `image`, starting from an output full of
+// stale bytes.
 std::vector<uint8_t> Render(TestImage image, FilterParameters settings) {
     for (int32_t y = 0; y < image.height; ++y)
         for (int32_t x = 0; x < image.width; ++x)
             for (int32_t p = 0; p < image.planes; ++p)
                 image.out[kGuardBytes + y * image.outStride + static_cast<size_t>(x) * image.planes + p] = 0x3C;
-    TestHost host;
-    AttachHost(host, image, &settings);
-    glow::RenderGlow(&host.globals);
+    glow::RenderGlowArea(AreaOf(image), settings, RenderCallbacks{});
     EXPECT_TRUE(OutputGuardsIntact(image));
     return image.out;
 }
@@ -90,49 +78,56 @@ TEST(RenderGlow, FourthAndFifthPlanesAreCopiedUnchanged) {
     EXPECT_GT(changed, 0);
 }
 
-TEST(RenderGlow, PackedRowsWhenTheRecordLeavesTheStridesUnset) {
-    TestImage image = Speckled(21, 13, 3, 0, 0, 9);
-    FilterParameters settings = glow::DefaultGlowParameters();
-    TestHost host;
-    AttachHost(host, image, &settings);
-    host.record.inRowBytes = 0;
-    host.record.outRowBytes = -1;
-    glow::RenderGlow(&host.globals);
-    EXPECT_EQ(image.out, Literal(image, settings));
-}
-
-// The working rectangle need not start at the image's corner: its own top
-// row and left column are the ones that never receive glow.
-TEST(RenderGlow, CoordinatesAreThoseOfTheWorkingRectangle) {
-    TestImage image = Speckled(30, 25, 3, 2, 2, 6);
-    FilterParameters settings = glow::DefaultGlowParameters();
-    TestHost host;
-    AttachHost(host, image, &settings);
-    host.record.inRect = Rect{100, 200, 125, 230};
-    glow::RenderGlow(&host.globals);
-    EXPECT_EQ(image.out, Literal(image, settings));
-}
-
 // ---- Records out of range --------------------------------------------------------------
 
-TEST(RenderGlowRecords, LevelsBelowZeroActAsZeroAndAboveThirtyAsThirty) {
+TEST(RenderGlowRecords, LevelsBelowZeroActAsZeroAndAboveTheWidestDrawnAsIt) {
     const TestImage image = Speckled(70, 70, 3, 1, 0, 2);
     FilterParameters settings = RedWindowSettings(200, 255, 0);
     const std::vector<uint8_t> none = Render(image, settings);
-    settings.glowLevel = 30;
+    settings.glowLevel = glow::kMaxDrawnGlowRadius;
     const std::vector<uint8_t> widest = Render(image, settings);
     EXPECT_NE(none, widest);
-    EXPECT_EQ(widest, Literal(image, settings));
     for (const int32_t level : {-1, -30, INT_MIN}) {
         settings.glowLevel = level;
         EXPECT_EQ(Render(image, settings), none) << "level " << level;
     }
-    for (const int32_t level : {31, 1000, INT_MAX}) {
+    for (const int32_t level : {glow::kMaxDrawnGlowRadius + 1, 1000, INT_MAX}) {
         settings.glowLevel = level;
         EXPECT_EQ(Render(image, settings), widest) << "level " << level;
     }
     EXPECT_EQ(glow::GlowRadius(INT_MIN), 0);
-    EXPECT_EQ(glow::GlowRadius(INT_MAX), 30);
+    EXPECT_EQ(glow::GlowRadius(INT_MAX), glow::kMaxDrawnGlowRadius);
+}
+
+// Enlarged glows (the GEGL operations' scale) reach past the dialog's 30
+// pixels: both methods against the literal pass.
+TEST(RenderGlowRecords, RadiiBeyondTheDialogsMatchTheLiteralPass) {
+    TestImage image = Speckled(130, 110, 3, 2, 1, 5);
+    for (const int32_t level : {31, 47, 80, glow::kMaxDrawnGlowRadius}) {
+        const FilterParameters settings = RedWindowSettings(200, 255, level);
+        const std::vector<uint8_t> literal = Literal(image, settings);
+        for (const glow::GlowMethod method : {glow::GlowMethod::Accumulate, glow::GlowMethod::Direct}) {
+            RunFast(image, settings, RenderCallbacks{}, method);
+            EXPECT_EQ(image.out, literal) << "level " << level;
+        }
+    }
+}
+
+// The level a scale draws: the level times the scale, to the nearest pixel,
+// within the widest drawn radius; a scale that is not a positive number
+// changes nothing.
+TEST(ScaledGlowLevel, MultipliesRoundsAndStaysWithinTheWidestDrawn) {
+    struct Case {
+        int32_t level;
+        double scale;
+        int32_t drawn;
+    };
+    const Case cases[] = {
+        {10, 1.0, 10}, {10, 2.5, 25}, {30, 4.0, 120}, {30, 64.0, glow::kMaxDrawnGlowRadius}, {7, 0.5, 4},
+        {1, 0.05, 0},  {-5, 3.0, 0},  {500, 2.0, 60}, {12, 0.0, 12},  {12, -1.0, 12}, {12, NAN, 12},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(glow::ScaledGlowLevel(c.level, c.scale), c.drawn) << c.level << " x " << c.scale;
 }
 
 TEST(RenderGlowRecords, ExtremeThresholdsSelectAllOrNothing) {
@@ -156,44 +151,9 @@ TEST(RenderGlowRecords, AreaWiderThanTheRowStoreGlowsTheSame) {
     for (int32_t x = 0; x < 40000; x += 997) InPixel(image, x, 2 + x % 3)[0] = 255;
     InPixel(image, 39999, 4)[0] = 255;
     FilterParameters settings = RedWindowSettings(250, 255, 30);
-    TestHost host;
-    AttachHost(host, image, &settings);
-    host.record.inRect = Rect{0, -20000, 5, 20000};
-    glow::RenderGlow(&host.globals);
+    glow::RenderGlowArea(AreaOf(image), settings, RenderCallbacks{});
     EXPECT_TRUE(OutputGuardsIntact(image));
     EXPECT_EQ(image.out, Literal(image, settings));
-}
-
-TEST(RenderGlowRecords, MissingPiecesLeaveTheOutputAloneOrJustCopied) {
-    TestImage image = Speckled(12, 12, 3, 0, 0, 1);
-    const std::vector<uint8_t> untouched = image.out;
-    FilterParameters settings = glow::DefaultGlowParameters();
-    TestHost host;
-
-    glow::RenderGlow(nullptr);
-    AttachHost(host, image, &settings);
-    host.globals.filterRecord = nullptr;
-    glow::RenderGlow(&host.globals);
-    EXPECT_EQ(image.out, untouched);
-
-    const auto expectUntouched = [&](const char* what, auto spoil) {
-        AttachHost(host, image, &settings);
-        spoil(host.record);
-        glow::RenderGlow(&host.globals);
-        EXPECT_EQ(image.out, untouched) << what;
-    };
-    expectUntouched("no input", [](FilterRecord& r) { r.inData = nullptr; });
-    expectUntouched("no output", [](FilterRecord& r) { r.outData = nullptr; });
-    expectUntouched("empty rectangle", [](FilterRecord& r) { r.inRect = Rect{5, 5, 5, 9}; });
-    expectUntouched("inverted rectangle", [](FilterRecord& r) { r.inRect = Rect{0, 12, 12, 0}; });
-    expectUntouched("no planes", [](FilterRecord& r) { r.planes = 0; });
-    expectUntouched("negative planes", [](FilterRecord& r) { r.planes = -3; });
-    expectUntouched("stride shorter than a row", [](FilterRecord& r) { r.outRowBytes = 35; });
-
-    // Without a settings record the output is the copy of the input.
-    AttachHost(host, image, nullptr);
-    glow::RenderGlow(&host.globals);
-    EXPECT_EQ(image.out, image.in);
 }
 
 }  // namespace

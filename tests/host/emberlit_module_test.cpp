@@ -48,8 +48,7 @@ int Level2(int value, int32_t d2) {
 using Footprint = int (*)(int value, int32_t d2);
 
 // The input with the light of the given sources added, each in its own
-// colour, over the area (image coordinates) except its first row and column,
-// saturating at 255. Planes 0..2 take light in images of three planes or more,
+// colour, over the area (image coordinates), saturating at 255. Planes 0..2 take light in images of three planes or more,
 // plane 0 alone in one-plane (grey) images.
 Image WithGlow(const Image& input, const std::vector<Spot>& sources, Footprint adds, const Rect& area) {
     Image out = input;
@@ -57,8 +56,8 @@ Image WithGlow(const Image& input, const std::vector<Spot>& sources, Footprint a
     const size_t w = static_cast<size_t>(input.width), planes = static_cast<size_t>(input.planes);
     for (const Spot& s : sources) {
         const uint8_t* colour = &input.pixels[(s.y * w + s.x) * planes];
-        for (int32_t ty = area.top + 1; ty < area.bottom; ++ty) {
-            for (int32_t tx = area.left + 1; tx < area.right; ++tx) {
+        for (int32_t ty = area.top; ty < area.bottom; ++ty) {
+            for (int32_t tx = area.left; tx < area.right; ++tx) {
                 const int32_t d2 = (tx - s.x) * (tx - s.x) + (ty - s.y) * (ty - s.y);
                 if (d2 == 0) continue;
                 uint8_t* target = &out.pixels[(ty * w + tx) * planes];
@@ -288,29 +287,29 @@ TEST_F(EmberlitRun, EachWindowTestsItsOwnPlaneAndLightStaysInItsPlane) {
 
 // ---- Where the light may go ---------------------------------------------------------------
 
-TEST_F(EmberlitRun, FilterRectangleGlowsInsideItOnlyAndNeverInItsFirstRowOrColumn) {
+TEST_F(EmberlitRun, FilterRectangleGlowsInsideItOnlyItsFirstRowAndColumnIncluded) {
     khost::HostOptions o;
     o.filterRect = Rect{5, 7, 25, 33};  // top, left, bottom, right
     Open(o);
     Image input = khost::MakeImage(40, 30, 3, kDark);
     PutWhite(&input, 8, 6);    // the area's pixel (1, 1)
-    PutWhite(&input, 7, 14);   // in the area's column 0: glows to the right only
+    PutWhite(&input, 7, 14);   // in the area's column 0
     PutWhite(&input, 32, 24);  // the area's last pixel: its disc is cut off
-    PutWhite(&input, 20, 5);   // in the area's row 0: never a source
+    PutWhite(&input, 20, 5);   // in the area's row 0
     PutWhite(&input, 2, 2);    // outside the area
     khost::SetImage(host, input);
     khost::RunReport report = Run();
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(report.guardFaults, 0);
-    const Image expected = WithGlow(input, {{8, 6}, {7, 14}, {32, 24}}, Level10, o.filterRect);
+    const Image expected = WithGlow(input, {{8, 6}, {7, 14}, {32, 24}, {20, 5}}, Level10, o.filterRect);
     EXPECT_EQ(Differences(report.output, expected), 0u);
-    EXPECT_EQ(At(report.output, 8, 5, 0), kDark) << "row 0 of the area receives nothing";
-    EXPECT_EQ(At(report.output, 7, 15, 0), kDark) << "column 0 of the area receives nothing";
+    EXPECT_EQ(At(report.output, 8, 5, 0), kDark + 2) << "row 0 of the area receives light";
+    EXPECT_EQ(At(report.output, 7, 15, 0), kDark + 2) << "column 0 of the area receives light";
     EXPECT_EQ(At(report.output, 8, 14, 0), kDark + 2);
     EXPECT_EQ(At(report.output, 33, 24, 0), kDark) << "outside the area";
-    EXPECT_EQ(At(report.output, 20, 6, 0), kDark) << "no light from row 0";
+    EXPECT_EQ(At(report.output, 20, 6, 0), kDark + 2) << "row 0 is a source";
 
-    // Areas one row high or one column wide come back unchanged.
+    // Areas one row high or one column wide glow along themselves.
     for (const Rect& thin : {Rect{14, 0, 15, 40}, Rect{0, 20, 30, 21}}) {
         o.filterRect = thin;
         Open(o);
@@ -320,7 +319,12 @@ TEST_F(EmberlitRun, FilterRectangleGlowsInsideItOnlyAndNeverInItsFirstRowOrColum
         khost::SetImage(host, lines);
         report = Run();
         ASSERT_EQ(report.result, 0);
-        EXPECT_EQ(Differences(report.output, lines), 0u) << khost::RectText(thin);
+        std::vector<Spot> inside;
+        for (int32_t y = thin.top; y < thin.bottom; ++y)
+            for (int32_t x = thin.left; x < thin.right; ++x)
+                if (At(lines, x, y, 0) == 255) inside.push_back(Spot{x, y});
+        EXPECT_EQ(Differences(report.output, WithGlow(lines, inside, Level10, thin)), 0u) << khost::RectText(thin);
+        EXPECT_NE(Differences(report.output, lines), 0u) << khost::RectText(thin);
     }
 }
 

@@ -21,7 +21,7 @@ using Filter = cli::FilterChoice;
 const SettingsTable& kTable = flare::kFlareSettings;
 constexpr int kLoadButton = flare::kLoadSettingsButton;
 constexpr int kSaveButton = flare::kSaveSettingsButton;
-constexpr int kTypeCombo = 141;
+constexpr int kTypeCombo = HALVANE_TYPE_COMBO;
 
 flare::FilterParameters Params(const std::vector<uint8_t>& record) {
     flare::FilterParameters p;

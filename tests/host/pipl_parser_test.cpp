@@ -32,13 +32,14 @@ struct Bytes {
 };
 
 // The resource bytes as the host read them, and the host's own reading.
-std::vector<uint8_t> ReadModulePipl(const char* path, pipl::PiplInfo* hostInfo) {
+std::vector<uint8_t> ReadModulePipl(const char* path, pipl::PiplInfo* hostInfo, size_t* aeteSize) {
     std::string error;
     khost::HostSession* host = khost::OpenHost(hosttest::WinePath(path), khost::HostOptions{}, &error);
     EXPECT_NE(host, nullptr) << error;
     if (host == nullptr) return {};
     std::vector<uint8_t> bytes = khost::Module(host).piplBytes;
     *hostInfo = khost::Module(host).pipl;
+    *aeteSize = khost::Module(host).aeteBytes.size();
     khost::CloseHost(host);
     return bytes;
 }
@@ -47,8 +48,12 @@ class ModulePipl : public ::testing::TestWithParam<hosttest::ModuleCase> {};
 
 TEST_P(ModulePipl, ReadsTheModuleResource) {
     pipl::PiplInfo hostInfo;
-    const std::vector<uint8_t> bytes = ReadModulePipl(GetParam().path, &hostInfo);
-    ASSERT_EQ(bytes.size(), 194u);
+    size_t aeteSize = 0;
+    const std::vector<uint8_t> bytes = ReadModulePipl(GetParam().path, &hostInfo, &aeteSize);
+    ASSERT_EQ(bytes.size(), 550u);
+    // The scripting dictionary the 'hstm' names (its content: tests/modules).
+    EXPECT_TRUE(hostInfo.hasTerminology);
+    EXPECT_GT(aeteSize, 100u);
     pipl::PiplInfo info;
     std::string error;
     ASSERT_TRUE(pipl::ParsePipl(bytes.data(), bytes.size(), &info, &error)) << error;
@@ -57,17 +62,21 @@ TEST_P(ModulePipl, ReadsTheModuleResource) {
     EXPECT_EQ(hostInfo.category, "Kelvo ");
     EXPECT_EQ(info.leadingWord, 1);
     EXPECT_EQ(info.listVersion, 0u);
-    ASSERT_EQ(info.properties.size(), 7u);
+    ASSERT_EQ(info.properties.size(), 10u);
     EXPECT_TRUE(info.lengthsAligned);
     EXPECT_EQ(info.kind, pipl::kKindFilter);
     EXPECT_EQ(info.name, GetParam().menuName);
     EXPECT_EQ(info.category, "Kelvo ");
     EXPECT_EQ(info.version, 0x00040000u);
     EXPECT_EQ(pipl::EntryForThisArchitecture(info), "ENTRYPOINT");
-    for (int mode = 0; mode <= 15; ++mode) {
-        const bool accepted = mode == 1 || (mode >= 3 && mode <= 9);
+    // Greyscale, RGB .. Lab, their 16-bit counterparts, RGB96 and Gray32; a
+    // host that reads 'enbl' instead finds every 16- and 32-bit document too.
+    for (int mode = 0; mode <= 17; ++mode) {
+        const bool accepted = mode == 1 || mode >= 3;
         EXPECT_EQ(pipl::AcceptsMode(info, mode), accepted) << "mode " << mode;
     }
+    EXPECT_NE(info.enable.find("RGB96Mode, Gray32Mode)"), std::string::npos) << info.enable;
+    EXPECT_NE(info.enable.find("|| PSHOP_ImageDepth == 16 || PSHOP_ImageDepth == 32"), std::string::npos);
     ASSERT_EQ(info.filterCases.size(), 7u);
     for (const pipl::FilterCase& fc : info.filterCases) {
         EXPECT_EQ(fc.inputHandling, 1);

@@ -14,9 +14,14 @@
 #include <filesystem>
 #include <ostream>
 
+#include "aete.h"
+#include "flare_parameters.h"
+#include "glow_parameters.h"
 #include "kelvo_version.h"
 #include "pe_reader.h"
 #include "pe_version.h"
+#include "pipl.h"
+#include "script_parameters.h"
 
 namespace {
 
@@ -44,6 +49,10 @@ struct Module {
     const char* settingsFilter;  // null: no string 3
     const char* versionDescription;  // FileDescription of the version resource
     uint16_t lastDialogString;       // the dialog's own texts are strings 4 to this one
+    const char* eventName;           // the actions' event: its name in the AETE resource,
+    const char* eventId;             //   its four-character code,
+    const char* scope;               //   and the scope of its keys
+    const SettingsTable* settings;   // the parameters the AETE resource names
 };
 
 const Target kTargets[] = {
@@ -53,9 +62,10 @@ const Target kTargets[] = {
 
 const Module kModules[] = {
     {"Halvane", "Halvane.8bf", false, "Lens Flare", "Kelvo Lens Flare Filter " KELVO_VERSION_SHORT " .",
-     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)", 9},
+     "Lens Flare Filter", "Lens Flare Files (*.LNS)|*.lns|", "Kelvo Lens Flare filter plug-in (Halvane)", 9,
+     "Lens Flare", "kvLF", "Kelvo Halvane", &flare::kFlareSettings},
     {"Emberlit", "Emberlit.8bf", true, "Glow      ", "Kelvo Glow Filter " KELVO_VERSION_SHORT ".", "Glow Filter",
-     nullptr, "Kelvo Glow filter plug-in (Emberlit)", 4},
+     nullptr, "Kelvo Glow filter plug-in (Emberlit)", 4, "Glow", "kvGL", "Kelvo Emberlit", &glow::kGlowSettings},
 };
 
 const struct {
@@ -107,7 +117,7 @@ std::vector<uint8_t> ExpectedPipl(const Module& module, const Target& target) {
     std::vector<uint8_t> pipl;
     PutInt16(&pipl, 1);
     PutInt32(&pipl, 0);
-    PutInt32(&pipl, 7);
+    PutInt32(&pipl, 10);
 
     std::vector<uint8_t> kind;
     PutCode(&kind, "8BFM");
@@ -125,11 +135,31 @@ std::vector<uint8_t> ExpectedPipl(const Module& module, const Target& target) {
     PutInt32(&version, 0x00040000);
     PutProperty(&pipl, "vers", version);
 
+    PutProperty(&pipl, "flly", {0x80, 0, 0, 0});  // the first bit: usable as a Smart Filter
+
+    std::vector<uint8_t> terminology;
+    PutInt32(&terminology, 0);
+    PutCode(&terminology, "Fltr");
+    PutCode(&terminology, module.eventId);
+    PutInt16(&terminology, 16000);
+    std::vector<uint8_t> scope(18, 0);
+    std::memcpy(scope.data(), module.scope, std::strlen(module.scope));
+    terminology.insert(terminology.end(), scope.begin(), scope.end());
+    PutProperty(&pipl, "hstm", terminology);
+
     std::vector<uint8_t> entry(12, 0);
     std::memcpy(entry.data(), "ENTRYPOINT", 10);
     PutProperty(&pipl, target.codeKey, entry);
 
-    PutProperty(&pipl, "mode", {0x5F, 0xC0, 0x00, 0x00});
+    // The 8-bit modes, their 16-bit counterparts, RGB96 and Gray32.
+    PutProperty(&pipl, "mode", {0x5F, 0xFF, 0xC0, 0x00});
+    const std::string enable =
+        "in (PSHOP_ImageMode, GrayScaleMode, RGBMode, CMYKMode, HSLMode, HSBMode, MultichannelMode, "
+        "DuotoneMode, LabMode, Gray16Mode, RGB48Mode, Lab48Mode, CMYK64Mode, DeepMultichannelMode, "
+        "Duotone16Mode, RGB96Mode, Gray32Mode) || PSHOP_ImageDepth == 16 || PSHOP_ImageDepth == 32";
+    std::vector<uint8_t> enbl(enable.begin(), enable.end());
+    enbl.resize((enbl.size() + 1 + 3) / 4 * 4, 0);  // a closing zero, padded to whole words
+    PutProperty(&pipl, "enbl", enbl);
 
     std::vector<uint8_t> cases;
     for (int i = 0; i < 7; ++i) cases.insert(cases.end(), {1, 1, 1, 0});
@@ -231,7 +261,7 @@ TEST_P(ModuleFile, ImportsOnlySystemDlls) {
 
 TEST_P(ModuleFile, PiplResourceMatchesTheTableByteForByte) {
     const std::vector<uint8_t> expected = ExpectedPipl(module(), target());
-    ASSERT_EQ(194u, expected.size());
+    ASSERT_EQ(550u, expected.size());
     int count = 0;
     for (const pe::ResourceEntry& r : resources_)
         if (pe::SameResourceKey(r.type, ResourceName("PIPL"))) ++count;
@@ -240,6 +270,52 @@ TEST_P(ModuleFile, PiplResourceMatchesTheTableByteForByte) {
     ASSERT_NE(nullptr, pipl);
     EXPECT_EQ("PIPL", pipl->type.name) << "type stored as written";
     EXPECT_EQ(expected, pipl->data) << "expected:\n" << Hex(expected) << "\nactual:\n" << Hex(pipl->data);
+}
+
+// The scripting dictionary that the PiPL's 'hstm' names, as our host reads
+// both, names every setting of the table, in its order, under the key and
+// type the module records it with.
+TEST_P(ModuleFile, AeteResourceNamesEverySettingOfTheTable) {
+    const pe::ResourceEntry* piplResource = pe::FindResource(resources_, ResourceName("PIPL"), ResourceId(16000));
+    ASSERT_NE(nullptr, piplResource);
+    pipl::PiplInfo info;
+    std::string error;
+    ASSERT_TRUE(pipl::ParsePipl(piplResource->data.data(), piplResource->data.size(), &info, &error)) << error;
+    EXPECT_TRUE(info.hasFilterLayers && info.filterLayers);
+    ASSERT_TRUE(info.hasTerminology);
+    EXPECT_EQ(0u, info.terminology.version);
+    EXPECT_EQ(16000, info.terminology.aeteId);
+    EXPECT_EQ(module().scope, info.terminology.scope);
+
+    const pe::ResourceEntry* resource = pe::FindResource(resources_, ResourceName("AETE"), ResourceId(16000));
+    ASSERT_NE(nullptr, resource);
+    EXPECT_EQ(kLanguageEnglishUs, resource->language);
+    aete::Dictionary d;
+    ASSERT_TRUE(aete::ParseAete(resource->data.data(), resource->data.size(), &d, &error)) << error;
+    EXPECT_EQ(d.bytesRead, resource->data.size());
+    EXPECT_EQ(1, d.majorVersion);
+    EXPECT_EQ(0, d.minorVersion);
+    EXPECT_EQ("Kelvo", d.suiteName);
+    EXPECT_EQ(1, d.suiteCode);
+    EXPECT_EQ(1, d.suiteLevel);
+    EXPECT_EQ(module().eventName, d.eventName);
+    EXPECT_EQ(FourCharCode("Fltr"), d.eventClass);
+    EXPECT_EQ(ScriptKeyCode(module().eventId), d.eventId);
+    EXPECT_EQ(info.terminology.classId, d.eventClass);
+    EXPECT_EQ(info.terminology.eventId, d.eventId);
+    EXPECT_EQ(FourCharCode("null"), d.replyType);
+    EXPECT_EQ(FourCharCode("#ImR"), d.directType);
+    const SettingsTable& table = *module().settings;
+    ASSERT_EQ(static_cast<size_t>(table.count), d.parameters.size());
+    for (int i = 0; i < table.count; ++i) {
+        const SettingField& f = table.fields[i];
+        const aete::Parameter& p = d.parameters[static_cast<size_t>(i)];
+        EXPECT_EQ(f.title, p.name) << f.name;
+        EXPECT_EQ(ScriptKeyCode(f.scriptKey), p.key) << f.name;
+        const uint32_t unit = ScriptUnit(f.scriptType);
+        EXPECT_EQ(unit != 0 ? unit : ScriptDescriptorType(f.scriptType), p.type) << f.name;
+        EXPECT_EQ(0x8000, p.flags) << f.name << ": an optional parameter";
+    }
 }
 
 TEST_P(ModuleFile, StringTableHoldsExactlyTheModulesTexts) {
@@ -377,8 +453,8 @@ TEST_P(ModulePair, TargetsDifferOnlyInTheEntryPointCode) {
     std::vector<size_t> differ;
     for (size_t i = 0; i < pipl[0].size(); ++i)
         if (pipl[0][i] != pipl[1][i]) differ.push_back(i);
-    // The code property is the fifth; its key sits 4 bytes into the property.
-    const size_t keyAt = 10 + (16 + 4) + (16 + 12) + (16 + 8) + (16 + 4) + 4;
+    // The code property is the seventh; its key sits 4 bytes into the property.
+    const size_t keyAt = 10 + (16 + 4) + (16 + 12) + (16 + 8) + (16 + 4) + (16 + 4) + (16 + 32) + 4;
     for (size_t at : differ) EXPECT_TRUE(at >= keyAt && at < keyAt + 4) << "byte " << at << " differs";
 }
 

@@ -5,8 +5,9 @@
 # build's own host under Wine (x64 under 64-bit Wine, Win32 under 32-bit
 # Wine), comparing each image with the native renderer's. Halvane runs with
 # every preset of the package. Given the GEGL plug-in, the package holds it
-# in GIMP/, and the packaged library, installed in a data folder as a user
-# installs it, renders a preset through the gegl tool as kelvo-render does.
+# in GIMP/ with the presets as GIMP settings, and the packaged library,
+# installed in a data folder as a user installs it, renders a preset through
+# the gegl tool as kelvo-render does.
 # Usage: package_test.sh <kelvo-render> <version> <win32 build> <win64 build> <work folder> [<kelvo-gegl.so>]
 # Exits 77 (skipped) when a build is missing, unless KELVO_REQUIRE_MODULES=1.
 set -eu
@@ -29,7 +30,7 @@ done
 
 rm -rf "$work"
 mkdir -p "$work"
-zip="$("$root/scripts/package.sh" "$version" "$win32" "$win64" "$work/out" ${gegl:+"$gegl"})"
+zip="$("$root/scripts/package.sh" "$version" "$win32" "$win64" "$work/out" ${gegl:+"$gegl" "$render"})"
 [ "$zip" = "$work/out/$name.zip" ]
 unpacked="$(mktemp -d "$work/unpacked.XXXXXX")"
 (cd "$unpacked" && unzip -q "$zip")
@@ -42,7 +43,7 @@ expected="$work/expected-files"
   printf '%s\n' INSTALL.txt KELVO-RENDER.txt LICENSE.txt SHA256SUMS.txt \
     Win32/Emberlit.8bf Win32/Halvane.8bf Win32/kelvo-render.exe \
     x64/Emberlit.8bf x64/Halvane.8bf x64/kelvo-render.exe
-  [ -z "$gegl" ] || echo GIMP/kelvo-gegl.so
+  [ -z "$gegl" ] || printf '%s\n' GIMP/kelvo-gegl.so GIMP/GimpGegl-kelvo-lens-flare-config.settings
   for p in "$root"/presets/*.lns; do echo "presets/$(basename "$p")"; echo "presets/$(basename "$p" .lns).png"; done
 } | LC_ALL=C sort > "$expected"
 (cd "$pkg" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) > "$work/files"
@@ -103,6 +104,11 @@ if [ -n "$gegl" ]; then
     ppm-save path="$work/star-gegl.ppm" bitdepth=8 > "$work/gegl.log" 2>&1
   cmp "$work/star-native.ppm" "$work/star-gegl.ppm"
   echo "the GIMP plug-in from the package gives the native renderer's bytes"
+  # A named GIMP preset (time 0) for every preset of the package, and the install steps for them.
+  [ "$(grep -c '^(GimpGegl-kelvo-lens-flare-config "' "$pkg/GIMP/GimpGegl-kelvo-lens-flare-config.settings")" = \
+    "$(ls "$pkg"/presets/*.lns | wc -l)" ]
+  [ "$(grep -c '^    (time 0)' "$pkg/GIMP/GimpGegl-kelvo-lens-flare-config.settings")" = "$(ls "$pkg"/presets/*.lns | wc -l)" ]
+  grep -q "GIMP/2.10/filters" "$pkg/INSTALL.txt"
 fi
 rm -rf "$unpacked"
 echo "package $name.zip: listing, checksums, all four modules and both kelvo-render.exe correct"

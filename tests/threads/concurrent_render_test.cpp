@@ -8,14 +8,12 @@
 
 #include "flare_parameters.h"
 #include "glow_parameters.h"
-#include "host_interface.h"
-#include "plugin.h"
 #include "render_flare.h"
 #include "render_glow.h"
 
 namespace {
 
-// One render's host side: its own buffers, settings and record.
+// One render: its own buffers and settings.
 struct Job {
     bool flare = true;
     int32_t width = 0;
@@ -25,14 +23,11 @@ struct Job {
     std::vector<uint8_t> out;
     flare::FilterParameters flareSettings{};
     glow::FilterParameters glowSettings{};
-    PluginHandle handle{};
-    FilterRecord record{};
-    PluginGlobals globals{};
 };
 
 std::atomic<int32_t> progressCalls{0};
-void KELVO_CDECL CountProgress(int32_t, int32_t) { progressCalls.fetch_add(1, std::memory_order_relaxed); }
-uint8_t KELVO_CDECL NeverAbort() { return 0; }
+void CountProgress(void*, int32_t, int32_t) { progressCalls.fetch_add(1, std::memory_order_relaxed); }
+bool NeverAbort(void*) { return false; }
 
 Job MakeJob(int index) {
     std::mt19937 rng(static_cast<uint32_t>(1000 + index));
@@ -59,27 +54,17 @@ Job MakeJob(int index) {
     return job;
 }
 
-// Points the job's record at its own buffers and settings and renders it.
+// Renders the job over its own buffers through the core entry.
 void Render(Job& job) {
     job.out.assign(job.in.size(), 0x5A);
-    job.handle = PluginHandle{job.flare ? static_cast<void*>(&job.flareSettings) : static_cast<void*>(&job.glowSettings),
-                              kPluginHandleSignature};
-    job.record = FilterRecord{};
-    job.record.parameters = &job.handle;
-    job.record.planes = static_cast<int16_t>(job.planes);
-    job.record.inRect = {0, 0, static_cast<int16_t>(job.height), static_cast<int16_t>(job.width)};
-    job.record.outRect = job.record.inRect;
-    job.record.inData = job.in.data();
-    job.record.outData = job.out.data();
-    job.record.inRowBytes = job.record.outRowBytes = job.width * job.planes;
-    job.record.abortProc = NeverAbort;
-    job.record.progressProc = CountProgress;
-    job.globals = PluginGlobals{};
-    job.globals.filterRecord = &job.record;
+    const PixelArea area = PackedArea(job.in.data(), job.out.data(), job.width, job.height, job.planes);
+    RenderCallbacks callbacks;
+    callbacks.aborted = NeverAbort;
+    callbacks.progress = CountProgress;
     if (job.flare)
-        flare::RenderFlare(&job.globals);
+        flare::RenderFlareArea(area, job.flareSettings, callbacks);
     else
-        glow::RenderGlow(&job.globals);
+        glow::RenderGlowArea(area, job.glowSettings, callbacks);
 }
 
 }  // namespace

@@ -1,0 +1,10 @@
+// Halvane's lens flare as every caller sees it (filter_description.h).
+#pragma once
+
+#include "filter_description.h"
+
+namespace flare {
+
+extern const FilterDescription kFlareFilter;
+
+}  // namespace flare
