@@ -14,6 +14,24 @@
 # seconds; with a display per program it can still be tied to the display of
 # the program before, which is gone, and the next program cannot make a window.
 set -eu
+# Some virtual machines' kernels refuse 32-bit programs ("Exec format error"),
+# and with them Debian's 32-bit Wine loader, which /usr/bin/wine prefers even
+# for x64 programs. There x64 programs go to wine64 directly, and a Win32
+# program cannot run at all: its run ends as skipped (77), saying why.
+# wine-run.sh --can-run=win32|win64 answers only that: 0 when it can, 77 when not.
+wine=wine
+if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=/usr/lib/wine/wine64
+fi
+refuse_win32() {
+  echo "this machine's kernel does not run 32-bit programs, so 32-bit Wine cannot start: Win32 run skipped" >&2
+  exit 77
+}
+case "${1:-}" in
+  --can-run=win32) [ "$wine" = wine ] || refuse_win32; exit 0 ;;
+  --can-run=*) exit 0 ;;
+esac
 xvfb() { xvfb-run -a -n $(( ($$ % 500) + 100 )) -s "-screen 0 1024x768x24" "$@"; }
 if [ "${1:-}" = "--one-display" ]; then
   shift
@@ -29,6 +47,7 @@ while :; do
     *) break ;;
   esac
 done
+[ "$arch" = win32 ] && [ "$wine" != wine ] && refuse_win32
 prefix="${KELVO_WINEPREFIX:-${prefix:-$PWD/wineprefix}}"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -36,13 +55,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      WINEARCH="$arch" wineboot -i >/dev/null 2>&1 || true
+      WINEARCH="$arch" "$wine" wineboot -i >/dev/null 2>&1 || true
       # A crashing program ends with a backtrace instead of a crash dialog
       # that would hang the test.
-      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+      "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
       # Unmanaged windows: without a window manager, closing a managed
       # dialog under Xvfb costs seconds.
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+      "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
       wineserver -w || true
     fi
   ) 9>"$WINEPREFIX.lock"
@@ -54,8 +73,8 @@ if [ -n "${KELVO_WINE_DPI:-}" ] && [ "$(cat "$WINEPREFIX/.kelvo-dpi" 2>/dev/null
   (
     flock 9
     if [ "$(cat "$WINEPREFIX/.kelvo-dpi" 2>/dev/null)" != "$KELVO_WINE_DPI" ]; then
-      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVO_WINE_DPI" /f >/dev/null 2>&1 || true
-      wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+      "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVO_WINE_DPI" /f >/dev/null 2>&1 || true
+      "$wine" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
         /v LogPixels /t REG_DWORD /d "$KELVO_WINE_DPI" /f >/dev/null 2>&1 || true
       wineserver -w || true
       echo "$KELVO_WINE_DPI" > "$WINEPREFIX/.kelvo-dpi"
@@ -63,6 +82,6 @@ if [ -n "${KELVO_WINE_DPI:-}" ] && [ "$(cat "$WINEPREFIX/.kelvo-dpi" 2>/dev/null
   ) 9>"$WINEPREFIX.lock"
 fi
 if [ -n "${KELVO_DISPLAY:-}" ]; then
-  DISPLAY="$KELVO_DISPLAY" exec wine "$@"
+  DISPLAY="$KELVO_DISPLAY" exec "$wine" "$@"
 fi
-xvfb wine "$@"
+xvfb "$wine" "$@"

@@ -9,6 +9,9 @@ case "$(basename "$build")" in
   win32) arch=win32 label=Win32 ;;
   *) arch=win64 label=x64 ;;
 esac
+# Skipped, whatever KELVO_REQUIRE_MODULES says, where the machine cannot run
+# the build's programs at all (a kernel without 32-bit programs).
+"$root/cmake/wine-run.sh" --can-run="$arch" || exit 77
 for f in "$host" "$build/modules/Halvane.8bf" "$build/modules/Emberlit.8bf"; do
   if [ ! -f "$f" ]; then
     echo "missing $f: build the $(basename "$build") preset first"
