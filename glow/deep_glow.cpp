@@ -1,5 +1,7 @@
 #include "deep_glow.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -9,12 +11,24 @@
 #include <emmintrin.h>
 #endif
 
+// Eight lanes at a time where the processor has AVX: on x86-64 Linux only,
+// since the Windows compilers do not keep the stack aligned for AVX spills.
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
+#include <immintrin.h>
+#define KELVO_GLOW_AVX 1
+#else
+#define KELVO_GLOW_AVX 0
+#endif
+
 #include "deep_sample_types.h"
 #include "glow_pass.h"
 #include "lit_edges.h"
 
 namespace glow {
 namespace {
+
+// Entries of a ring row per tile of its mask.
+constexpr size_t kTile = 16;
 
 // A threshold window, lower..upper on the 8-bit reduction, as a test on the
 // deep sample itself: the reduction rises with the sample, so the samples
@@ -52,14 +66,14 @@ U16Window MakeWindow(const kelvo::U16Samples& samples, int32_t lower, int32_t up
 
 struct F32Window {
     bool empty = true;
-    bool fromZero = false;  // reductions down to 0 are in: every value below hi, NaN included
-    bool toTop = false;     // reductions up to 255 are in: every value above lo
+    bool fromZero = false;  // reductions down to 0 are in: every value below hi, NaN and infinities included
+    bool toTop = false;     // reductions up to 255 are in: every finite value above lo
     float lo = 0.0f;
     float hi = 0.0f;
     bool In(const uint8_t* p) const {
         if (empty) return false;
         const float s = kelvo::F32Samples::Load(p);
-        if (s != s) return fromZero;
+        if (!(s >= -FLT_MAX && s <= FLT_MAX)) return fromZero;  // NaN and infinities reduce to 0
         return (fromZero || s >= lo) && (toTop || s <= hi);
     }
 };
@@ -97,17 +111,167 @@ F32Window MakeWindow(const kelvo::F32Samples& samples, int32_t lower, int32_t up
     return w;
 }
 
-// sums[i] += k[i] * e[i] for from <= i < to: one source's light along one
-// row, four lanes at a time where SSE2 is there.
-inline void AddWeighted(float* sums, const float* k, const float* e, size_t from, size_t to) {
-    size_t i = from;
+// A quick test over blocks of pixels, before the windows are tested one pixel
+// at a time: false when no light plane of any pixel in the block reaches the
+// lowest window, so that none of them is a source. Usable with SSE2, one to
+// four planes, and windows that all start above 0.
+struct U16Blocks {
+    static constexpr int32_t kPixels = 8;  // a block: `planes` groups of eight samples
+    bool usable = false;
 #if defined(__SSE2__)
-    for (; i + 4 <= to; i += 4) {
-        const __m128 product = _mm_mul_ps(_mm_loadu_ps(k + i), _mm_loadu_ps(e + i));
-        _mm_storeu_ps(sums + i, _mm_add_ps(_mm_loadu_ps(sums + i), product));
+    int32_t planes = 0;
+    __m128i mask{};   // the light planes' samples
+    __m128i below{};  // the lowest window's start - 1
+    bool MayHoldSource(const uint8_t* px) const {
+        __m128i reach = _mm_setzero_si128();
+        for (int32_t v = 0; v < planes; ++v) {
+            const __m128i s = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px) + v), mask);
+            reach = _mm_or_si128(reach, _mm_subs_epu16(s, below));  // s > below: not 0
+        }
+        return _mm_movemask_epi8(_mm_cmpeq_epi16(reach, _mm_setzero_si128())) != 0xFFFF;
     }
+#else
+    bool MayHoldSource(const uint8_t*) const { return true; }
 #endif
-    for (; i < to; ++i) sums[i] += k[i] * e[i];
+};
+
+struct F32Blocks {
+    static constexpr int32_t kPixels = 4;  // a block: `planes` groups of four samples
+    bool usable = false;
+#if defined(__SSE2__)
+    int32_t planes = 0;
+    __m128 mask{};    // the light planes' samples
+    __m128 lowest{};  // the lowest window's start, above 0
+    bool MayHoldSource(const uint8_t* px) const {
+        __m128 reach = _mm_setzero_ps();
+        for (int32_t v = 0; v < planes; ++v) {
+            const __m128 s = _mm_and_ps(_mm_loadu_ps(reinterpret_cast<const float*>(px) + 4 * v), mask);
+            reach = _mm_or_ps(reach, _mm_cmpge_ps(s, lowest));  // false for NaN
+        }
+        return _mm_movemask_ps(reach) != 0;
+    }
+#else
+    bool MayHoldSource(const uint8_t*) const { return true; }
+#endif
+};
+
+// Which samples of a block of `planes`-plane pixels are light planes, as a
+// repeating pattern: all of them with one or three planes, plane 0 of two,
+// planes 0..2 of four.
+inline bool IsLightSample(int32_t index, int32_t planes) {
+    return planes == 1 || planes == 3 || (planes == 2 ? index % 2 == 0 : index % 4 != 3);
+}
+
+U16Blocks MakeBlocks(const U16Window (&windows)[3], int32_t planes) {
+    U16Blocks blocks;
+#if defined(__SSE2__)
+    uint32_t lowest = UINT32_MAX;
+    for (const U16Window& w : windows)
+        if (!w.empty && w.lo < lowest) lowest = w.lo;
+    if (planes > 4 || lowest == 0 || lowest == UINT32_MAX) return blocks;
+    alignas(16) uint16_t mask[8];
+    for (int32_t i = 0; i < 8; ++i) mask[i] = IsLightSample(i, planes) ? 0xFFFF : 0;
+    blocks.usable = true;
+    blocks.planes = planes;
+    blocks.mask = _mm_load_si128(reinterpret_cast<const __m128i*>(mask));
+    blocks.below = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(lowest - 1)));
+#else
+    (void)windows;
+    (void)planes;
+#endif
+    return blocks;
+}
+
+F32Blocks MakeBlocks(const F32Window (&windows)[3], int32_t planes) {
+    F32Blocks blocks;
+#if defined(__SSE2__)
+    float lowest = 0.0f;
+    bool found = false;
+    for (const F32Window& w : windows) {
+        if (w.empty) continue;
+        if (w.fromZero) return blocks;  // NaN and every value below its top are in
+        if (!found || w.lo < lowest) lowest = w.lo;
+        found = true;
+    }
+    if (planes > 4 || !found || !(lowest > 0.0f)) return blocks;
+    alignas(16) uint32_t mask[4];
+    for (int32_t i = 0; i < 4; ++i) mask[i] = IsLightSample(i, planes) ? 0xFFFFFFFFu : 0;
+    blocks.usable = true;
+    blocks.planes = planes;
+    blocks.mask = _mm_load_ps(reinterpret_cast<const float*>(mask));
+    blocks.lowest = _mm_set1_ps(lowest);
+#else
+    (void)windows;
+    (void)planes;
+#endif
+    return blocks;
+}
+
+// One ring row a source row's light reaches, with the row at the same
+// distance on the other side when there is one (they take the same kernel
+// row), and the entries of the kernel row to add: whole groups of four lanes,
+// which may run past the disc row into zero weights that add +0.
+struct Reach {
+    float* row;
+    float* mirror;
+    const float* kernel;
+    size_t from, to;
+};
+
+// sums[i] += k[i] * e[i], and the same products into `mirror` when there is
+// one, for each reach of one source (entries `at` on), four lanes at a time
+// where SSE2 is there. Each lane is one multiplication and one addition in
+// single precision, so every instruction set gives the same sums.
+void AddSourceLight(const Reach* reach, int32_t count, const float* e, size_t at) {
+    for (const Reach* r = reach; r != reach + count; ++r) {
+        float* sums = r->row + at;
+        float* mirror = r->mirror != nullptr ? r->mirror + at : nullptr;
+        const float* k = r->kernel;
+        size_t i = r->from;
+#if defined(__SSE2__)
+        for (; i < r->to; i += 4) {
+            const __m128 product = _mm_mul_ps(_mm_loadu_ps(k + i), _mm_loadu_ps(e + i));
+            _mm_storeu_ps(sums + i, _mm_add_ps(_mm_loadu_ps(sums + i), product));
+            if (mirror != nullptr) _mm_storeu_ps(mirror + i, _mm_add_ps(_mm_loadu_ps(mirror + i), product));
+        }
+#endif
+        for (; i < r->to; ++i) {
+            const float product = k[i] * e[i];
+            sums[i] += product;
+            if (mirror != nullptr) mirror[i] += product;
+        }
+    }
+}
+
+#if KELVO_GLOW_AVX
+// The same, eight lanes at a time, for processors that have AVX.
+__attribute__((target("avx"))) void AddSourceLightAvx(const Reach* reach, int32_t count, const float* e, size_t at) {
+    for (const Reach* r = reach; r != reach + count; ++r) {
+        float* sums = r->row + at;
+        float* mirror = r->mirror != nullptr ? r->mirror + at : nullptr;
+        const float* k = r->kernel;
+        size_t i = r->from;
+        for (; i + 8 <= r->to; i += 8) {
+            const __m256 product = _mm256_mul_ps(_mm256_loadu_ps(k + i), _mm256_loadu_ps(e + i));
+            _mm256_storeu_ps(sums + i, _mm256_add_ps(_mm256_loadu_ps(sums + i), product));
+            if (mirror != nullptr) _mm256_storeu_ps(mirror + i, _mm256_add_ps(_mm256_loadu_ps(mirror + i), product));
+        }
+        if (i < r->to) {  // one group of four left
+            const __m128 product = _mm_mul_ps(_mm_loadu_ps(k + i), _mm_loadu_ps(e + i));
+            _mm_storeu_ps(sums + i, _mm_add_ps(_mm_loadu_ps(sums + i), product));
+            if (mirror != nullptr) _mm_storeu_ps(mirror + i, _mm_add_ps(_mm_loadu_ps(mirror + i), product));
+        }
+    }
+}
+#endif
+
+using SourceLightAdder = void (*)(const Reach*, int32_t, const float*, size_t);
+
+SourceLightAdder ChooseSourceLightAdder() {
+#if KELVO_GLOW_AVX
+    if (__builtin_cpu_supports("avx")) return AddSourceLightAvx;
+#endif
+    return AddSourceLight;
 }
 
 template <typename Samples>
@@ -134,14 +298,22 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
 
     // Weights by offset, each repeated for the lanes, and each kernel row's
     // half width; the source itself receives nothing.
+    // Kernel rows and the source's pattern are padded with zeros to whole
+    // groups of four lanes.
+    const size_t kernelStride = (static_cast<size_t>(side) * lanes + 3) & ~size_t{3};
     std::vector<float> kernel;
     std::vector<int32_t> half;
+    // The ring of target rows: entry i of a row holds column i - span. Each
+    // row keeps a mask of the tiles of kTile entries that hold light, so a
+    // flush reads and clears only those.
     std::vector<float> ring;
-    std::vector<int32_t> ringFirst, ringLast;
-    const size_t ringStride = (static_cast<size_t>(width) + 2 * static_cast<size_t>(span)) * static_cast<size_t>(lanes);
+    std::vector<uint64_t> ringTiles, rowTiles;
+    const size_t ringEntries = static_cast<size_t>(width) + 2 * static_cast<size_t>(span);
+    const size_t ringStride = ringEntries * static_cast<size_t>(lanes);
+    const size_t tileWords = (ringEntries + kTile * 64 - 1) / (kTile * 64);
     try {
         if (canGlow) {
-            kernel.assign(static_cast<size_t>(side) * side * lanes, 0.0f);
+            kernel.assign(static_cast<size_t>(side) * kernelStride, 0.0f);
             half.assign(static_cast<size_t>(side), -1);
             for (int32_t dy = -span; dy <= span; ++dy)
                 for (int32_t dx = -span; dx <= span; ++dx) {
@@ -149,13 +321,13 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
                     if (d2 == 0 || d2 >= r2) continue;
                     const float k = static_cast<float>(GlowWeight(r2, d2));
                     for (int32_t p = 0; p < lanes; ++p)
-                        kernel[(static_cast<size_t>(dy + span) * side + (dx + span)) * lanes + p] = k;
+                        kernel[static_cast<size_t>(dy + span) * kernelStride + static_cast<size_t>(dx + span) * lanes + p] = k;
                     const int32_t a = dx < 0 ? -dx : dx;
                     if (a > half[dy + span]) half[dy + span] = a;
                 }
-            ring.assign(static_cast<size_t>(side) * ringStride, 0.0f);
-            ringFirst.assign(static_cast<size_t>(side), INT32_MAX);
-            ringLast.assign(static_cast<size_t>(side), -1);
+            ring.assign(static_cast<size_t>(side) * ringStride + 4, 0.0f);  // a group of four may run past the last row
+            ringTiles.assign(static_cast<size_t>(side) * tileWords, 0);
+            rowTiles.assign(tileWords, 0);
         }
     } catch (const std::bad_alloc&) {
         kelvo::CopyDeepInputToOutput(area);
@@ -163,41 +335,45 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
     }
     kelvo::CopyDeepInputToOutput(area);
 
-    // Adds ring row y's sums to the output and clears it.
+    // Adds ring row y's sums to the output and clears them.
     auto flush = [&](int32_t y) {
         if (!canGlow || y < kelvo::kFirstLitRow || y > height - 1) return;  // no ring without a glow
         const int32_t slot = y % side;
-        const int32_t first = ringFirst[slot];
-        const int32_t last = ringLast[slot];
-        if (first > last) return;
-        ringFirst[slot] = INT32_MAX;
-        ringLast[slot] = -1;
+        uint64_t* tiles = ringTiles.data() + static_cast<size_t>(slot) * tileWords;
         float* sums = ring.data() + static_cast<size_t>(slot) * ringStride;
         uint8_t* row = area.out + static_cast<size_t>(y) * area.outRowBytes;
-        // Entry i holds column i - span; only lit columns are drawn.
-        const int32_t drawFirst = first > kelvo::kFirstLitColumn + span ? first : kelvo::kFirstLitColumn + span;
-        const int32_t drawLast = last < width - 1 + span ? last : width - 1 + span;
-        for (int32_t entry = drawFirst; entry <= drawLast; ++entry) {
-            const float* sum = sums + static_cast<size_t>(entry) * lanes;
-            uint32_t bits = 0;
-            for (int32_t p = 0; p < lanes; ++p) {
-                uint32_t b;
-                std::memcpy(&b, sum + p, 4);
-                bits |= b;
+        // Only lit columns are drawn.
+        const size_t drawFirst = static_cast<size_t>(kelvo::kFirstLitColumn + span);
+        const size_t drawEnd = static_cast<size_t>(width) + static_cast<size_t>(span);
+        for (size_t word = 0; word < tileWords; ++word) {
+            for (uint64_t bits = tiles[word]; bits != 0; bits &= bits - 1) {
+                const size_t tileFirst = (word * 64 + static_cast<size_t>(__builtin_ctzll(bits))) * kTile;
+                const size_t tileEnd = tileFirst + kTile < ringEntries ? tileFirst + kTile : ringEntries;
+                const size_t from = tileFirst > drawFirst ? tileFirst : drawFirst;
+                const size_t to = tileEnd < drawEnd ? tileEnd : drawEnd;
+                for (size_t entry = from; entry < to; ++entry) {
+                    const float* sum = sums + entry * lanes;
+                    uint32_t lit = 0;
+                    for (int32_t p = 0; p < lanes; ++p) {
+                        uint32_t b;
+                        std::memcpy(&b, sum + p, 4);
+                        lit |= b;
+                    }
+                    if (lit == 0) continue;  // sums only grow from +0
+                    uint8_t* px = row + (entry - static_cast<size_t>(span)) * pixelBytes;
+                    for (int32_t p = 0; p < lanes; ++p)
+                        samples.AddLight(px + static_cast<size_t>(p) * sampleBytes, sum[p]);
+                }
+                std::memset(sums + tileFirst * lanes, 0, (tileEnd - tileFirst) * lanes * sizeof(float));
             }
-            if (bits == 0) continue;  // sums only grow from +0
-            uint8_t* px = row + static_cast<size_t>(entry - span) * pixelBytes;
-            for (int32_t p = 0; p < lanes; ++p) samples.AddLight(px + static_cast<size_t>(p) * sampleBytes, sum[p]);
+            tiles[word] = 0;
         }
-        std::memset(sums + static_cast<size_t>(first) * lanes, 0,
-                    static_cast<size_t>(last - first + 1) * lanes * sizeof(float));
     };
 
-    std::vector<float> pattern(canGlow ? static_cast<size_t>(side) * lanes : 0);
-    float* reachRow[2 * kMaxDrawnGlowRadius + 1];
-    const float* reachKernel[2 * kMaxDrawnGlowRadius + 1];
-    size_t reachFrom[2 * kMaxDrawnGlowRadius + 1];
-    size_t reachTo[2 * kMaxDrawnGlowRadius + 1];
+    const SourceLightAdder addSourceLight = ChooseSourceLightAdder();
+    const auto blocks = MakeBlocks(windows, area.planes);
+    constexpr int32_t kBlock = decltype(blocks)::kPixels;
+    std::vector<float> pattern(canGlow ? kernelStride + 3 : 0);  // whole pixels past the padding
     const int32_t total = GlowProgressTotal(height, radius);
     int32_t done = 0;
     for (int32_t y = height - 1; y >= kelvo::kFirstGlowSourceRow; --y, ++done) {
@@ -212,21 +388,31 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
         if (!canGlow) continue;
         const int32_t tyFirst = y - span > kelvo::kFirstLitRow ? y - span : kelvo::kFirstLitRow;
         const int32_t tyLast = y + span < height - 1 ? y + span : height - 1;
-        // The ring rows this row's sources reach, and their kernel rows.
+        // The ring rows this row's sources reach, in pairs at the same
+        // distance above and below, and their kernel rows, widened to whole
+        // groups of four lanes.
+        Reach reach[kMaxDrawnGlowRadius + 1];
         int32_t targets = 0;
-        for (int32_t ty = tyFirst; ty <= tyLast; ++ty) {
-            const int32_t dy = ty - y;
-            const int32_t h = half[dy + span];
+        for (int32_t a = 0; a <= span; ++a) {
+            const int32_t h = half[a + span];
             if (h < 0) continue;
-            reachRow[targets] = ring.data() + static_cast<size_t>(ty % side) * ringStride;
-            reachKernel[targets] = kernel.data() + static_cast<size_t>(dy + span) * side * lanes;
-            reachFrom[targets] = static_cast<size_t>(span - h) * lanes;
-            reachTo[targets] = static_cast<size_t>(span + h + 1) * lanes;
-            ++targets;
+            float* below = y + a <= tyLast ? ring.data() + static_cast<size_t>((y + a) % side) * ringStride : nullptr;
+            float* above = a > 0 && y - a >= tyFirst ? ring.data() + static_cast<size_t>((y - a) % side) * ringStride : nullptr;
+            if (below == nullptr) std::swap(below, above);
+            if (below == nullptr) continue;
+            const size_t from = static_cast<size_t>(span - h) * lanes;
+            const size_t to = static_cast<size_t>(span + h + 1) * lanes;
+            reach[targets++] = {below, above, kernel.data() + static_cast<size_t>(a + span) * kernelStride, from & ~size_t{3},
+                                (to + 3) & ~size_t{3}};
         }
-        int32_t firstSource = INT32_MAX, lastSource = -1;
+        bool anySource = false;
         const uint8_t* px = area.in + static_cast<size_t>(y) * area.inRowBytes;
         for (int32_t x = 0; x < width; ++x, px += pixelBytes) {
+            if (blocks.usable && x % kBlock == 0 && x + kBlock <= width && !blocks.MayHoldSource(px)) {
+                x += kBlock - 1;
+                px += static_cast<size_t>(kBlock - 1) * pixelBytes;
+                continue;
+            }
             bool in;
             if (lanes == 3) {
                 in = windows[0].In(px) || windows[1].In(px + sampleBytes) || windows[2].In(px + 2 * sampleBytes);
@@ -242,22 +428,24 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
                 adds = adds || e[p] > 0.0f;
             }
             if (!adds) continue;
-            if (firstSource == INT32_MAX) firstSource = x;
-            lastSource = x;
+            anySource = true;
+            // Its light reaches entries x .. x + 2 * span.
+            const size_t lastTile = (static_cast<size_t>(x) + 2 * static_cast<size_t>(span)) / kTile;
+            for (size_t tile = static_cast<size_t>(x) / kTile; tile <= lastTile; ++tile)
+                rowTiles[tile / 64] |= uint64_t{1} << (tile % 64);
             float* e3 = pattern.data();
-            for (int32_t i = 0; i < side; ++i, e3 += lanes)
+            for (size_t i = 0; i < kernelStride; i += lanes, e3 += lanes)
                 for (int32_t p = 0; p < lanes; ++p) e3[p] = e[p];
             // Entry x + i of a ring row holds column x + i - span.
             const size_t at = static_cast<size_t>(x) * lanes;
-            for (int32_t t = 0; t < targets; ++t)
-                AddWeighted(reachRow[t] + at, reachKernel[t], pattern.data(), reachFrom[t], reachTo[t]);
+            addSourceLight(reach, targets, pattern.data(), at);
         }
-        if (firstSource <= lastSource) {
+        if (anySource) {
             for (int32_t ty = tyFirst; ty <= tyLast; ++ty) {
-                const int32_t slot = ty % side;
-                if (firstSource < ringFirst[slot]) ringFirst[slot] = firstSource;
-                if (lastSource + 2 * span > ringLast[slot]) ringLast[slot] = lastSource + 2 * span;
+                uint64_t* tiles = ringTiles.data() + static_cast<size_t>(ty % side) * tileWords;
+                for (size_t word = 0; word < tileWords; ++word) tiles[word] |= rowTiles[word];
             }
+            std::fill(rowTiles.begin(), rowTiles.end(), uint64_t{0});
         }
         // No source above this row reaches row y + span.
         flush(y + span);
