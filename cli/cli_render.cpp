@@ -10,9 +10,9 @@ bool RenderImage(const FilterSettings& settings, const imageio::Image& input, im
         *error = "invalid input image";
         return false;
     }
-    if (input.width > kMaxRenderSide || input.height > kMaxRenderSide) {
+    if (input.width > kMaxAreaSide || input.height > kMaxAreaSide) {
         *error = "the image is " + std::to_string(input.width) + " x " + std::to_string(input.height) +
-                 " pixels; the filters take at most " + std::to_string(kMaxRenderSide) + " pixels per side";
+                 " pixels; the filters take at most " + std::to_string(kMaxAreaSide) + " pixels per side";
         return false;
     }
     const size_t rowBytes = imageio::RowBytes(input);

@@ -13,9 +13,6 @@ namespace cli {
 // Told `done` of `total` rows as the renderer goes.
 using ProgressFunction = void (*)(int32_t done, int32_t total);
 
-// The widest and tallest image the host interface's 16-bit rectangles can describe.
-constexpr int32_t kMaxRenderSide = static_cast<int32_t>(imageio::kMaxDecodeSide);
-
 // Renders the filter over the whole input into *output (same size and channel
 // count, and the input's metadata): every channel is an interleaved plane,
 // rows are packed, nothing asks to stop, and progress goes to `progress`

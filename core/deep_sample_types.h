@@ -1,7 +1,8 @@
 // The per-type arithmetic of the deep renderers: how a sample reads as light
 // (1.0 = white, in the encoding the light is added in), how it reduces to the
 // 8 bits the glow's windows are tested on, how much light it can still take,
-// and how light is added to it. The renderers are templates over these two.
+// and how light is added to it. The renderers are templates over these two;
+// DrawWithSamples picks the one of an area.
 #pragma once
 
 #include <cfloat>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "deep_area.h"
 #include "srgb_transfer.h"
 
 namespace kelvo {
@@ -108,5 +110,15 @@ struct F32Samples {
         std::memcpy(p, &r, sizeof r);
     }
 };
+
+// The start of every deep entry: an area that cannot be drawn is left alone
+// (Done); any other is drawn by draw(samples), with the arithmetic of its
+// samples (integers up to its white, floats linear or not).
+template <typename Draw>
+RenderEnd DrawWithSamples(const DeepArea& area, Draw draw) {
+    if (!DeepAreaUsable(area)) return RenderEnd::Done;
+    if (area.samples == DeepSamples::U16) return draw(U16Samples(area.white));
+    return draw(F32Samples{area.linear});
+}
 
 }  // namespace kelvo

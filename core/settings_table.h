@@ -80,6 +80,16 @@ struct SettingsTable {
 // Writes every field's default into the record.
 void WriteDefaults(const SettingsTable& table, void* record);
 
+// A record of type R as a filter's first run starts from it: the table's
+// defaults, every other field zero (previewScale 0) and showDialog 1.
+template <typename R>
+R DefaultRecord(const SettingsTable& table) {
+    R record{};
+    WriteDefaults(table, &record);
+    record.showDialog = 1;
+    return record;
+}
+
 // The field with the given name, or null.
 const SettingField* FindSetting(const SettingsTable& table, const char* name);
 

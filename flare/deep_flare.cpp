@@ -98,15 +98,6 @@ void HoldSoftened(kelvo::LightLayer& layer, int32_t x0, int32_t y0, int32_t x1, 
     kelvo::HoldLight(layer, static_cast<int64_t>(x0) - 1, static_cast<int64_t>(y0) - 1, x1, y1);
 }
 
-// A square of side 2R around (x, y), as SoftenSquare builds it.
-struct Square {
-    int32_t x0, y0, x1, y1;
-};
-Square SquareAround(int32_t x, int32_t y, int32_t R) {
-    return Square{ClampToInt32(static_cast<int64_t>(x) - R), ClampToInt32(static_cast<int64_t>(y) - R),
-                  ClampToInt32(static_cast<int64_t>(x) + R), ClampToInt32(static_cast<int64_t>(y) + R)};
-}
-
 template <typename Samples>
 kelvo::RenderEnd DrawDeepFlare(const kelvo::DeepArea& area, const Samples& samples, const FilterParameters& settings,
                                const RenderCallbacks& callbacks) {
@@ -115,14 +106,12 @@ kelvo::RenderEnd DrawDeepFlare(const kelvo::DeepArea& area, const Samples& sampl
     kelvo::LightLayer layer;
     if (!kelvo::BeginLightLayer(layer, w, h, kelvo::DeepLightPlanes(area))) return kelvo::RenderEnd::OutOfMemory;
     bool stopped = false;
-    PassControl control;
-    control.callbacks = callbacks;
-    control.stopped = &stopped;
+    const PassControl control{callbacks, &stopped};
 
     // The same centre, quantities, reach and placements as the 8-bit render.
-    const double scale = WorkingScale(settings);
-    const int32_t cx = TruncToInt32(settings.positionX / scale);
-    const int32_t cy = TruncToInt32(settings.positionY / scale);
+    const WorkingCentre centre = FlareCentre(settings);
+    const int32_t cx = centre.x;
+    const int32_t cy = centre.y;
     const FlareQuantities q = ComputeFlareQuantities(settings);
     const FlareLightSetup setup = MakeFlareLightSetup(q);
     const FlareReach reach = setup.drawsLight ? ComputeFlareReach(q) : FlareReach{};
@@ -186,13 +175,9 @@ kelvo::RenderEnd DrawDeepFlare(const kelvo::DeepArea& area, const Samples& sampl
     SoftenLight(layer, flareBox.x0, flareBox.y0, flareBox.x1, flareBox.y1);
 
     // The reflections in table order, each followed by the softening of its square.
-    const double b = settings.reflectionsBright * 0.2;
+    const double b = ReflectionBrightness(settings);
     const double aspect = settings.positionAspect;
-    for (int32_t e = 0; e < kReflectionCount; ++e) {
-        if (PassAborted(control)) break;
-        PassProgress(control, ReflectionProgress(e), 100);
-        const Reflection& r = kReflections[e];
-        const ReflectionPlacement& at = placements[e];
+    ForEachReflection(control, placements, [&](const Reflection& r, const ReflectionPlacement& at) {
         auto emit = [&](int64_t j, int64_t i, const double a[3]) {
             const double unit[3] = {a[0] / 255.0, a[1] / 255.0, a[2] / 255.0};
             ForEachMirror(at.x, at.y, j, i, [&](int32_t tx, int32_t ty) { AddDeepLight(canvas, tx, ty, unit); });
@@ -204,7 +189,7 @@ kelvo::RenderEnd DrawDeepFlare(const kelvo::DeepArea& area, const Samples& sampl
         }
         const Square box = SquareAround(at.x, at.y, at.R);
         SoftenLight(layer, box.x0, box.y0, box.x1, box.y1);
-    }
+    });
 
     // The light onto the picture.
     for (int32_t y = 0; y < h; ++y) {
@@ -223,10 +208,8 @@ kelvo::RenderEnd DrawDeepFlare(const kelvo::DeepArea& area, const Samples& sampl
 
 kelvo::RenderEnd RenderFlareDeep(const kelvo::DeepArea& area, const FilterParameters& settings,
                                  const RenderCallbacks& callbacks) {
-    if (!kelvo::DeepAreaUsable(area)) return kelvo::RenderEnd::Done;
-    if (area.samples == kelvo::DeepSamples::U16)
-        return DrawDeepFlare(area, kelvo::U16Samples(area.white), settings, callbacks);
-    return DrawDeepFlare(area, kelvo::F32Samples{area.linear}, settings, callbacks);
+    return kelvo::DrawWithSamples(area,
+                                  [&](const auto& samples) { return DrawDeepFlare(area, samples, settings, callbacks); });
 }
 
 }  // namespace flare

@@ -26,6 +26,18 @@ inline double WorkingScale(const FilterParameters& settings) {
     return scale >= kMinWorkingScale ? scale : 1.0;
 }
 
+// The flare centre in working pixels: the settings' position divided by the
+// working scale, truncated toward zero. The 8-bit and the deep render start
+// from it.
+struct WorkingCentre {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+inline WorkingCentre FlareCentre(const FilterParameters& settings) {
+    const double scale = WorkingScale(settings);
+    return WorkingCentre{TruncToInt32(settings.positionX / scale), TruncToInt32(settings.positionY / scale)};
+}
+
 // Everything the flare pass derives from the settings before its first row.
 // Colours are for planes 0, 1, 2.
 struct FlareQuantities {

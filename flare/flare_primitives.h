@@ -68,6 +68,16 @@ inline int32_t ClampToInt32(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
+// The square of side 2R around (x, y) that a softening covers, each side
+// clamped into int32.
+struct Square {
+    int32_t x0, y0, x1, y1;
+};
+inline Square SquareAround(int32_t x, int32_t y, int32_t R) {
+    return Square{ClampToInt32(static_cast<int64_t>(x) - R), ClampToInt32(static_cast<int64_t>(y) - R),
+                  ClampToInt32(static_cast<int64_t>(x) + R), ClampToInt32(static_cast<int64_t>(y) + R)};
+}
+
 // Adds the amounts to planes 0, 1, 2 of pixel (x, y), each clamped to 0..255.
 // Every pixel of the area can receive light; nothing happens outside it.
 void AddLight(const WorkingView& view, int32_t x, int32_t y, int32_t a0, int32_t a1, int32_t a2);

@@ -69,11 +69,6 @@ constexpr SettingField kFields[] = {
 
 const SettingsTable kFlareSettings = {kFields, static_cast<int>(sizeof kFields / sizeof kFields[0])};
 
-FilterParameters DefaultFlareParameters() {
-    FilterParameters p{};
-    WriteDefaults(kFlareSettings, &p);
-    p.showDialog = 1;
-    return p;
-}
+FilterParameters DefaultFlareParameters() { return DefaultRecord<FilterParameters>(kFlareSettings); }
 
 }  // namespace flare

@@ -33,8 +33,8 @@ void AddMirrored(const WorkingView& view, int32_t x, int32_t y, int64_t j, int64
 }
 
 void SoftenSquare(const WorkingView& view, int32_t x, int32_t y, int32_t R) {
-    SoftenBox(view, ClampToInt32(static_cast<int64_t>(x) - R), ClampToInt32(static_cast<int64_t>(y) - R),
-              ClampToInt32(static_cast<int64_t>(x) + R), ClampToInt32(static_cast<int64_t>(y) + R));
+    const Square box = SquareAround(x, y, R);
+    SoftenBox(view, box.x0, box.y0, box.x1, box.y1);
 }
 
 }  // namespace
@@ -61,19 +61,15 @@ void PlaceReflections(const WorkingView& view, const FilterParameters& settings,
 void ReflectionPass(const WorkingView& view, const FilterParameters& settings, const PassControl& control, int32_t cx, int32_t cy) {
     ReflectionPlacement placements[kReflectionCount];
     PlaceReflections(view, settings, cx, cy, placements);
-    const double b = settings.reflectionsBright * 0.2;
+    const double b = ReflectionBrightness(settings);
     const double aspect = settings.positionAspect;
-    for (int32_t e = 0; e < kReflectionCount; ++e) {
-        if (PassAborted(control)) return;
-        PassProgress(control, ReflectionProgress(e), 100);
-        const Reflection& r = kReflections[e];
-        const ReflectionPlacement& at = placements[e];
+    ForEachReflection(control, placements, [&](const Reflection& r, const ReflectionPlacement& at) {
         if (r.type == 4) {
             DrawRingReflection(view, TruncToInt32(b), at.x, at.y, at.R, aspect);
         } else {
             DrawDiscReflection(view, b, at.x, at.y, r.type, at.R, r.colour[0], r.colour[1], r.colour[2], aspect);
         }
-    }
+    });
 }
 
 void DrawDiscReflection(const WorkingView& view, double b, int32_t x, int32_t y, int32_t type, int32_t R, int32_t c0, int32_t c1, int32_t c2,
@@ -86,8 +82,7 @@ void DrawDiscReflection(const WorkingView& view, double b, int32_t x, int32_t y,
 }
 
 void DrawRingReflection(const WorkingView& view, int32_t bi, int32_t x, int32_t y, int32_t R, double aspect) {
-    const int32_t A = ClampToInt32(static_cast<int64_t>(bi) * 15);
-    RingLight(view.width, view.height, A, x, y, R, aspect, [&](int64_t j, int64_t i, const double a[3]) {
+    RingLight(view.width, view.height, RingAmount(bi), x, y, R, aspect, [&](int64_t j, int64_t i, const double a[3]) {
         AddMirrored(view, x, y, j, i, static_cast<int32_t>(a[0]), static_cast<int32_t>(a[1]), static_cast<int32_t>(a[2]));
     });
     SoftenSquare(view, x, y, R);

@@ -38,6 +38,21 @@ void PlaceReflections(const WorkingView& view, const FilterParameters& settings,
 // (76, 78, 79, ..., 100).
 inline int32_t ReflectionProgress(int32_t index) { return 75 + (index + 1) * 25 / kReflectionCount; }
 
+// The brightness b the reflections are drawn with.
+inline double ReflectionBrightness(const FilterParameters& settings) { return settings.reflectionsBright * 0.2; }
+
+// The walk over the reflections that the 8-bit pass and the deep path share:
+// in table order, the callbacks asked before each whether to stop (the walk
+// ends there) and told the progress, then draw(reflection, placement).
+template <typename Draw>
+void ForEachReflection(const PassControl& control, const ReflectionPlacement placements[kReflectionCount], Draw draw) {
+    for (int32_t e = 0; e < kReflectionCount; ++e) {
+        if (PassAborted(control)) return;
+        PassProgress(control, ReflectionProgress(e), 100);
+        draw(kReflections[e], placements[e]);
+    }
+}
+
 // Draws the sixteen reflections in table order, each followed by the softening
 // of its own square; asks the callbacks before each whether to stop.
 void ReflectionPass(const WorkingView& view, const FilterParameters& settings, const PassControl& control, int32_t cx, int32_t cy);

@@ -188,7 +188,7 @@ bool RenderDeepLayer(GeglBuffer* input, GeglBuffer* output, const GeglRectangle&
 bool RenderLayer(GeglBuffer* input, GeglBuffer* output, const GeglRectangle& rect, int level,
                  const LayerFormat& format, const LayerRender& render) {
     if (rect.width <= 0 || rect.height <= 0) return true;
-    if (rect.width > kMaxLayerSide || rect.height > kMaxLayerSide) {
+    if (rect.width > kMaxAreaSide || rect.height > kMaxAreaSide) {
         CopyThrough(input, output, rect, level, format.format);
         return false;
     }

@@ -44,9 +44,6 @@ LayerFormat WorkingFormat(const Babl* source);
 // The rectangle covering `extent` (level-0 pixels) at a mipmap level.
 GeglRectangle RectangleAtLevel(const GeglRectangle& extent, int level);
 
-// The largest side rendered; a larger layer is passed through unchanged.
-constexpr int kMaxLayerSide = kMaxAreaSide;
-
 struct LayerRender {
     bool (*render)(const PixelArea& area, const void* record, const RenderCallbacks& callbacks) = nullptr;
     kelvo::RenderEnd (*renderDeep)(const kelvo::DeepArea& area, const void* record,
@@ -57,7 +54,8 @@ struct LayerRender {
 
 // Reads `rect` (pixels of `level`) from the input, renders it and writes the
 // result to the output at the same level. Returns false, with the output a
-// copy of the input, when the rectangle is too large or memory runs out.
+// copy of the input, when a side is longer than kMaxAreaSide or memory runs
+// out.
 bool RenderLayer(GeglBuffer* input, GeglBuffer* output, const GeglRectangle& rect, int level,
                  const LayerFormat& format, const LayerRender& render);
 

@@ -37,7 +37,7 @@ void InstallScaleProperties(GObjectClass* objectClass, guint firstId, const char
         "0: off. Otherwise the width in pixels of the picture the settings were made for (640 for the shipped "
         "presets): the filter is drawn (layer width / this) times larger as well, so a look keeps its size relative "
         "to the picture on a layer of any width",
-        0, kMaxLayerSide, 0, 0, kFromWidthUiHigh, 1.0, kFlags);
+        0, kMaxAreaSide, 0, 0, kFromWidthUiHigh, 1.0, kFlags);
     gegl_param_spec_int_set_steps(GEGL_PARAM_SPEC_INT(from), 1, 10);
     gegl_param_spec_set_property_key(from, "unit", "pixel-distance");
     g_object_class_install_property(objectClass, firstId + 1, from);

@@ -157,7 +157,7 @@ gboolean Process(GeglOperation* operation, GeglBuffer* input, GeglBuffer* output
     if (!rendered)
         g_warning("%s: a layer of %d x %d pixels is larger than the filter takes (%d per side) or too large for "
                   "memory; it is left unchanged",
-                  ClassOf(operation).operationName, rect.width, rect.height, kMaxLayerSide);
+                  ClassOf(operation).operationName, rect.width, rect.height, kMaxAreaSide);
     gegl_operation_progress(operation, 1.0, const_cast<gchar*>(""));
     return TRUE;
 }

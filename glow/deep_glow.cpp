@@ -458,10 +458,8 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
 
 kelvo::RenderEnd RenderGlowDeep(const kelvo::DeepArea& area, const FilterParameters& settings,
                                 const RenderCallbacks& callbacks) {
-    if (!kelvo::DeepAreaUsable(area)) return kelvo::RenderEnd::Done;
-    if (area.samples == kelvo::DeepSamples::U16)
-        return DrawDeepGlow(area, kelvo::U16Samples(area.white), settings, callbacks);
-    return DrawDeepGlow(area, kelvo::F32Samples{area.linear}, settings, callbacks);
+    return kelvo::DrawWithSamples(area,
+                                  [&](const auto& samples) { return DrawDeepGlow(area, samples, settings, callbacks); });
 }
 
 }  // namespace glow

@@ -33,11 +33,6 @@ constexpr SettingField kFields[] = {
 static_assert(sizeof kFields / sizeof kFields[0] == kGlowSettingCount, "one row per setting");
 const SettingsTable kGlowSettings = {kFields, kGlowSettingCount};
 
-FilterParameters DefaultGlowParameters() {
-    FilterParameters p{};
-    WriteDefaults(kGlowSettings, &p);
-    p.showDialog = 1;
-    return p;
-}
+FilterParameters DefaultGlowParameters() { return DefaultRecord<FilterParameters>(kGlowSettings); }
 
 }  // namespace glow

@@ -70,6 +70,14 @@ HostHandle* NewHandle(DescriptorHost* d) {
     return h;
 }
 
+// A handle holding a descriptor.
+HostHandle* NewDescriptorHandle(DescriptorHost* d, const Descriptor& items) {
+    HostHandle* h = NewHandle(d);
+    h->isDescriptor = true;
+    h->descriptor = items;
+    return h;
+}
+
 void DeleteHandle(DescriptorHost* d, HostHandle* h) {
     if (d->played == h) {
         d->played = nullptr;
@@ -137,14 +145,24 @@ PIReadDescriptor KELVO_CDECL OpenReader(PIDescriptorHandle descriptor, Descripto
     return token;
 }
 
-ReadToken* Reader(PIReadDescriptor token, const char* proc) {
+// The read or write token a procedure was given, when the host handed it out
+// and holds it in `held`.
+template <typename Token>
+Token* HeldToken(std::set<Token*> DescriptorHost::*held, void* token, const char* proc) {
     DescriptorHost* d = Host();
-    auto* t = static_cast<ReadToken*>(token);
-    if (d == nullptr || d->readers.count(t) == 0) {
+    auto* t = static_cast<Token*>(token);
+    if (d == nullptr || (d->*held).count(t) == 0) {
         Problem(std::string(proc) + " with a token the host did not hand out");
         return nullptr;
     }
     return t;
+}
+
+ReadToken* Reader(PIReadDescriptor token, const char* proc) {
+    return HeldToken(&DescriptorHost::readers, token, proc);
+}
+WriteToken* Writer(PIWriteDescriptor token, const char* proc) {
+    return HeldToken(&DescriptorHost::writers, token, proc);
 }
 
 int16_t KELVO_CDECL CloseReader(PIReadDescriptor token) {
@@ -176,26 +194,28 @@ const DescriptorItem* Current(PIReadDescriptor token, DescriptorTypeID type, con
     return t->current;
 }
 
-int16_t KELVO_CDECL GetInteger(PIReadDescriptor token, int32_t* value) {
-    const DescriptorItem* item = Current(token, typeInteger, "getIntegerProc");
+// Every get procedure: the current value's `field` into *value, and its unit
+// into *unit when asked, once the value has the procedure's type.
+template <typename T>
+int16_t GetValue(PIReadDescriptor token, DescriptorTypeID type, const char* proc, T DescriptorItem::*field, T* value,
+                 DescriptorUnitID* unit = nullptr) {
+    const DescriptorItem* item = Current(token, type, proc);
     if (item == nullptr || value == nullptr) return kParamErr;
-    *value = item->integer;
+    if (unit != nullptr) *unit = item->unit;
+    *value = item->*field;
     return noErr;
+}
+
+int16_t KELVO_CDECL GetInteger(PIReadDescriptor token, int32_t* value) {
+    return GetValue(token, typeInteger, "getIntegerProc", &DescriptorItem::integer, value);
 }
 
 int16_t KELVO_CDECL GetFloat(PIReadDescriptor token, double* value) {
-    const DescriptorItem* item = Current(token, typeFloat, "getFloatProc");
-    if (item == nullptr || value == nullptr) return kParamErr;
-    *value = item->number;
-    return noErr;
+    return GetValue(token, typeFloat, "getFloatProc", &DescriptorItem::number, value);
 }
 
 int16_t KELVO_CDECL GetUnitFloat(PIReadDescriptor token, DescriptorUnitID* unit, double* value) {
-    const DescriptorItem* item = Current(token, typeUnitFloat, "getUnitFloatProc");
-    if (item == nullptr || value == nullptr) return kParamErr;
-    if (unit != nullptr) *unit = item->unit;
-    *value = item->number;
-    return noErr;
+    return GetValue(token, typeUnitFloat, "getUnitFloatProc", &DescriptorItem::number, value, unit);
 }
 
 // ---- Write procedures --------------------------------------------------------------------
@@ -208,59 +228,49 @@ PIWriteDescriptor KELVO_CDECL OpenWriter() {
 }
 
 int16_t Put(PIWriteDescriptor token, const DescriptorItem& item, const char* proc) {
-    DescriptorHost* d = Host();
-    auto* t = static_cast<WriteToken*>(token);
-    if (d == nullptr || d->writers.count(t) == 0) {
-        Problem(std::string(proc) + " with a token the host did not hand out");
-        return kParamErr;
-    }
+    WriteToken* t = Writer(token, proc);
+    if (t == nullptr) return kParamErr;
     for (const DescriptorItem& held : t->items)
         if (held.key == item.key) Problem(std::string(proc) + " writes key '" + pipl::FourCCText(item.key) + "' twice");
     t->items.push_back(item);
     return noErr;
 }
 
-int16_t KELVO_CDECL PutInteger(PIWriteDescriptor token, DescriptorKeyID key, int32_t value) {
-    DescriptorItem item;
-    item.key = key;
-    item.type = typeInteger;
-    item.integer = value;
-    return Put(token, item, "putIntegerProc");
-}
-
-int16_t KELVO_CDECL PutFloat(PIWriteDescriptor token, DescriptorKeyID key, const double* value) {
+// Every put procedure: *value as the key's `field`, of the procedure's type
+// (and unit).
+template <typename T>
+int16_t PutValue(PIWriteDescriptor token, DescriptorKeyID key, DescriptorTypeID type, const char* proc,
+                 T DescriptorItem::*field, const T* value, DescriptorUnitID unit = 0) {
     if (value == nullptr) return kParamErr;
     DescriptorItem item;
     item.key = key;
-    item.type = typeFloat;
-    item.number = *value;
-    return Put(token, item, "putFloatProc");
+    item.type = type;
+    item.unit = unit;
+    item.*field = *value;
+    return Put(token, item, proc);
+}
+
+int16_t KELVO_CDECL PutInteger(PIWriteDescriptor token, DescriptorKeyID key, int32_t value) {
+    return PutValue(token, key, typeInteger, "putIntegerProc", &DescriptorItem::integer, &value);
+}
+
+int16_t KELVO_CDECL PutFloat(PIWriteDescriptor token, DescriptorKeyID key, const double* value) {
+    return PutValue(token, key, typeFloat, "putFloatProc", &DescriptorItem::number, value);
 }
 
 int16_t KELVO_CDECL PutUnitFloat(PIWriteDescriptor token, DescriptorKeyID key, DescriptorUnitID unit,
                                  const double* value) {
-    if (value == nullptr) return kParamErr;
-    DescriptorItem item;
-    item.key = key;
-    item.type = typeUnitFloat;
-    item.unit = unit;
-    item.number = *value;
-    return Put(token, item, "putUnitFloatProc");
+    return PutValue(token, key, typeUnitFloat, "putUnitFloatProc", &DescriptorItem::number, value, unit);
 }
 
 int16_t KELVO_CDECL CloseWriter(PIWriteDescriptor token, PIDescriptorHandle* descriptor) {
+    // Without a place for the handle, the token is refused as one not handed out.
+    WriteToken* t = Writer(descriptor != nullptr ? token : nullptr, "closeWriteDescriptorProc");
+    if (t == nullptr) return kParamErr;
     DescriptorHost* d = Host();
-    auto* t = static_cast<WriteToken*>(token);
-    if (d == nullptr || d->writers.count(t) == 0 || descriptor == nullptr) {
-        Problem("closeWriteDescriptorProc with a token the host did not hand out");
-        return kParamErr;
-    }
-    HostHandle* h = NewHandle(d);
-    h->isDescriptor = true;
-    h->descriptor = t->items;
+    *descriptor = NewDescriptorHandle(d, t->items);
     d->writers.erase(t);
     delete t;
-    *descriptor = h;
     return noErr;
 }
 
@@ -324,9 +334,7 @@ void OfferDescriptors(HostSession* s) {
 void PlayDescriptor(HostSession* s, const Descriptor& played, int16_t playInfo) {
     DescriptorHost* d = s->descriptors;
     if (d == nullptr) return;
-    HostHandle* h = NewHandle(d);
-    h->isDescriptor = true;
-    h->descriptor = played;
+    HostHandle* h = NewDescriptorHandle(d, played);
     d->played = h;
     d->parameters.descriptor = h;
     d->parameters.playInfo = playInfo;

@@ -52,10 +52,10 @@ std::string Lower(const std::string& s) {
 // Judges the size a file's header declares, before anything is decoded.
 bool DimensionsFit(uint32_t width, uint32_t height, std::string* error) {
     const uint64_t pixels = static_cast<uint64_t>(width) * height;
-    if (width <= kMaxDecodeSide && height <= kMaxDecodeSide && pixels <= kMaxDecodePixels) return true;
+    if (width <= kMaxAreaSide && height <= kMaxAreaSide && pixels <= kMaxDecodePixels) return true;
     *error = "the image is " + std::to_string(width) + " x " + std::to_string(height) + " pixels; ";
-    if (width > kMaxDecodeSide || height > kMaxDecodeSide)
-        *error += "the filters take at most " + std::to_string(kMaxDecodeSide) + " pixels per side";
+    if (width > kMaxAreaSide || height > kMaxAreaSide)
+        *error += "the filters take at most " + std::to_string(kMaxAreaSide) + " pixels per side";
     else
         *error += "at most " + std::to_string(kMaxDecodePixels) + " pixels (" +
                   std::to_string(kMaxDecodePixels >> 20) + " megapixels) are read";

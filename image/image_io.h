@@ -47,11 +47,10 @@ struct Image {
 };
 
 // What is decoded, judged from a file's header before any pixel is: sides up
-// to what the host interface's 16-bit rectangles carry, and at most 2^27
+// to kMaxAreaSide (pixel_area.h), and at most 2^27
 // pixels (128 megapixels: an 8-bit RGBA image of that size takes about 1 GiB
 // from reading to writing when it compresses well, up to 3 GiB when not). A file is read only as far as its header allows,
 // and never more than kHeaderBytes before the header is judged.
-constexpr uint32_t kMaxDecodeSide = kMaxAreaSide;
 constexpr uint64_t kMaxDecodePixels = uint64_t{1} << 27;
 constexpr uint64_t kHeaderBytes = uint64_t{1} << 20;
 

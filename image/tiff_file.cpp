@@ -392,7 +392,7 @@ bool DecodeTiff(const uint8_t* data, size_t size, Image* image, std::string* err
         return false;
     }
     const Layout l = ReadLayout(tif.get());
-    if (l.width == 0 || l.height == 0 || l.width > kMaxDecodeSide || l.height > kMaxDecodeSide ||
+    if (l.width == 0 || l.height == 0 || l.width > kMaxAreaSide || l.height > kMaxAreaSide ||
         uint64_t{l.width} * l.height > kMaxDecodePixels) {
         *error = "TIFF image has an unsupported size (" + std::to_string(l.width) + " x " + std::to_string(l.height) + ")";
         return false;

@@ -185,7 +185,7 @@ TEST_F(KelvoRender, SavedSettingsReproduceTheRender) {
 TEST(RenderImage, RefusesImagesTheInterfaceCannotCarryAndLeavesItsInputsAlone) {
     cli::FilterSettings settings;
     Image wide;
-    wide.width = cli::kMaxRenderSide + 1;
+    wide.width = kMaxAreaSide + 1;
     wide.height = 1;
     wide.channels = 1;
     wide.pixels.assign(imageio::ImageBytes(wide), 0);
