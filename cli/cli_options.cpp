@@ -80,124 +80,142 @@ bool CheckBatchInputs(const std::vector<std::string>& files, std::string* error)
     return true;
 }
 
+bool ChooseFilter(const std::string& value, Options* options, std::string* error) {
+    for (int i = 0; i < AllFilters().count; ++i) {
+        if (value != AllFilters().filters[i]->name) continue;
+        options->filter = static_cast<FilterChoice>(i);
+        return true;
+    }
+    *error = "unknown filter '" + value + "' (choose " + FilterNames(" or ") + ")";
+    return false;
+}
+
+// --settings, --save-settings and --out-dir: a name, given once.
+bool StorePath(ValueOption option, const std::string& name, const std::string& value, Options* options,
+               std::string* error) {
+    std::string& slot = option == ValueOption::Settings       ? options->settingsFile
+                        : option == ValueOption::SaveSettings ? options->saveSettingsFile
+                                                              : options->outDir;
+    if (value.empty()) {
+        *error = name + (option == ValueOption::OutDir ? " needs a folder name" : " needs a file name");
+        return false;
+    }
+    if (!slot.empty()) {
+        *error = name + " is given twice";
+        return false;
+    }
+    slot = value;
+    return true;
+}
+
+bool StoreAssignment(const std::string& value, Options* options, std::string* error) {
+    const size_t eq = value.find('=');
+    if (eq == std::string::npos || eq == 0) {
+        *error = "--set takes NAME=VALUE, not '" + value + "'";
+        return false;
+    }
+    options->assignments.push_back({TrimBlanks(value.substr(0, eq)), value.substr(eq + 1)});
+    return true;
+}
+
+bool StoreFormat(const std::string& value, Options* options, std::string* error) {
+    const std::string probe = "x." + value;
+    if (value.find('.') != std::string::npos || imageio::FormatFromPath(probe) == imageio::ImageFormat::Unknown) {
+        *error = "unknown --format '" + value + "' (choose " KELVO_OUTPUT_FORMATS ")";
+        return false;
+    }
+    options->format = value;
+    return true;
+}
+
+bool StoreQuality(const std::string& value, Options* options, std::string* error) {
+    double q = 0;
+    if (!ParseNumber(value, &q) || q != std::floor(q) || q < 1 || q > 100) {
+        *error = "--quality takes a whole number from 1 to 100, not '" + value + "'";
+        return false;
+    }
+    options->quality = static_cast<int>(q);
+    return true;
+}
+
+bool StoreScale(const std::string& value, Options* options, std::string* error) {
+    double f = 0;
+    if (!ParseNumber(value, &f) || f < kMinScale || f > kMaxScale) {
+        *error = "--scale takes a number from " + ScaleRange() + ", not '" + value + "'";
+        return false;
+    }
+    options->scale = f;
+    return true;
+}
+
+bool StoreScaleFrom(const std::string& value, Options* options, std::string* error) {
+    double w = 0;
+    if (!ParseNumber(value, &w) || w != std::floor(w) || w < 1 || w > kMaxScaleFrom) {
+        *error = "--scale-from takes a width in pixels from 1 to " + std::to_string(kMaxScaleFrom) + ", not '" +
+                 value + "'";
+        return false;
+    }
+    options->scaleFrom = static_cast<int32_t>(w);
+    return true;
+}
+
 bool StoreValue(ValueOption option, const std::string& name, const std::string& value, Options* options,
                 std::string* error) {
     switch (option) {
         case ValueOption::Filter:
-            for (int i = 0; i < AllFilters().count; ++i) {
-                if (value != AllFilters().filters[i]->name) continue;
-                options->filter = static_cast<FilterChoice>(i);
-                return true;
-            }
-            *error = "unknown filter '" + value + "' (choose " + FilterNames(" or ") + ")";
-            return false;
+            return ChooseFilter(value, options, error);
         case ValueOption::Settings:
         case ValueOption::SaveSettings:
-        case ValueOption::OutDir: {
-            std::string& slot = option == ValueOption::Settings       ? options->settingsFile
-                                : option == ValueOption::SaveSettings ? options->saveSettingsFile
-                                                                      : options->outDir;
-            if (value.empty()) {
-                *error = name + (option == ValueOption::OutDir ? " needs a folder name" : " needs a file name");
-                return false;
-            }
-            if (!slot.empty()) {
-                *error = name + " is given twice";
-                return false;
-            }
-            slot = value;
-            return true;
-        }
-        case ValueOption::Set: {
-            const size_t eq = value.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                *error = "--set takes NAME=VALUE, not '" + value + "'";
-                return false;
-            }
-            options->assignments.push_back({TrimBlanks(value.substr(0, eq)), value.substr(eq + 1)});
-            return true;
-        }
-        case ValueOption::Format: {
-            const std::string probe = "x." + value;
-            if (value.find('.') != std::string::npos || imageio::FormatFromPath(probe) == imageio::ImageFormat::Unknown) {
-                *error = "unknown --format '" + value + "' (choose " KELVO_OUTPUT_FORMATS ")";
-                return false;
-            }
-            options->format = value;
-            return true;
-        }
-        case ValueOption::Quality: {
-            double q = 0;
-            if (!ParseNumber(value, &q) || q != std::floor(q) || q < 1 || q > 100) {
-                *error = "--quality takes a whole number from 1 to 100, not '" + value + "'";
-                return false;
-            }
-            options->quality = static_cast<int>(q);
-            return true;
-        }
-        case ValueOption::Scale: {
-            double f = 0;
-            if (!ParseNumber(value, &f) || f < kMinScale || f > kMaxScale) {
-                *error = "--scale takes a number from " + ScaleRange() + ", not '" + value + "'";
-                return false;
-            }
-            options->scale = f;
-            return true;
-        }
-        case ValueOption::ScaleFrom: {
-            double w = 0;
-            if (!ParseNumber(value, &w) || w != std::floor(w) || w < 1 || w > kMaxScaleFrom) {
-                *error = "--scale-from takes a width in pixels from 1 to " + std::to_string(kMaxScaleFrom) + ", not '" +
-                         value + "'";
-                return false;
-            }
-            options->scaleFrom = static_cast<int32_t>(w);
-            return true;
-        }
+        case ValueOption::OutDir:
+            return StorePath(option, name, value, options, error);
+        case ValueOption::Set:
+            return StoreAssignment(value, options, error);
+        case ValueOption::Format:
+            return StoreFormat(value, options, error);
+        case ValueOption::Quality:
+            return StoreQuality(value, options, error);
+        case ValueOption::Scale:
+            return StoreScale(value, options, error);
+        case ValueOption::ScaleFrom:
+            return StoreScaleFrom(value, options, error);
         case ValueOption::None:
             break;
     }
     return false;
 }
 
-}  // namespace
-
-std::string ScaleRange() {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g to %g", kMinScale, kMaxScale);
-    return text;
+// The options without a value; false for any other argument.
+bool SetFlag(const std::string& arg, Options* options) {
+    if (arg == "--help" || arg == "-h") {
+        options->help = true;
+    } else if (arg == "--list") {
+        options->list = true;
+    } else if (arg == "--version") {
+        options->version = true;
+    } else if (arg == "--no-progress") {
+        options->noProgress = true;
+    } else {
+        return false;
+    }
+    return true;
 }
 
-bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error) {
-    *options = Options{};
-    std::vector<std::string> files;
+// Reads the arguments in order: the options into *options, the rest into
+// the file names.
+bool ReadArguments(int argc, const char* const argv[], Options* options, std::vector<std::string>* files,
+                   std::string* error) {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] != nullptr ? argv[i] : "";
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
+            files->push_back(arg);
             continue;
         }
         if (arg == "--") {
             optionsEnded = true;
             continue;
         }
-        if (arg == "--help" || arg == "-h") {
-            options->help = true;
-            continue;
-        }
-        if (arg == "--list") {
-            options->list = true;
-            continue;
-        }
-        if (arg == "--version") {
-            options->version = true;
-            continue;
-        }
-        if (arg == "--no-progress") {
-            options->noProgress = true;
-            continue;
-        }
+        if (SetFlag(arg, options)) continue;
         const size_t eq = arg.find('=');
         const std::string name = arg.substr(0, eq);
         const ValueOption option = ValueOptionNamed(name);
@@ -216,33 +234,61 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
         }
         if (!StoreValue(option, name, value, options, error)) return false;
     }
+    return true;
+}
 
-    if (options->help || options->version) return true;
-    if (options->filter != FilterChoice::Flare && (options->scale != 1.0 || options->scaleFrom != 0)) {
+// The flare's own options: --scale and --scale-from (one of them) and the
+// settings files.
+bool CheckFlareOptions(const Options& options, std::string* error) {
+    if (options.filter != FilterChoice::Flare && (options.scale != 1.0 || options.scaleFrom != 0)) {
         *error = "--scale and --scale-from size the flare: they go with --filter flare";
         return false;
     }
-    if (options->scale != 1.0 && options->scaleFrom != 0) {
+    if (options.scale != 1.0 && options.scaleFrom != 0) {
         *error = "give --scale or --scale-from, not both";
         return false;
     }
-    if (options->filter != FilterChoice::Flare &&
-        (!options->settingsFile.empty() || !options->saveSettingsFile.empty())) {
+    if (options.filter != FilterChoice::Flare &&
+        (!options.settingsFile.empty() || !options.saveSettingsFile.empty())) {
         *error = "settings files hold flare settings: --settings and --save-settings go with --filter flare";
         return false;
     }
-    if (!options->outDir.empty()) {
-        if (options->list) return true;
-        if (files.empty() && !options->saveSettingsFile.empty()) return true;
-        if (!CheckBatchInputs(files, error)) return false;
-        for (const std::string& file : files)
-            if (file == kStandardStream) {
-                *error = "'-' (standard input) cannot be one of the inputs of an --out-dir run";
-                return false;
-            }
-        options->inputs = files;
-        return true;
+    return true;
+}
+
+// The file names of an --out-dir run: the inputs.
+bool TakeBatchInputs(const std::vector<std::string>& files, Options* options, std::string* error) {
+    if (options->list) return true;
+    if (files.empty() && !options->saveSettingsFile.empty()) return true;
+    if (!CheckBatchInputs(files, error)) return false;
+    for (const std::string& file : files)
+        if (file == kStandardStream) {
+            *error = "'-' (standard input) cannot be one of the inputs of an --out-dir run";
+            return false;
+        }
+    options->inputs = files;
+    return true;
+}
+
+// The output's format: named by --format or its extension, and not both
+// naming different ones.
+bool CheckOutputFormat(const Options& options, std::string* error) {
+    if (!options.format.empty() && imageio::FormatFromPath(options.output) != imageio::ImageFormat::Unknown &&
+        imageio::FormatFromPath(options.output) != OutputFormat(options, options.output)) {
+        *error = "output '" + options.output + "': its extension names another format than --format " + options.format;
+        return false;
     }
+    if (OutputFormat(options, options.output) == imageio::ImageFormat::Unknown) {
+        *error = options.output == kStandardStream
+                     ? "output '-' (standard output) needs --format " KELVO_OUTPUT_FORMATS
+                     : "output '" + options.output + "': unknown image format (use " KELVO_OUTPUT_EXTENSIONS ", or --format)";
+        return false;
+    }
+    return true;
+}
+
+// The file names of a one-image run: the input and the output.
+bool TakeInputAndOutput(const std::vector<std::string>& files, Options* options, std::string* error) {
     if (files.size() > 2) {
         *error = "too many file names ('" + files[2] + "'): give one input and one output image, or --out-dir";
         return false;
@@ -259,18 +305,25 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
         *error = "empty file name";
         return false;
     }
-    if (!options->format.empty() && imageio::FormatFromPath(options->output) != imageio::ImageFormat::Unknown &&
-        imageio::FormatFromPath(options->output) != OutputFormat(*options, options->output)) {
-        *error = "output '" + options->output + "': its extension names another format than --format " + options->format;
-        return false;
-    }
-    if (OutputFormat(*options, options->output) == imageio::ImageFormat::Unknown) {
-        *error = options->output == kStandardStream
-                     ? "output '-' (standard output) needs --format " KELVO_OUTPUT_FORMATS
-                     : "output '" + options->output + "': unknown image format (use " KELVO_OUTPUT_EXTENSIONS ", or --format)";
-        return false;
-    }
-    return true;
+    return CheckOutputFormat(*options, error);
+}
+
+}  // namespace
+
+std::string ScaleRange() {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g to %g", kMinScale, kMaxScale);
+    return text;
+}
+
+bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error) {
+    *options = Options{};
+    std::vector<std::string> files;
+    if (!ReadArguments(argc, argv, options, &files, error)) return false;
+    if (options->help || options->version) return true;
+    if (!CheckFlareOptions(*options, error)) return false;
+    if (!options->outDir.empty()) return TakeBatchInputs(files, options, error);
+    return TakeInputAndOutput(files, options, error);
 }
 
 imageio::ImageFormat OutputFormat(const Options& options, const std::string& path) {

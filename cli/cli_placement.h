@@ -1,5 +1,6 @@
-// The flare centre of one image of a run: positions given as percentages of
-// the image's sides ("positionX=70%") resolved to pixels.
+// The settings of one image of a run: position settings given as
+// percentages of the image's sides ("positionX=70%") resolved to pixels, and
+// the flare's --scale-from factor taken from the image's width.
 #pragma once
 
 #include <cstdint>

@@ -34,15 +34,8 @@ bool IsPosition(const SettingField& field) {
     return field.role == SettingRole::PositionX || field.role == SettingRole::PositionY;
 }
 
-// Where the settings keep a percentage given for the position field.
-const RelativePosition* RelativeOf(const FilterSettings& settings, const SettingField& field) {
-    if (field.role == SettingRole::PositionX) return &settings.relativeX;
-    if (field.role == SettingRole::PositionY) return &settings.relativeY;
-    return nullptr;
-}
-
-// The field as the command line takes it: the flare centre may be anywhere
-// an image the tool reads has pixels, and as far outside.
+// The field as the command line takes it: a position may be anywhere an
+// image the tool reads has pixels, and as far outside.
 SettingField CommandLineField(const SettingField& field) {
     SettingField wide = field;
     if (IsPosition(wide)) {
@@ -96,6 +89,12 @@ const void* SettingsRecord(const FilterSettings& settings) {
 }
 
 void* SettingsRecord(FilterSettings* settings) { return const_cast<void*>(SettingsRecord(*settings)); }
+
+const RelativePosition* RelativeOf(const FilterSettings& settings, const SettingField& field) {
+    if (field.role == SettingRole::PositionX) return &settings.relativeX;
+    if (field.role == SettingRole::PositionY) return &settings.relativeY;
+    return nullptr;
+}
 
 bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment& assignment, std::string* error) {
     const SettingField* found = FindSettingNoCase(filter, assignment.name);

@@ -13,13 +13,14 @@
 
 namespace cli {
 
-// The widest pixel coordinate the command line takes for the flare centre:
-// any pixel of an image the tool reads, and as far outside it. The dialog
-// keeps the narrower ranges of the settings table.
+// The widest pixel coordinate the command line takes for a position setting
+// (SettingRole::PositionX/Y, the flare centre): any pixel of an image the
+// tool reads, and as far outside it. The dialog keeps the narrower ranges of
+// the settings table.
 constexpr int32_t kCliPositionLow = kPositionLow;
 constexpr int32_t kCliPositionHigh = kPositionHigh;
 
-// A flare centre coordinate given as a percentage of each image's side
+// A position setting given as a percentage of each image's side
 // ("positionX=70%"), resolved per image by SettingsForImage (cli_placement.h).
 struct RelativePosition {
     bool given = false;
@@ -30,7 +31,7 @@ struct FilterSettings {
     FilterChoice filter = FilterChoice::Flare;
     flare::FilterParameters flare = flare::DefaultFlareParameters();
     glow::FilterParameters glow = glow::DefaultGlowParameters();
-    RelativePosition relativeX, relativeY;  // flare only
+    RelativePosition relativeX, relativeY;  // for the settings of role PositionX and PositionY
     int32_t scaleFrom = 0;                  // --scale-from: the width the flare's sizes are meant for
 };
 
@@ -42,6 +43,10 @@ const char* FilterName(FilterChoice filter);
 // The chosen filter's record inside the settings.
 void* SettingsRecord(FilterSettings* settings);
 const void* SettingsRecord(const FilterSettings& settings);
+
+// Where the settings keep a percentage given for a field of a position role
+// (relativeX or relativeY), or null for the other fields.
+const RelativePosition* RelativeOf(const FilterSettings& settings, const SettingField& field);
 
 // The filter's setting of that name, compared without case, or null.
 const SettingField* FindSettingNoCase(FilterChoice filter, const std::string& name);

@@ -27,6 +27,41 @@ inline uint8_t AddSaturated(uint8_t stored, uint8_t amount) {
     return static_cast<uint8_t>(v > 255 ? 255 : v);
 }
 
+// The same saturating write as AddLight, of one pixel's light `s`; the pixel
+// is inside the area.
+inline void AddPixelLight(uint8_t* p, const double s[3], bool grey) {
+    const uint8_t b0 = UnitToByte(s[0]);
+    const uint8_t b1 = UnitToByte(s[1]);
+    const uint8_t b2 = UnitToByte(s[2]);
+    if (grey) {
+        uint8_t b = b0 > b1 ? b0 : b1;
+        b = b > b2 ? b : b2;
+        p[0] = AddSaturated(p[0], b);
+    } else {
+        p[0] = AddSaturated(p[0], b0);
+        p[1] = AddSaturated(p[1], b1);
+        p[2] = AddSaturated(p[2], b2);
+    }
+}
+
+// Adds the flare's light to the columns of row y within its reach.
+inline void DrawFlareRow(const WorkingView& view, const FlareQuantities& q, const FlareLightSetup& setup,
+                         const FlareReach& reach, int32_t cx, int32_t cy, int32_t y) {
+    const bool grey = view.lightPlanes < 3;
+    const double dy = static_cast<double>(static_cast<int64_t>(cy) - y);
+    const double ady2 = q.aspect * (dy * dy);
+    int32_t xFirst = 0;
+    int32_t xLast = view.width - 1;
+    ReachColumns(reach, cx, ady2, view.width, &xFirst, &xLast);
+    uint8_t* p = view.out + static_cast<size_t>(y) * view.rowBytes + static_cast<size_t>(xFirst) * view.pixelBytes;
+    for (int32_t x = xFirst; x <= xLast; ++x, p += view.pixelBytes) {
+        const double dx = static_cast<double>(static_cast<int64_t>(cx) - x);
+        double s[3];
+        FlareLightAt(q, setup, dx, dy, ady2, s);
+        AddPixelLight(p, s, grey);
+    }
+}
+
 }  // namespace
 
 FlareQuantities ComputeFlareQuantities(const FilterParameters& s) {
@@ -74,44 +109,14 @@ FlareQuantities ComputeFlareQuantities(const FilterParameters& s) {
 }
 
 bool DrawFlareRows(const WorkingView& view, const FlareQuantities& q, const PassControl& control, int32_t cx, int32_t cy) {
-    const int32_t w = view.width;
-    const int32_t h = view.height;
-    const int32_t progressTotal = TruncToInt32(h * 1.33);
+    const int32_t progressTotal = TruncToInt32(view.height * 1.33);
     const FlareLightSetup setup = MakeFlareLightSetup(q);
-    const bool grey = view.lightPlanes < 3;
     // Only the columns within the reach can receive light (flare_reach.cpp).
     const FlareReach reach = setup.drawsLight ? ComputeFlareReach(q) : FlareReach{};
-
-    for (int32_t y = 0; y < h; ++y) {
+    for (int32_t y = 0; y < view.height; ++y) {
         if (PassAborted(control)) return false;
         PassProgress(control, y, progressTotal);
-        if (!setup.drawsLight) continue;
-
-        const double dy = static_cast<double>(static_cast<int64_t>(cy) - y);
-        const double ady2 = q.aspect * (dy * dy);
-        int32_t xFirst = 0;
-        int32_t xLast = w - 1;
-        ReachColumns(reach, cx, ady2, w, &xFirst, &xLast);
-        uint8_t* p = view.out + static_cast<size_t>(y) * view.rowBytes + static_cast<size_t>(xFirst) * view.pixelBytes;
-        for (int32_t x = xFirst; x <= xLast; ++x, p += view.pixelBytes) {
-            const double dx = static_cast<double>(static_cast<int64_t>(cx) - x);
-            double s[3];
-            FlareLightAt(q, setup, dx, dy, ady2, s);
-            // The same saturating write as AddLight; x and y are inside the
-            // area here.
-            const uint8_t b0 = UnitToByte(s[0]);
-            const uint8_t b1 = UnitToByte(s[1]);
-            const uint8_t b2 = UnitToByte(s[2]);
-            if (grey) {
-                uint8_t b = b0 > b1 ? b0 : b1;
-                b = b > b2 ? b : b2;
-                p[0] = AddSaturated(p[0], b);
-            } else {
-                p[0] = AddSaturated(p[0], b0);
-                p[1] = AddSaturated(p[1], b1);
-                p[2] = AddSaturated(p[2], b2);
-            }
-        }
+        if (setup.drawsLight) DrawFlareRow(view, q, setup, reach, cx, cy, y);
     }
     return true;
 }

@@ -155,6 +155,142 @@ std::string CheckPart(const char* name, const Rect& rect, int16_t lo, int16_t hi
     return {};
 }
 
+// The request as the module made it, before the host clamps or serves it;
+// the host's own advance between continue calls has selector -1.
+AdvanceCall RequestAsAsked(const HostSession& s, bool explicitCall) {
+    const FilterRecord* r = s.record;
+    AdvanceCall call;
+    call.selector = s.currentSelector;
+    call.duringDialog = s.dialogDepth > 0;
+    call.inRect = r->inRect;
+    call.outRect = r->outRect;
+    call.maskRect = r->maskRect;
+    call.inLoPlane = r->inLoPlane;
+    call.inHiPlane = r->inHiPlane;
+    call.outLoPlane = r->outLoPlane;
+    call.outHiPlane = r->outHiPlane;
+    call.inputRate = r->inputRate;
+    call.maskRate = r->maskRate;
+    call.inputPadding = r->inputPadding;
+    call.outputPadding = r->outputPadding;
+    call.maskPadding = r->maskPadding;
+    call.haveMask = r->haveMask;
+    call.isFloating = r->isFloating;
+    if (!explicitCall) call.selector = -1;
+    return call;
+}
+
+// Notes what was delivered and the answer in the call, files it in the
+// report, and returns the answer.
+int16_t FinishCall(HostSession* s, AdvanceCall* call, int16_t answer) {
+    const FilterRecord* r = s->record;
+    call->answer = answer;
+    call->inDelivered = r->inData != nullptr;
+    call->outDelivered = r->outData != nullptr;
+    call->maskDelivered = r->maskData != nullptr;
+    call->inRowBytes = r->inRowBytes;
+    call->outRowBytes = r->outRowBytes;
+    call->maskRowBytes = r->maskRowBytes;
+    if (!call->problem.empty()) s->report.problems.push_back("advanceState: " + call->problem);
+    s->report.advanceCalls.push_back(*call);
+    return answer;
+}
+
+void ClampRequest(FilterRecord* r, const Image& image) {
+    ClampToImage(&r->inRect, image, r->inputRate);
+    ClampToImage(&r->outRect, image, 0x10000);
+    if (r->haveMask) ClampToImage(&r->maskRect, image, r->maskRate);
+}
+
+// Checks the input, output and mask parts of a request in turn; says what
+// is wrong with the first that is wrong, or nothing.
+std::string CheckRequest(const FilterRecord& r, int32_t planes, Fixed* inRate, Fixed* maskRate) {
+    std::string problem = CheckPart("in", r.inRect, r.inLoPlane, r.inHiPlane, planes, inRate);
+    if (problem.empty()) problem = CheckPart("out", r.outRect, r.outLoPlane, r.outHiPlane, planes, nullptr);
+    if (problem.empty() && r.haveMask) problem = CheckPart("mask", r.maskRect, 0, 0, 1, maskRate);
+    return problem;
+}
+
+// The input rows as the dialog's preview asked for them, without the slack.
+void KeepInputPixels(const HostBuffer& in, AdvanceCall* call) {
+    const size_t rowBytes = static_cast<size_t>(in.width) * in.planes * in.sampleBytes;
+    call->inPixels.resize(rowBytes * in.height);
+    for (int32_t y = 0; y < in.height; ++y)
+        std::memcpy(call->inPixels.data() + y * rowBytes, in.data + static_cast<size_t>(y) * in.rowBytes, rowBytes);
+}
+
+// Each Deliver* allocates and fills one buffer of the request and hands it
+// to the module; false, with the problem in the call, when it is too big.
+bool DeliverInput(HostSession* s, Fixed inRate, int padding, AdvanceCall* call) {
+    FilterRecord* r = s->record;
+    if (!Allocate(&s->in, r->inRect, r->inHiPlane - r->inLoPlane + 1, s->options.rowSlack, s->image.sampleBytes)) {
+        call->problem = "input of " + RectText(r->inRect) + " too big";
+        return false;
+    }
+    s->in.loPlane = r->inLoPlane;
+    s->in.rate = inRate;
+    // A filter reads the document as it was when the run began (editors
+    // keep the unfiltered pixels as the filter's source), so what an
+    // earlier request wrote back never comes back as input.
+    FillFromImage(s->imageAtRunStart, &s->in, r->inLoPlane, inRate, padding);
+    if (s->dialogDepth > 0) KeepInputPixels(s->in, call);
+    r->inData = s->in.data;
+    r->inRowBytes = s->in.rowBytes;
+    r->inColumnBytes = s->in.planes * s->in.sampleBytes;
+    r->inPlaneBytes = s->in.sampleBytes;
+    return true;
+}
+
+bool DeliverOutput(HostSession* s, int padding, AdvanceCall* call) {
+    FilterRecord* r = s->record;
+    const HostOptions& o = s->options;
+    if (!Allocate(&s->out, r->outRect, r->outHiPlane - r->outLoPlane + 1, o.rowSlack, s->image.sampleBytes)) {
+        ReleaseBuffers(s, false);
+        call->problem = "output of " + RectText(r->outRect) + " too big";
+        return false;
+    }
+    s->out.loPlane = r->outLoPlane;
+    s->out.previewSurface = s->dialogDepth > 0;
+    if (o.outputFill >= 0) {
+        for (int32_t y = 0; y < s->out.height; ++y)
+            std::memset(s->out.data + static_cast<size_t>(y) * s->out.rowBytes, o.outputFill & 0xFF,
+                        static_cast<size_t>(s->out.width) * s->out.planes * s->out.sampleBytes);
+    } else {
+        FillFromImage(s->image, &s->out, r->outLoPlane, 0x10000, padding == -1 ? -1 : 0);
+    }
+    r->outData = s->out.data;
+    r->outRowBytes = s->out.rowBytes;
+    r->outColumnBytes = s->out.planes * s->out.sampleBytes;
+    r->outPlaneBytes = s->out.sampleBytes;
+    return true;
+}
+
+bool DeliverMask(HostSession* s, Fixed maskRate, int padding, AdvanceCall* call) {
+    FilterRecord* r = s->record;
+    if (!Allocate(&s->mask, r->maskRect, 1, s->options.rowSlack)) {
+        ReleaseBuffers(s, false);
+        call->problem = "mask of " + RectText(r->maskRect) + " too big";
+        return false;
+    }
+    s->mask.rate = maskRate;
+    Image maskImage = MakeImage(s->image.width, s->image.height, 1, s->options.maskValue);
+    FillFromImage(maskImage, &s->mask, 0, maskRate, padding);
+    r->maskData = s->mask.data;
+    r->maskRowBytes = s->mask.rowBytes;
+    return true;
+}
+
+// Delivers the buffers of a checked request; the answer to the module.
+int16_t DeliverBuffers(HostSession* s, Fixed inRate, Fixed maskRate, AdvanceCall* call) {
+    const FilterRecord* r = s->record;
+    const bool padded = s->options.supportsPadding;
+    if (HasArea(r->inRect) && !DeliverInput(s, inRate, padded ? r->inputPadding : 0, call)) return memFullErr;
+    if (HasArea(r->outRect) && !DeliverOutput(s, padded ? r->outputPadding : 0, call)) return memFullErr;
+    if (r->haveMask && HasArea(r->maskRect) && !DeliverMask(s, maskRate, padded ? r->maskPadding : 0, call))
+        return memFullErr;
+    return 0;
+}
+
 }  // namespace
 
 bool RectPending(const Rect& r) { return r.right != 0 || HasArea(r); }
@@ -180,123 +316,25 @@ void ReleaseBuffers(HostSession* s, bool takeBackOutput) {
 int16_t ServeRequest(HostSession* s, bool explicitCall) {
     FilterRecord* r = s->record;
     const HostOptions& o = s->options;
-    AdvanceCall call;
-    call.selector = s->currentSelector;
-    call.duringDialog = s->dialogDepth > 0;
-    call.inRect = r->inRect;
-    call.outRect = r->outRect;
-    call.maskRect = r->maskRect;
-    call.inLoPlane = r->inLoPlane;
-    call.inHiPlane = r->inHiPlane;
-    call.outLoPlane = r->outLoPlane;
-    call.outHiPlane = r->outHiPlane;
-    call.inputRate = r->inputRate;
-    call.maskRate = r->maskRate;
-    call.inputPadding = r->inputPadding;
-    call.outputPadding = r->outputPadding;
-    call.maskPadding = r->maskPadding;
-    call.haveMask = r->haveMask;
-    call.isFloating = r->isFloating;
-    if (!explicitCall) call.selector = -1;
-
-    int n = 0;
-    if (explicitCall) n = ++s->advanceCount;
-    auto finish = [&](int16_t answer) {
-        call.answer = answer;
-        call.inDelivered = r->inData != nullptr;
-        call.outDelivered = r->outData != nullptr;
-        call.maskDelivered = r->maskData != nullptr;
-        call.inRowBytes = r->inRowBytes;
-        call.outRowBytes = r->outRowBytes;
-        call.maskRowBytes = r->maskRowBytes;
-        if (!call.problem.empty()) s->report.problems.push_back("advanceState: " + call.problem);
-        s->report.advanceCalls.push_back(call);
-        return answer;
-    };
-
+    AdvanceCall call = RequestAsAsked(*s, explicitCall);
+    const int n = explicitCall ? ++s->advanceCount : 0;
     if (explicitCall && o.failAdvanceStateAt == n) {
         // Nothing is taken back or delivered; the module must give up.
         ReleaseBuffers(s, false);
-        return finish(o.failAdvanceStateCode);
+        return FinishCall(s, &call, o.failAdvanceStateCode);
     }
     ReleaseBuffers(s, true);
-    if (explicitCall && (o.nullBuffersAt == -1 || o.nullBuffersAt == n)) return finish(0);
+    if (explicitCall && (o.nullBuffersAt == -1 || o.nullBuffersAt == n)) return FinishCall(s, &call, 0);
 
     if (s->image.pixels.empty()) {
         call.problem = "the host has no image";
-        return finish(filterBadParameters);
+        return FinishCall(s, &call, filterBadParameters);
     }
-    if (o.clampRequests) {
-        ClampToImage(&r->inRect, s->image, r->inputRate);
-        ClampToImage(&r->outRect, s->image, 0x10000);
-        if (r->haveMask) ClampToImage(&r->maskRect, s->image, r->maskRate);
-    }
-    const int32_t planes = s->image.planes;
+    if (o.clampRequests) ClampRequest(r, s->image);
     Fixed inRate = r->inputRate, maskRate = r->maskRate;
-    call.problem = CheckPart("in", r->inRect, r->inLoPlane, r->inHiPlane, planes, &inRate);
-    if (call.problem.empty()) call.problem = CheckPart("out", r->outRect, r->outLoPlane, r->outHiPlane, planes, nullptr);
-    if (call.problem.empty() && r->haveMask) call.problem = CheckPart("mask", r->maskRect, 0, 0, 1, &maskRate);
-    if (!call.problem.empty()) return finish(filterBadParameters);
-
-    const int inPadding = o.supportsPadding ? r->inputPadding : 0;
-    const int outPadding = o.supportsPadding ? r->outputPadding : 0;
-    const int maskPadding = o.supportsPadding ? r->maskPadding : 0;
-    if (HasArea(r->inRect)) {
-        if (!Allocate(&s->in, r->inRect, r->inHiPlane - r->inLoPlane + 1, o.rowSlack, s->image.sampleBytes)) {
-            call.problem = "input of " + RectText(r->inRect) + " too big";
-            return finish(memFullErr);
-        }
-        s->in.loPlane = r->inLoPlane;
-        s->in.rate = inRate;
-        // A filter reads the document as it was when the run began (editors
-        // keep the unfiltered pixels as the filter's source), so what an
-        // earlier request wrote back never comes back as input.
-        FillFromImage(s->imageAtRunStart, &s->in, r->inLoPlane, inRate, inPadding);
-        if (s->dialogDepth > 0) {
-            const size_t rowBytes = static_cast<size_t>(s->in.width) * s->in.planes * s->in.sampleBytes;
-            call.inPixels.resize(rowBytes * s->in.height);
-            for (int32_t y = 0; y < s->in.height; ++y)
-                std::memcpy(call.inPixels.data() + y * rowBytes, s->in.data + static_cast<size_t>(y) * s->in.rowBytes,
-                            rowBytes);
-        }
-        r->inData = s->in.data;
-        r->inRowBytes = s->in.rowBytes;
-        r->inColumnBytes = s->in.planes * s->in.sampleBytes;
-        r->inPlaneBytes = s->in.sampleBytes;
-    }
-    if (HasArea(r->outRect)) {
-        if (!Allocate(&s->out, r->outRect, r->outHiPlane - r->outLoPlane + 1, o.rowSlack, s->image.sampleBytes)) {
-            ReleaseBuffers(s, false);
-            call.problem = "output of " + RectText(r->outRect) + " too big";
-            return finish(memFullErr);
-        }
-        s->out.loPlane = r->outLoPlane;
-        s->out.previewSurface = s->dialogDepth > 0;
-        if (o.outputFill >= 0) {
-            for (int32_t y = 0; y < s->out.height; ++y)
-                std::memset(s->out.data + static_cast<size_t>(y) * s->out.rowBytes, o.outputFill & 0xFF,
-                            static_cast<size_t>(s->out.width) * s->out.planes * s->out.sampleBytes);
-        } else {
-            FillFromImage(s->image, &s->out, r->outLoPlane, 0x10000, outPadding == -1 ? -1 : 0);
-        }
-        r->outData = s->out.data;
-        r->outRowBytes = s->out.rowBytes;
-        r->outColumnBytes = s->out.planes * s->out.sampleBytes;
-        r->outPlaneBytes = s->out.sampleBytes;
-    }
-    if (r->haveMask && HasArea(r->maskRect)) {
-        if (!Allocate(&s->mask, r->maskRect, 1, o.rowSlack)) {
-            ReleaseBuffers(s, false);
-            call.problem = "mask of " + RectText(r->maskRect) + " too big";
-            return finish(memFullErr);
-        }
-        s->mask.rate = maskRate;
-        Image maskImage = MakeImage(s->image.width, s->image.height, 1, o.maskValue);
-        FillFromImage(maskImage, &s->mask, 0, maskRate, maskPadding);
-        r->maskData = s->mask.data;
-        r->maskRowBytes = s->mask.rowBytes;
-    }
-    return finish(0);
+    call.problem = CheckRequest(*r, s->image.planes, &inRate, &maskRate);
+    if (!call.problem.empty()) return FinishCall(s, &call, filterBadParameters);
+    return FinishCall(s, &call, DeliverBuffers(s, inRate, maskRate, &call));
 }
 
 }  // namespace khost

@@ -85,59 +85,95 @@ bool Count(const std::string& text, int* n) {
     return true;
 }
 
-bool ParseAction(const std::string& step, Action* action, std::string* error) {
-    const size_t space = step.find(' ');
-    const std::string verb = step.substr(0, space);
-    // The argument keeps inner blanks: "type  12" types " 12".
-    const std::string arg = space == std::string::npos ? std::string() : step.substr(space + 1);
-    const std::string word = Trim(arg);
+// "set FIELD=TEXT": replaces the field's text.
+bool ParseSet(const std::string& arg, const std::string& step, Action* action, std::string* error) {
+    const size_t eq = arg.find('=');
+    if (eq == std::string::npos) {
+        *error = "set takes FIELD=TEXT: " + step;
+        return false;
+    }
+    const std::string field = Trim(arg.substr(0, eq));
+    int id = 0;
+    if (!ControlId(field, false, &id)) {
+        *error = UnknownName(field, false, step);
+        return false;
+    }
+    const std::wstring text = Wide(arg.substr(eq + 1));
+    *action = [id, text](DialogDriver& d) { d.Replace(id, text); };
+    return true;
+}
+
+bool ParseClick(const std::string& word, const std::string& step, Action* action, std::string* error) {
+    int id = 0;
+    if (!ButtonId(word, &id)) {
+        *error = UnknownName(word, true, step);
+        return false;
+    }
+    *action = [id](DialogDriver& d) { d.Click(id); };
+    return true;
+}
+
+// "spin-up FIELD [N]" and "spin-down FIELD [N]".
+bool ParseSpin(const std::string& verb, const std::string& word, const std::string& step, Action* action,
+               std::string* error) {
+    std::istringstream in(word);
+    std::string target, times;
+    in >> target >> times;
     int id = 0, n = 0;
-    if (verb == "set") {
-        const size_t eq = arg.find('=');
-        if (eq == std::string::npos) {
-            *error = "set takes FIELD=TEXT: " + step;
-            return false;
+    if (!target.empty() && !ControlId(target, true, &id)) {
+        *error = UnknownName(target, false, step);
+        return false;
+    }
+    if (target.empty() || !Count(times, &n)) {
+        *error = verb + " takes a spin bar or a setting and a count: " + step;
+        return false;
+    }
+    if (verb == "spin-up")
+        *action = [id, n](DialogDriver& d) { d.SpinUp(id, n); };
+    else
+        *action = [id, n](DialogDriver& d) { d.SpinDown(id, n); };
+    return true;
+}
+
+// The actions a verb names alone: keys pressed and buttons clicked.
+struct VerbOnlyAction {
+    const char* verb;
+    void (*press)(DialogDriver&);
+};
+const VerbOnlyAction kVerbOnlyActions[] = {
+    {"tab", [](DialogDriver& d) { d.Tab(); }},
+    {"shift-tab", [](DialogDriver& d) { d.ShiftTab(); }},
+    {"enter", [](DialogDriver& d) { d.Enter(); }},
+    {"escape", [](DialogDriver& d) { d.Escape(); }},
+    {"ok", [](DialogDriver& d) { d.Click(IDOK); }},
+    {"cancel", [](DialogDriver& d) { d.Click(IDCANCEL); }},
+};
+
+Action CaptureAction(const std::string& path) {
+    return [path](DialogDriver& d) {
+        Image image;
+        std::string why;
+        if (!d.Capture(&image))
+            d.Problem("cannot capture the dialog");
+        else if (!WriteImage(path, image, &why))
+            d.Problem(why);
+    };
+}
+
+// The actions that name no control: keys, buttons, typing, files and
+// pauses. False for another verb, or an argument the verb does not take.
+bool ParsePlainAction(const std::string& verb, const std::string& arg, const std::string& word, Action* action) {
+    int n = 0;
+    if (word.empty()) {
+        for (const VerbOnlyAction& key : kVerbOnlyActions) {
+            if (verb != key.verb) continue;
+            *action = key.press;
+            return true;
         }
-        const std::string field = Trim(arg.substr(0, eq));
-        if (!ControlId(field, false, &id)) {
-            *error = UnknownName(field, false, step);
-            return false;
-        }
-        const std::wstring text = Wide(arg.substr(eq + 1));
-        *action = [id, text](DialogDriver& d) { d.Replace(id, text); };
-    } else if (verb == "type") {
+    }
+    if (verb == "type") {
         const std::wstring text = Wide(arg);
         *action = [text](DialogDriver& d) { d.Type(text); };
-    } else if (verb == "click" && !word.empty()) {
-        if (!ButtonId(word, &id)) {
-            *error = UnknownName(word, true, step);
-            return false;
-        }
-        *action = [id](DialogDriver& d) { d.Click(id); };
-    } else if (verb == "spin-up" || verb == "spin-down") {
-        std::istringstream in(word);
-        std::string target, times;
-        in >> target >> times;
-        if (!target.empty() && !ControlId(target, true, &id)) {
-            *error = UnknownName(target, false, step);
-            return false;
-        }
-        if (target.empty() || !Count(times, &n)) {
-            *error = verb + " takes a spin bar or a setting and a count: " + step;
-            return false;
-        }
-        if (verb == "spin-up")
-            *action = [id, n](DialogDriver& d) { d.SpinUp(id, n); };
-        else
-            *action = [id, n](DialogDriver& d) { d.SpinDown(id, n); };
-    } else if (verb == "tab" && word.empty()) {
-        *action = [](DialogDriver& d) { d.Tab(); };
-    } else if (verb == "shift-tab" && word.empty()) {
-        *action = [](DialogDriver& d) { d.ShiftTab(); };
-    } else if (verb == "enter" && word.empty()) {
-        *action = [](DialogDriver& d) { d.Enter(); };
-    } else if (verb == "escape" && word.empty()) {
-        *action = [](DialogDriver& d) { d.Escape(); };
     } else if (verb == "backspace" && Count(word, &n)) {
         *action = [n](DialogDriver& d) { d.Backspace(n); };
     } else if ((verb == "load" || verb == "save") && !word.empty()) {
@@ -148,25 +184,27 @@ bool ParseAction(const std::string& step, Action* action, std::string* error) {
             d.AnswerFileDialog(path);
         };
     } else if (verb == "capture" && !word.empty()) {
-        *action = [word](DialogDriver& d) {
-            Image image;
-            std::string why;
-            if (!d.Capture(&image))
-                d.Problem("cannot capture the dialog");
-            else if (!WriteImage(word, image, &why))
-                d.Problem(why);
-        };
+        *action = CaptureAction(word);
     } else if (verb == "wait" && Count(word, &n)) {
         *action = [n](DialogDriver& d) { d.Pause(static_cast<DWORD>(n)); };
-    } else if (verb == "ok" && word.empty()) {
-        *action = [](DialogDriver& d) { d.Click(IDOK); };
-    } else if (verb == "cancel" && word.empty()) {
-        *action = [](DialogDriver& d) { d.Click(IDCANCEL); };
     } else {
-        *error = "unknown dialog action: " + step;
         return false;
     }
     return true;
+}
+
+bool ParseAction(const std::string& step, Action* action, std::string* error) {
+    const size_t space = step.find(' ');
+    const std::string verb = step.substr(0, space);
+    // The argument keeps inner blanks: "type  12" types " 12".
+    const std::string arg = space == std::string::npos ? std::string() : step.substr(space + 1);
+    const std::string word = Trim(arg);
+    if (verb == "set") return ParseSet(arg, step, action, error);
+    if (verb == "click" && !word.empty()) return ParseClick(word, step, action, error);
+    if (verb == "spin-up" || verb == "spin-down") return ParseSpin(verb, word, step, action, error);
+    if (ParsePlainAction(verb, arg, word, action)) return true;
+    *error = "unknown dialog action: " + step;
+    return false;
 }
 
 }  // namespace

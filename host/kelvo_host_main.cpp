@@ -230,159 +230,210 @@ bool ReadWholeFile(const std::string& path, std::string* bytes) {
     return ok;
 }
 
-}  // namespace
-
-int main() {
-    // Editors run DPI aware: the dialog is laid out at the display's real DPI.
-    khost::BecomeDpiAware();
-    int argc = 0;
-    LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::vector<std::wstring> wide(wargv, wargv + argc);
-    LocalFree(wargv);
-    std::vector<std::string> args;
-    for (const std::wstring& w : wide) args.push_back(khost::Narrow(w));
-    if (args.size() < 4) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-
+// What the command line asks of a session: the host's options, the plan of
+// the first run, and the files and conversions around the runs.
+struct HostCommand {
     khost::HostOptions options;
     khost::RunPlan plan;
     int runs = 1, planes = 0, depth = 8;
     std::string settingsPath, recordPath, playPath;
-    auto bad = [](const std::string& what) {
-        std::fprintf(stderr, "kelvo-host: %s\n%s", what.c_str(), kUsage);
-        return 2;
-    };
+};
+
+// A wrong command line: the message and the usage; the exit status for it.
+int BadCommandLine(const std::string& what) {
+    std::fprintf(stderr, "kelvo-host: %s\n%s", what.c_str(), kUsage);
+    return 2;
+}
+
+int Failure(const std::string& error) {
+    std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
+    return 2;
+}
+
+// Says why an option or file is refused; false, for the caller to return.
+bool Refuse(std::string* why, const std::string& what) {
+    *why = what;
+    return false;
+}
+
+// The command line as the system gives it, in wide characters.
+std::vector<std::wstring> WideArguments() {
+    int argc = 0;
+    LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::wstring> wide(wargv, wargv + argc);
+    LocalFree(wargv);
+    return wide;
+}
+
+// The options without a value; false for any other argument.
+bool SetFlag(const std::string& a, HostCommand* c) {
+    khost::HostOptions& options = c->options;
+    if (a == "--about") {
+        c->plan.about = true;
+    } else if (a == "--repeat") {
+        c->plan.parameters = false;
+    } else if (a == "--no-advance-state") {
+        options.offerAdvanceState = false;
+    } else if (a == "--no-display-pixels") {
+        options.offerDisplayPixels = false;
+    } else if (a == "--floating") {
+        options.isFloating = true;
+    } else if (a == "--transparency") {
+        options.transparencyPlane = true;
+    } else if (a == "--depth-zero") {
+        options.leaveDepthZero = true;
+    } else if (a == "--no-padding") {
+        options.supportsPadding = false;
+    } else if (a == "--clamp") {
+        options.clampRequests = true;
+    } else if (a == "--drop-data") {
+        options.keepDataSlot = false;
+    } else if (a == "--drop-parameters") {
+        options.keepParameters = false;
+    } else if (a == "--continue-after-failure") {
+        options.continueAfterFailure = true;
+    } else if (a == "--show-window") {
+        options.showWindow = true;
+    } else if (a == "--actions") {
+        options.offerDescriptors = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The options whose value is a number or a rectangle; false for another
+// option or a value the option does not take.
+bool StoreNumberOption(const std::string& a, const std::string& value, HostCommand* c) {
+    khost::HostOptions& options = c->options;
+    int n = 0;
+    if (a == "--runs" && ParseInt(value, &n) && n >= 1) {
+        c->runs = n;
+    } else if (a == "--null-buffers" && ParseInt(value, &n)) {
+        options.nullBuffersAt = n;
+    } else if (a == "--abort-after" && ParseInt(value, &n)) {
+        options.abortAfterProgress = n;
+    } else if (a == "--mask" && ParseRect(value, &options.maskRect)) {
+        options.haveMask = true;
+    } else if (a == "--planes" && ParseInt(value, &n) && n >= 1 && n <= 16) {
+        c->planes = n;
+    } else if (a == "--depth" && ParseInt(value, &n) && (n == 8 || n == 16 || n == 32)) {
+        c->depth = n;
+    } else if (a == "--mode" && ParseInt(value, &n)) {
+        options.imageMode = static_cast<int16_t>(n);
+    } else if (a == "--filter-rect" && ParseRect(value, &options.filterRect)) {
+        // stored by ParseRect
+    } else if (a == "--row-slack" && ParseInt(value, &n) && n >= 0) {
+        options.rowSlack = n;
+    } else if (a == "--output-fill" && ParseInt(value, &n) && n >= 0 && n <= 255) {
+        options.outputFill = n;
+        options.takeBackOnReturn = false;
+    } else if (a == "--continue-cap" && ParseInt(value, &n) && n >= 0) {
+        options.continueCap = n;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// "--fail-advance N[:CODE]".
+bool StoreFailAdvance(const std::string& value, khost::HostOptions* options) {
+    int n = 0, code = memFullErr;
+    const size_t colon = value.find(':');
+    if (!ParseInt(value.substr(0, colon), &n) || n < 1 ||
+        (colon != std::string::npos && !ParseInt(value.substr(colon + 1), &code)))
+        return false;
+    options->failAdvanceStateAt = n;
+    options->failAdvanceStateCode = static_cast<int16_t>(code);
+    return true;
+}
+
+// An option with its value (`wideValue` as the system gave it); false with
+// the reason for an unknown option or a value it does not take.
+bool StoreValueOption(const std::string& a, const std::string& value, const std::wstring& wideValue, HostCommand* c,
+                      std::string* why) {
+    if (a == "--settings") {
+        c->settingsPath = value;
+    } else if (a == "--record") {
+        c->options.offerDescriptors = true;
+        c->recordPath = value;
+    } else if (a == "--play" || a == "--play-dialog") {
+        c->options.offerDescriptors = true;
+        c->playPath = value;
+        c->plan.playInfo = a == "--play" ? plugInDialogDontDisplay : plugInDialogDisplay;
+    } else if (a == "--remember-dir") {
+        wchar_t full[MAX_PATH];
+        const DWORD n = GetFullPathNameW(wideValue.c_str(), MAX_PATH, full, nullptr);
+        if (n == 0 || n >= MAX_PATH) return Refuse(why, "bad folder: " + value);
+        c->options.rememberFolder = full;
+    } else if (a == "--dialog") {
+        if (value != "ok" && value != "cancel") return Refuse(why, "--dialog takes ok or cancel");
+        c->plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
+    } else if (a == "--dialog-script" || a == "--dialog-script-file") {
+        std::string text = value;
+        if (a == "--dialog-script-file" && !ReadWholeFile(value, &text)) return Refuse(why, "cannot read " + value);
+        if (!khost::ParseDialogScript(text, &c->plan.script, why)) return false;
+    } else if (a == "--fail-advance") {
+        if (!StoreFailAdvance(value, &c->options)) return Refuse(why, "--fail-advance takes N or N:CODE");
+    } else if (!StoreNumberOption(a, value, c)) {
+        return Refuse(why, "bad option or value: " + a + " " + value);
+    }
+    return true;
+}
+
+// The options after the module and the two image files.
+bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::wstring>& wide, HostCommand* c,
+                  std::string* why) {
     for (size_t i = 4; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        const std::string value = hasValue ? args[i + 1] : std::string();
-        int n = 0;
-        if (a == "--about") {
-            plan.about = true;
-        } else if (a == "--repeat") {
-            plan.parameters = false;
-        } else if (a == "--no-advance-state") {
-            options.offerAdvanceState = false;
-        } else if (a == "--no-display-pixels") {
-            options.offerDisplayPixels = false;
-        } else if (a == "--floating") {
-            options.isFloating = true;
-        } else if (a == "--transparency") {
-            options.transparencyPlane = true;
-        } else if (a == "--depth-zero") {
-            options.leaveDepthZero = true;
-        } else if (a == "--no-padding") {
-            options.supportsPadding = false;
-        } else if (a == "--clamp") {
-            options.clampRequests = true;
-        } else if (a == "--drop-data") {
-            options.keepDataSlot = false;
-        } else if (a == "--drop-parameters") {
-            options.keepParameters = false;
-        } else if (a == "--continue-after-failure") {
-            options.continueAfterFailure = true;
-        } else if (a == "--show-window") {
-            options.showWindow = true;
-        } else if (a == "--actions") {
-            options.offerDescriptors = true;
-        } else if (!hasValue) {
-            return bad("unknown option or missing value: " + a);
-        } else {
-            ++i;
-            if (a == "--settings") {
-                settingsPath = value;
-            } else if (a == "--record") {
-                options.offerDescriptors = true;
-                recordPath = value;
-            } else if (a == "--play" || a == "--play-dialog") {
-                options.offerDescriptors = true;
-                playPath = value;
-                plan.playInfo = a == "--play" ? plugInDialogDontDisplay : plugInDialogDisplay;
-            } else if (a == "--remember-dir") {
-                wchar_t full[MAX_PATH];
-                const DWORD n = GetFullPathNameW(wide[i].c_str(), MAX_PATH, full, nullptr);
-                if (n == 0 || n >= MAX_PATH) return bad("bad folder: " + value);
-                options.rememberFolder = full;
-            } else if (a == "--dialog") {
-                if (value != "ok" && value != "cancel") return bad("--dialog takes ok or cancel");
-                plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
-            } else if (a == "--dialog-script" || a == "--dialog-script-file") {
-                std::string text = value;
-                if (a == "--dialog-script-file" && !ReadWholeFile(value, &text)) return bad("cannot read " + value);
-                std::string why;
-                if (!khost::ParseDialogScript(text, &plan.script, &why)) return bad(why);
-            } else if (a == "--runs" && ParseInt(value, &n) && n >= 1) {
-                runs = n;
-            } else if (a == "--fail-advance") {
-                int code = memFullErr;
-                const size_t colon = value.find(':');
-                if (!ParseInt(value.substr(0, colon), &n) || n < 1 ||
-                    (colon != std::string::npos && !ParseInt(value.substr(colon + 1), &code)))
-                    return bad("--fail-advance takes N or N:CODE");
-                options.failAdvanceStateAt = n;
-                options.failAdvanceStateCode = static_cast<int16_t>(code);
-            } else if (a == "--null-buffers" && ParseInt(value, &n)) {
-                options.nullBuffersAt = n;
-            } else if (a == "--abort-after" && ParseInt(value, &n)) {
-                options.abortAfterProgress = n;
-            } else if (a == "--mask" && ParseRect(value, &options.maskRect)) {
-                options.haveMask = true;
-            } else if (a == "--planes" && ParseInt(value, &n) && n >= 1 && n <= 16) {
-                planes = n;
-            } else if (a == "--depth" && ParseInt(value, &n) && (n == 8 || n == 16 || n == 32)) {
-                depth = n;
-            } else if (a == "--mode" && ParseInt(value, &n)) {
-                options.imageMode = static_cast<int16_t>(n);
-            } else if (a == "--filter-rect" && ParseRect(value, &options.filterRect)) {
-            } else if (a == "--row-slack" && ParseInt(value, &n) && n >= 0) {
-                options.rowSlack = n;
-            } else if (a == "--output-fill" && ParseInt(value, &n) && n >= 0 && n <= 255) {
-                options.outputFill = n;
-                options.takeBackOnReturn = false;
-            } else if (a == "--continue-cap" && ParseInt(value, &n) && n >= 0) {
-                options.continueCap = n;
-            } else {
-                return bad("bad option or value: " + a + " " + value);
-            }
-        }
+        if (SetFlag(a, c)) continue;
+        if (i + 1 >= args.size()) return Refuse(why, "unknown option or missing value: " + a);
+        ++i;
+        if (!StoreValueOption(a, args[i], wide[i], c, why)) return false;
     }
+    return true;
+}
 
-    khost::Image image;
-    std::string error;
-    if (!khost::ReadImage(args[2], &image, &error)) {
-        std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
-        return 2;
-    }
-    if (planes > 0) image = khost::ConvertPlanes(image, planes);
-    image = khost::WidenImage(image, depth);
-    if (!settingsPath.empty()) {
+// The image as the runs get it: read, then given the planes and depth asked for.
+bool ReadRunImage(const std::string& path, const HostCommand& c, khost::Image* image, std::string* error) {
+    if (!khost::ReadImage(path, image, error)) return false;
+    if (c.planes > 0) *image = khost::ConvertPlanes(*image, c.planes);
+    *image = khost::WidenImage(*image, c.depth);
+    return true;
+}
+
+// Reads the settings file and the descriptor to play into the plan.
+bool ReadPlanFiles(HostCommand* c, std::string* why) {
+    if (!c->settingsPath.empty()) {
         std::string bytes;
-        if (!ReadWholeFile(settingsPath, &bytes)) return bad("cannot read " + settingsPath);
-        plan.settingsFile.assign(bytes.begin(), bytes.end());
-        if (plan.settingsFile.empty()) return bad(settingsPath + " is empty or missing");
+        if (!ReadWholeFile(c->settingsPath, &bytes)) return Refuse(why, "cannot read " + c->settingsPath);
+        c->plan.settingsFile.assign(bytes.begin(), bytes.end());
+        if (c->plan.settingsFile.empty()) return Refuse(why, c->settingsPath + " is empty or missing");
     }
-
-    if (!playPath.empty()) {
+    if (!c->playPath.empty()) {
         std::string text;
-        if (!ReadWholeFile(playPath, &text)) return bad("cannot read " + playPath);
-        if (!ParseDescriptor(text, &plan.descriptor, &error)) return bad(error);
-        plan.playDescriptor = true;
+        if (!ReadWholeFile(c->playPath, &text)) return Refuse(why, "cannot read " + c->playPath);
+        if (!ParseDescriptor(text, &c->plan.descriptor, why)) return false;
+        c->plan.playDescriptor = true;
     }
+    return true;
+}
 
-    khost::HostSession* session = khost::OpenHost(wide[1], options, &error);
-    if (session == nullptr) {
-        std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
-        return 2;
-    }
-    PrintPipl(khost::Module(session));
-    PrintScripting(khost::Module(session));
-    khost::SetImage(session, image);
+bool WriteDescriptorFile(const std::string& path, const khost::Descriptor& descriptor) {
+    std::FILE* file = kelvo::OpenFile(path.c_str(), "wb");
+    const std::string text = DescriptorText(descriptor);
+    const bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file != nullptr) std::fclose(file);
+    return written;
+}
+
+// Runs the filter as often as asked, the runs after the first as repeats,
+// and prints each run's report; the last run's image goes to *output.
+// Returns 1 when a run failed or its action could not be written, else 0.
+int RunAndReport(khost::HostSession* session, const HostCommand& c, khost::Image* output) {
     int status = 0;
-    khost::Image output = image;
-    for (int run = 1; run <= runs; ++run) {
-        khost::RunPlan thisRun = plan;
+    for (int run = 1; run <= c.runs; ++run) {
+        khost::RunPlan thisRun = c.plan;
         if (run > 1) {
             thisRun.about = false;
             thisRun.parameters = false;
@@ -390,20 +441,43 @@ int main() {
         }
         khost::RunReport report = khost::RunFilter(session, thisRun);
         PrintReport(run, report);
-        if (!recordPath.empty() && report.recordedAction) {
-            std::FILE* file = kelvo::OpenFile(recordPath.c_str(), "wb");
-            const std::string text = DescriptorText(report.recorded);
-            if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size()) status = 1;
-            if (file != nullptr) std::fclose(file);
-        }
+        if (!c.recordPath.empty() && report.recordedAction && !WriteDescriptorFile(c.recordPath, report.recorded))
+            status = 1;
         if (report.result != 0 || report.looping || report.guardFaults > 0) status = 1;
-        output = report.output;
+        *output = report.output;
     }
-    khost::CloseHost(session);
-    std::fflush(stdout);
-    if (!khost::WriteImage(args[3], khost::ReduceImage(output), &error)) {
-        std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
+    return status;
+}
+
+}  // namespace
+
+int main() {
+    // Editors run DPI aware: the dialog is laid out at the display's real DPI.
+    khost::BecomeDpiAware();
+    const std::vector<std::wstring> wide = WideArguments();
+    std::vector<std::string> args;
+    for (const std::wstring& w : wide) args.push_back(khost::Narrow(w));
+    if (args.size() < 4) {
+        std::fputs(kUsage, stderr);
         return 2;
     }
+
+    HostCommand command;
+    std::string error;
+    if (!ParseOptions(args, wide, &command, &error)) return BadCommandLine(error);
+    khost::Image image;
+    if (!ReadRunImage(args[2], command, &image, &error)) return Failure(error);
+    if (!ReadPlanFiles(&command, &error)) return BadCommandLine(error);
+
+    khost::HostSession* session = khost::OpenHost(wide[1], command.options, &error);
+    if (session == nullptr) return Failure(error);
+    PrintPipl(khost::Module(session));
+    PrintScripting(khost::Module(session));
+    khost::SetImage(session, image);
+    khost::Image output = image;
+    const int status = RunAndReport(session, command, &output);
+    khost::CloseHost(session);
+    std::fflush(stdout);
+    if (!khost::WriteImage(args[3], khost::ReduceImage(output), &error)) return Failure(error);
     return status;
 }

@@ -52,6 +52,93 @@ std::string CString(const uint8_t* value, uint32_t length) {
     return std::string(reinterpret_cast<const char*>(value), n);
 }
 
+// Reads the header of property `index` and steps past its value (padded to
+// four bytes, or to the end); says what is wrong, or nothing.
+std::string ReadProperty(Reader* r, uint32_t index, Property* p) {
+    uint32_t id = 0;
+    if (!ReadU32(r, &p->vendor) || !ReadU32(r, &p->key) || !ReadU32(r, &id) || !ReadU32(r, &p->length))
+        return "property " + std::to_string(index) + " header runs past the end";
+    p->id = static_cast<int32_t>(id);
+    p->offset = r->pos;
+    if (p->length > r->size - r->pos) return "property '" + FourCCText(p->key) + "' value runs past the end";
+    const size_t padded = (static_cast<size_t>(p->length) + 3) & ~static_cast<size_t>(3);
+    r->pos += padded > r->size - r->pos ? r->size - r->pos : padded;
+    return {};
+}
+
+void ReadFilterCases(const uint8_t* v, uint32_t length, std::vector<FilterCase>* cases) {
+    for (uint32_t off = 0; off + 4 <= length; off += 4) {
+        FilterCase fc;
+        fc.inputHandling = static_cast<int8_t>(v[off]);
+        fc.outputHandling = static_cast<int8_t>(v[off + 1]);
+        fc.flags1 = v[off + 2];
+        fc.flags2 = v[off + 3];
+        cases->push_back(fc);
+    }
+}
+
+// The 'hstm' value: at least 14 bytes.
+Terminology ReadTerminology(const uint8_t* v, uint32_t length) {
+    Terminology t;
+    t.version = U32At(v);
+    t.classId = U32At(v + 4);
+    t.eventId = U32At(v + 8);
+    t.aeteId = static_cast<int16_t>(v[12] | (v[13] << 8));
+    t.scope = CString(v + 14, length - 14);
+    return t;
+}
+
+// Takes what the host reads from one of our vendor's properties, whose value
+// is `v`; says what is wrong with it, or nothing.
+std::string ReadHostProperty(const Property& p, const uint8_t* v, PiplInfo* info) {
+    switch (p.key) {
+        case kKeyKind:
+            if (p.length < 4) return "'kind' shorter than 4 bytes";
+            info->kind = U32At(v);
+            break;
+        case kKeyName:
+            if (!PascalString(v, p.length, &info->name)) return "'name' string longer than its value";
+            break;
+        case kKeyCategory:
+            if (!PascalString(v, p.length, &info->category)) return "'catg' string longer than its value";
+            break;
+        case kKeyVersion:
+            if (p.length < 4) return "'vers' shorter than 4 bytes";
+            info->version = U32At(v);
+            break;
+        case kKeyEntryWin32:
+            info->entryWin32 = CString(v, p.length);
+            break;
+        case kKeyEntryX64:
+            info->entryX64 = CString(v, p.length);
+            break;
+        case kKeyModes:
+            if (p.length < 2) return "'mode' shorter than 2 bytes";
+            info->hasModes = true;
+            for (uint32_t b = 0; b < 4 && b < p.length; ++b) info->modeBytes[b] = v[b];
+            break;
+        case kKeyEnable:
+            info->enable = CString(v, p.length);
+            break;
+        case kKeyFilterCases:
+            ReadFilterCases(v, p.length, &info->filterCases);
+            break;
+        case kKeyFilterLayers:
+            if (p.length < 4) return "'flly' shorter than 4 bytes";
+            info->hasFilterLayers = true;
+            info->filterLayers = (v[0] & 0x80) != 0;
+            break;
+        case kKeyTerminology:
+            if (p.length < 14) return "'hstm' shorter than 14 bytes";
+            info->terminology = ReadTerminology(v, p.length);
+            info->hasTerminology = true;
+            break;
+        default:
+            break;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string FourCCText(uint32_t code) {
@@ -78,77 +165,13 @@ bool ParsePipl(const uint8_t* data, size_t size, PiplInfo* info, std::string* er
 
     for (uint32_t i = 0; i < count; ++i) {
         Property p;
-        uint32_t id = 0;
-        if (!ReadU32(&r, &p.vendor) || !ReadU32(&r, &p.key) || !ReadU32(&r, &id) || !ReadU32(&r, &p.length))
-            return fail("property " + std::to_string(i) + " header runs past the end");
-        p.id = static_cast<int32_t>(id);
-        p.offset = r.pos;
-        if (p.length > size - r.pos) return fail("property '" + FourCCText(p.key) + "' value runs past the end");
+        std::string why = ReadProperty(&r, i, &p);
+        if (!why.empty()) return fail(why);
         if (p.length % 4 != 0) info->lengthsAligned = false;
-        size_t padded = (static_cast<size_t>(p.length) + 3) & ~static_cast<size_t>(3);
-        r.pos += padded > size - r.pos ? size - r.pos : padded;
         info->properties.push_back(p);
-
-        const uint8_t* v = data + p.offset;
         if (p.vendor != kVendorHost) continue;
-        switch (p.key) {
-            case kKeyKind:
-                if (p.length < 4) return fail("'kind' shorter than 4 bytes");
-                info->kind = U32At(v);
-                break;
-            case kKeyName:
-                if (!PascalString(v, p.length, &info->name)) return fail("'name' string longer than its value");
-                break;
-            case kKeyCategory:
-                if (!PascalString(v, p.length, &info->category)) return fail("'catg' string longer than its value");
-                break;
-            case kKeyVersion:
-                if (p.length < 4) return fail("'vers' shorter than 4 bytes");
-                info->version = U32At(v);
-                break;
-            case kKeyEntryWin32:
-                info->entryWin32 = CString(v, p.length);
-                break;
-            case kKeyEntryX64:
-                info->entryX64 = CString(v, p.length);
-                break;
-            case kKeyModes:
-                if (p.length < 2) return fail("'mode' shorter than 2 bytes");
-                info->hasModes = true;
-                for (uint32_t b = 0; b < 4 && b < p.length; ++b) info->modeBytes[b] = v[b];
-                break;
-            case kKeyEnable:
-                info->enable = CString(v, p.length);
-                break;
-            case kKeyFilterCases:
-                for (uint32_t off = 0; off + 4 <= p.length; off += 4) {
-                    FilterCase fc;
-                    fc.inputHandling = static_cast<int8_t>(v[off]);
-                    fc.outputHandling = static_cast<int8_t>(v[off + 1]);
-                    fc.flags1 = v[off + 2];
-                    fc.flags2 = v[off + 3];
-                    info->filterCases.push_back(fc);
-                }
-                break;
-            case kKeyFilterLayers:
-                if (p.length < 4) return fail("'flly' shorter than 4 bytes");
-                info->hasFilterLayers = true;
-                info->filterLayers = (v[0] & 0x80) != 0;
-                break;
-            case kKeyTerminology: {
-                if (p.length < 14) return fail("'hstm' shorter than 14 bytes");
-                Terminology& t = info->terminology;
-                t.version = U32At(v);
-                t.classId = U32At(v + 4);
-                t.eventId = U32At(v + 8);
-                t.aeteId = static_cast<int16_t>(v[12] | (v[13] << 8));
-                t.scope = CString(v + 14, p.length - 14);
-                info->hasTerminology = true;
-                break;
-            }
-            default:
-                break;
-        }
+        why = ReadHostProperty(p, data + p.offset, info);
+        if (!why.empty()) return fail(why);
     }
     if (error) error->clear();
     return true;

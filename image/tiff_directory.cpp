@@ -155,6 +155,95 @@ bool IsClassicTiff(const uint8_t* data, size_t size) {
     return HasTiffSignature(data, size) && size >= 8 && (data[0] == 'M' ? data[3] : data[2]) == 42;
 }
 
+// The sizes that differ between a classic TIFF and a BigTIFF.
+struct HeaderLayout {
+    bool bigTiff = false;
+    uint64_t headerSize = 8;
+    int offsetBytes = 4;
+    uint64_t entrySize = 12;
+    int countBytes = 2;  // of the directory's entry count
+};
+
+HeaderLayout LayoutOf(const Source& s) {
+    HeaderLayout l;
+    l.bigTiff = Get(s, 2, 2) == 43;
+    l.headerSize = l.bigTiff ? 16 : 8;
+    l.offsetBytes = l.bigTiff ? 8 : 4;
+    l.entrySize = l.bigTiff ? 20 : 12;
+    l.countBytes = l.bigTiff ? 8 : 2;
+    return l;
+}
+
+// Where the first directory is, as far as the data tell.
+struct FirstDirectory {
+    uint64_t offset = 0;
+    uint64_t entries = 0;
+    uint64_t end = 0;  // the byte just past its entries, or as far as it is known
+};
+
+enum class DirectoryPlace { Found, Beyond, Damaged };
+
+// Finds the first directory: Found within the data, Beyond them (with the
+// end known so far: more is to be read), or Damaged with a message.
+DirectoryPlace FindFirstDirectory(const Source& s, const HeaderLayout& l, FirstDirectory* d, std::string* error) {
+    d->end = l.headerSize;
+    if (s.size < l.headerSize) return DirectoryPlace::Beyond;
+    if (l.bigTiff && (Get(s, 4, 2) != 8 || Get(s, 6, 2) != 0)) {
+        *error = "damaged BigTIFF header";
+        return DirectoryPlace::Damaged;
+    }
+    d->offset = Get(s, l.bigTiff ? 8 : 4, l.offsetBytes);
+    if (d->offset < l.headerSize) {
+        *error = "TIFF file is damaged: its first directory would start at byte " + std::to_string(d->offset) +
+                 ", inside the header";
+        return DirectoryPlace::Damaged;
+    }
+    if (d->offset > UINT64_MAX / 2 || d->offset + l.countBytes > s.size) {
+        d->end = d->offset > UINT64_MAX / 2 ? UINT64_MAX / 2 : d->offset + l.countBytes;
+        return DirectoryPlace::Beyond;
+    }
+    d->entries = Get(s, d->offset, l.countBytes);
+    if (d->entries == 0 || d->entries > 0xFFFF) {
+        *error = "TIFF file is damaged: its first directory declares " + std::to_string(d->entries) + " entries";
+        return DirectoryPlace::Damaged;
+    }
+    d->end = d->offset + l.countBytes + d->entries * l.entrySize;
+    return d->end > s.size ? DirectoryPlace::Beyond : DirectoryPlace::Found;
+}
+
+// Reads the size fields of a directory found whole in the data; false when
+// it gives no width or no height.
+bool ReadSizeFields(const Source& s, const HeaderLayout& l, const FirstDirectory& d, TiffHeader* h) {
+    bool haveWidth = false, haveHeight = false, havePhotometric = false;
+    for (uint64_t i = 0; i < d.entries; ++i) {
+        const uint64_t pos = d.offset + l.countBytes + i * l.entrySize;
+        const uint64_t tag = Get(s, pos, 2), type = Get(s, pos + 2, 2);
+        const uint64_t count = Get(s, pos + 4, l.bigTiff ? 8 : 4);
+        const uint64_t field = pos + (l.bigTiff ? 12 : 8);
+        const uint64_t unit = type == 3 ? 2 : type == 4 ? 4 : type == 16 ? 8 : 0;
+        if (unit == 0 || count == 0) continue;
+        uint64_t at = field;
+        if (count > static_cast<uint64_t>(l.offsetBytes) / unit) at = Get(s, field, l.offsetBytes);  // stored elsewhere
+        const bool reachable = at <= s.size && s.size - at >= unit;
+        const uint64_t value = reachable ? Get(s, at, static_cast<int>(unit)) : 0;
+        switch (tag) {
+            case 256: h->width = static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX)); haveWidth = reachable; break;
+            case 257: h->height = static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX)); haveHeight = reachable; break;
+            case 258: h->bitsPerSample = reachable ? static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF)) : 0; break;
+            case 262:
+                h->photometric = static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF));
+                havePhotometric = true;
+                break;
+            case 277: h->samplesPerPixel = static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF)); break;
+            case 338: h->extraSamples = static_cast<uint32_t>(std::min<uint64_t>(count, 0xFFFF)); break;
+            case 339: h->sampleFormat = static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF)); break;
+            default: break;
+        }
+    }
+    if (!havePhotometric) h->photometric = h->samplesPerPixel >= 3 ? 2 : 1;
+    return haveWidth && haveHeight;
+}
+
 }  // namespace
 
 bool HasTiffSignature(const uint8_t* data, size_t size) {
@@ -171,73 +260,18 @@ bool ReadTiffHeader(const uint8_t* data, size_t size, TiffHeader* header, bool* 
         return false;
     }
     const Source s{data, size, data[0] == 'M'};
-    const bool bigTiff = Get(s, 2, 2) == 43;
-    const uint64_t headerSize = bigTiff ? 16 : 8;
-    const int offsetBytes = bigTiff ? 8 : 4;
-    const uint64_t entrySize = bigTiff ? 20 : 12;
-    const int countBytes = bigTiff ? 8 : 2;
+    const HeaderLayout layout = LayoutOf(s);
     TiffHeader h;
-    h.directoryEnd = headerSize;
-    if (size < headerSize) {
+    FirstDirectory first;
+    const DirectoryPlace place = FindFirstDirectory(s, layout, &first, error);
+    h.directoryEnd = first.end;
+    if (place == DirectoryPlace::Damaged) return false;
+    if (place == DirectoryPlace::Beyond) {
         *header = h;
         *incomplete = true;
         return true;
     }
-    if (bigTiff && (Get(s, 4, 2) != 8 || Get(s, 6, 2) != 0)) {
-        *error = "damaged BigTIFF header";
-        return false;
-    }
-    const uint64_t directory = Get(s, bigTiff ? 8 : 4, offsetBytes);
-    if (directory < headerSize) {
-        *error = "TIFF file is damaged: its first directory would start at byte " + std::to_string(directory) +
-                 ", inside the header";
-        return false;
-    }
-    if (directory > UINT64_MAX / 2 || directory + countBytes > size) {
-        h.directoryEnd = directory > UINT64_MAX / 2 ? UINT64_MAX / 2 : directory + countBytes;
-        *header = h;
-        *incomplete = true;
-        return true;
-    }
-    const uint64_t n = Get(s, directory, countBytes);
-    if (n == 0 || n > 0xFFFF) {
-        *error = "TIFF file is damaged: its first directory declares " + std::to_string(n) + " entries";
-        return false;
-    }
-    h.directoryEnd = directory + countBytes + n * entrySize;
-    if (h.directoryEnd > size) {
-        *header = h;
-        *incomplete = true;
-        return true;
-    }
-    bool haveWidth = false, haveHeight = false, havePhotometric = false;
-    for (uint64_t i = 0; i < n; ++i) {
-        const uint64_t pos = directory + countBytes + i * entrySize;
-        const uint64_t tag = Get(s, pos, 2), type = Get(s, pos + 2, 2);
-        const uint64_t count = Get(s, pos + 4, bigTiff ? 8 : 4);
-        const uint64_t field = pos + (bigTiff ? 12 : 8);
-        const uint64_t unit = type == 3 ? 2 : type == 4 ? 4 : type == 16 ? 8 : 0;
-        if (unit == 0 || count == 0) continue;
-        uint64_t at = field;
-        if (count > static_cast<uint64_t>(offsetBytes) / unit) at = Get(s, field, offsetBytes);  // stored elsewhere
-        const bool reachable = at <= size && size - at >= unit;
-        const uint64_t value = reachable ? Get(s, at, static_cast<int>(unit)) : 0;
-        switch (tag) {
-            case 256: h.width = static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX)); haveWidth = reachable; break;
-            case 257: h.height = static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX)); haveHeight = reachable; break;
-            case 258: h.bitsPerSample = reachable ? static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF)) : 0; break;
-            case 262:
-                h.photometric = static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF));
-                havePhotometric = true;
-                break;
-            case 277: h.samplesPerPixel = static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF)); break;
-            case 338: h.extraSamples = static_cast<uint32_t>(std::min<uint64_t>(count, 0xFFFF)); break;
-            case 339: h.sampleFormat = static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFF)); break;
-            default: break;
-        }
-    }
-    if (!havePhotometric) h.photometric = h.samplesPerPixel >= 3 ? 2 : 1;
-    if (!haveWidth || !haveHeight) {
+    if (!ReadSizeFields(s, layout, first, &h)) {
         *error = "TIFF file is damaged: its first directory gives no image width or height";
         return false;
     }

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "cli_options.h"
+#include "cli_placement.h"
 #include "cli_settings.h"
 #include "cli_test_support.h"
 #include "settings_file.h"
@@ -159,6 +160,36 @@ TEST(SettingAssignments, BadNamesAndValuesLeaveTheRecordAlone) {
         EXPECT_EQ(0, std::memcmp(&before.flare, &s.flare, sizeof s.flare));
         EXPECT_EQ(0, std::memcmp(&before.glow, &s.glow, sizeof s.glow));
     }
+}
+
+// Percentages name pixels of each image through the table's position rows,
+// at the flare's --scale or --scale-from; positions given in pixels stay as
+// given, and a filter without position rows keeps its record.
+TEST(SettingsForImage, PercentagesLandOnEachImagesPixels) {
+    Options o;
+    std::string error;
+    cli::FilterSettings s, resolved;
+    ASSERT_TRUE(Parse({"--set", "positionX=50%", "--set", "positionY=25%", "--scale", "2", "a.png", "b.png"}, &o,
+                      &error)) << error;
+    ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
+    ASSERT_TRUE(cli::SettingsForImage(s, 1000, 400, &resolved, &error)) << error;
+    EXPECT_EQ(250, resolved.flare.positionX) << "column 500, drawn twice as far";
+    EXPECT_EQ(50, resolved.flare.positionY) << "row 100";
+
+    ASSERT_TRUE(Parse({"--set", "positionX=10%", "--set", "positionY=7", "--scale-from", "500", "a.png", "b.png"}, &o,
+                      &error)) << error;
+    ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
+    ASSERT_TRUE(cli::SettingsForImage(s, 1000, 400, &resolved, &error)) << error;
+    EXPECT_EQ(0.5, resolved.flare.previewScale);
+    EXPECT_EQ(50, resolved.flare.positionX);
+    EXPECT_EQ(7, resolved.flare.positionY);
+    EXPECT_FALSE(cli::SettingsForImage(s, 40000, 400, &resolved, &error)) << "a factor of 80";
+    EXPECT_NE(std::string::npos, error.find("--scale-from 500 asks this 40000-pixel-wide image")) << error;
+
+    ASSERT_TRUE(Parse({"--filter", "glow", "--set", "glowLevel=3", "a.png", "b.png"}, &o, &error)) << error;
+    ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
+    ASSERT_TRUE(cli::SettingsForImage(s, 1000, 400, &resolved, &error)) << error;
+    EXPECT_EQ(0, std::memcmp(&s.glow, &resolved.glow, sizeof s.glow));
 }
 
 TEST(BuildSettings, DefaultsThenFileThenAssignmentsThenFinalRunState) {
