@@ -10,7 +10,7 @@
 #include "image_io.h"
 #include "nearest_name.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 // Options that take a value.
@@ -119,7 +119,7 @@ bool StoreValue(ValueOption option, const std::string& name, const std::string& 
         }
         case ValueOption::Format: {
             const std::string probe = "x." + value;
-            if (value.find('.') != std::string::npos || imageio::FormatFromPath(probe) == imageio::ImageFormat::Unknown) {
+            if (value.find('.') != std::string::npos || image::FormatFromPath(probe) == image::ImageFormat::Unknown) {
                 *error = "unknown --format '" + value + "' (choose " KELVO_OUTPUT_FORMATS ")";
                 return false;
             }
@@ -259,12 +259,12 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
         *error = "empty file name";
         return false;
     }
-    if (!options->format.empty() && imageio::FormatFromPath(options->output) != imageio::ImageFormat::Unknown &&
-        imageio::FormatFromPath(options->output) != OutputFormat(*options, options->output)) {
+    if (!options->format.empty() && image::FormatFromPath(options->output) != image::ImageFormat::Unknown &&
+        image::FormatFromPath(options->output) != OutputFormat(*options, options->output)) {
         *error = "output '" + options->output + "': its extension names another format than --format " + options->format;
         return false;
     }
-    if (OutputFormat(*options, options->output) == imageio::ImageFormat::Unknown) {
+    if (OutputFormat(*options, options->output) == image::ImageFormat::Unknown) {
         *error = options->output == kStandardStream
                      ? "output '-' (standard output) needs --format " KELVO_OUTPUT_FORMATS
                      : "output '" + options->output + "': unknown image format (use " KELVO_OUTPUT_EXTENSIONS ", or --format)";
@@ -273,9 +273,9 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
     return true;
 }
 
-imageio::ImageFormat OutputFormat(const Options& options, const std::string& path) {
-    if (!options.format.empty()) return imageio::FormatFromPath("x." + options.format);
-    return imageio::FormatFromPath(path);
+image::ImageFormat OutputFormat(const Options& options, const std::string& path) {
+    if (!options.format.empty()) return image::FormatFromPath("x." + options.format);
+    return image::FormatFromPath(path);
 }
 
 std::string OutputPathFor(const std::string& outDir, const std::string& input) {
@@ -346,4 +346,4 @@ std::string UsageText() {
            "  kelvo-render --format jpg - - < photo.png > flare.jpg\n";
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -7,7 +7,7 @@
 
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
 // Largest buffer the host hands out; a bigger request fails as a real host's
@@ -299,4 +299,4 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
     return finish(0);
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

@@ -13,6 +13,7 @@
 
 #include <shellapi.h>
 
+namespace kelvo::host {
 namespace {
 
 const char kUsage[] =
@@ -82,9 +83,9 @@ bool ParseInt(const std::string& text, int* value) {
     return true;
 }
 
-void PrintPipl(const khost::HostModule& m) {
+void PrintPipl(const host::HostModule& m) {
     const pipl::PiplInfo& p = m.pipl;
-    std::printf("module:   %s\n", khost::Narrow(m.path).c_str());
+    std::printf("module:   %s\n", host::Narrow(m.path).c_str());
     std::printf("kind:     '%s'\n", pipl::FourCCText(p.kind).c_str());
     std::printf("name:     \"%s\"\n", p.name.c_str());
     std::printf("category: \"%s\"\n", p.category.c_str());
@@ -101,10 +102,10 @@ void PrintPipl(const khost::HostModule& m) {
     std::printf("\nimports answered by the host: %d\n", m.patchedImports);
 }
 
-std::string DescriptorText(const khost::Descriptor& descriptor) {
+std::string DescriptorText(const host::Descriptor& descriptor) {
     std::string text;
     char line[96];
-    for (const khost::DescriptorItem& item : descriptor) {
+    for (const host::DescriptorItem& item : descriptor) {
         const std::string key = pipl::FourCCText(item.key), type = pipl::FourCCText(item.type);
         if (item.type == typeInteger)
             std::snprintf(line, sizeof line, "%s long %d\n", key.c_str(), static_cast<int>(item.integer));
@@ -125,14 +126,14 @@ uint32_t CodeOf(const std::string& text) {
 }
 
 // Reads DescriptorText's lines; anything else is refused with the line's number.
-bool ParseDescriptor(const std::string& text, khost::Descriptor* descriptor, std::string* error) {
+bool ParseDescriptor(const std::string& text, host::Descriptor* descriptor, std::string* error) {
     std::istringstream lines(text);
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         std::istringstream words(line);
         std::string key, type, unit;
         if (!(words >> key)) continue;
-        khost::DescriptorItem item;
+        host::DescriptorItem item;
         item.key = CodeOf(key);
         bool ok = key.size() == 4 && static_cast<bool>(words >> type) && type.size() == 4;
         item.type = CodeOf(type);
@@ -156,7 +157,7 @@ bool ParseDescriptor(const std::string& text, khost::Descriptor* descriptor, std
     return true;
 }
 
-void PrintScripting(const khost::HostModule& m) {
+void PrintScripting(const host::HostModule& m) {
     const pipl::PiplInfo& p = m.pipl;
     const char* smart = !p.hasFilterLayers ? "no 'flly'" : (p.filterLayers ? "yes ('flly')" : "no ('flly' clear)");
     std::printf("smart filter: %s\n", smart);
@@ -183,27 +184,27 @@ void PrintScripting(const khost::HostModule& m) {
     }
 }
 
-void PrintReport(int run, const khost::RunReport& r) {
+void PrintReport(int run, const host::RunReport& r) {
     std::printf("run %d:\n", run);
-    for (const khost::SelectorCall& c : r.selectors)
+    for (const host::SelectorCall& c : r.selectors)
         std::printf("  %-10s -> %d\n", SelectorName(c.selector).c_str(), c.result);
-    for (const khost::MessageBoxCall& b : r.messageBoxes)
-        std::printf("  message box \"%s\" / \"%s\" type 0x%X owner %s\n", khost::Narrow(b.text).c_str(),
-                    khost::Narrow(b.caption).c_str(), b.type,
+    for (const host::MessageBoxCall& b : r.messageBoxes)
+        std::printf("  message box \"%s\" / \"%s\" type 0x%X owner %s\n", host::Narrow(b.text).c_str(),
+                    host::Narrow(b.caption).c_str(), b.type,
                     b.owner == nullptr ? "none" : (b.ownerIsHostWindow ? "host window" : "other"));
-    for (const khost::DialogCall& d : r.dialogs)
-        std::printf("  dialog %s: %s, ended %lld%s\n", khost::Narrow(d.templateName).c_str(),
+    for (const host::DialogCall& d : r.dialogs)
+        std::printf("  dialog %s: %s, ended %lld%s\n", host::Narrow(d.templateName).c_str(),
                     d.shown ? (d.scripted ? "shown and operated by the script" : "shown and answered") : "not shown",
                     static_cast<long long>(d.endCode), d.forcedEnd ? " (forced)" : "");
-    for (const khost::AdvanceCall& a : r.advanceCalls)
+    for (const host::AdvanceCall& a : r.advanceCalls)
         std::printf("  advanceState%s in %s planes %d..%d rate %.4g pad %d, out %s planes %d..%d, mask %s -> %d\n",
-                    a.selector < 0 ? " (host)" : "", khost::RectText(a.inRect).c_str(), a.inLoPlane, a.inHiPlane,
-                    a.inputRate / 65536.0, a.inputPadding, khost::RectText(a.outRect).c_str(), a.outLoPlane,
-                    a.outHiPlane, khost::RectText(a.maskRect).c_str(), a.answer);
+                    a.selector < 0 ? " (host)" : "", host::RectText(a.inRect).c_str(), a.inLoPlane, a.inHiPlane,
+                    a.inputRate / 65536.0, a.inputPadding, host::RectText(a.outRect).c_str(), a.outLoPlane,
+                    a.outHiPlane, host::RectText(a.maskRect).c_str(), a.answer);
     std::printf("  displayPixels %zu, progress %zu, abortProc %d, continue %d%s\n", r.displayCalls.size(),
                 r.progressCalls.size(), r.abortCalls, r.continueCount, r.looping ? " (LOOPING)" : "");
-    std::printf("  after the run: inRect %s outRect %s maskRect %s bufferSpace %d\n", khost::RectText(r.inRect).c_str(),
-                khost::RectText(r.outRect).c_str(), khost::RectText(r.maskRect).c_str(), r.bufferSpace);
+    std::printf("  after the run: inRect %s outRect %s maskRect %s bufferSpace %d\n", host::RectText(r.inRect).c_str(),
+                host::RectText(r.outRect).c_str(), host::RectText(r.maskRect).c_str(), r.bufferSpace);
     if (r.settings.present)
         std::printf("  settings record: handle %zu bytes, signature 0x%08X, %zu bytes of data\n", r.settings.recordSize,
                     r.settings.signature, r.settings.blockSize);
@@ -231,23 +232,26 @@ bool ReadWholeFile(const std::string& path, std::string* bytes) {
 }
 
 }  // namespace
+}  // namespace kelvo::host
 
 int main() {
+    using namespace kelvo;
+    using namespace kelvo::host;
     // Editors run DPI aware: the dialog is laid out at the display's real DPI.
-    khost::BecomeDpiAware();
+    host::BecomeDpiAware();
     int argc = 0;
     LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::wstring> wide(wargv, wargv + argc);
     LocalFree(wargv);
     std::vector<std::string> args;
-    for (const std::wstring& w : wide) args.push_back(khost::Narrow(w));
+    for (const std::wstring& w : wide) args.push_back(host::Narrow(w));
     if (args.size() < 4) {
         std::fputs(kUsage, stderr);
         return 2;
     }
 
-    khost::HostOptions options;
-    khost::RunPlan plan;
+    host::HostOptions options;
+    host::RunPlan plan;
     int runs = 1, planes = 0, depth = 8;
     std::string settingsPath, recordPath, playPath;
     auto bad = [](const std::string& what) {
@@ -307,12 +311,12 @@ int main() {
                 options.rememberFolder = full;
             } else if (a == "--dialog") {
                 if (value != "ok" && value != "cancel") return bad("--dialog takes ok or cancel");
-                plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
+                plan.dialog = value == "ok" ? host::DialogAnswer::Ok : host::DialogAnswer::Cancel;
             } else if (a == "--dialog-script" || a == "--dialog-script-file") {
                 std::string text = value;
                 if (a == "--dialog-script-file" && !ReadWholeFile(value, &text)) return bad("cannot read " + value);
                 std::string why;
-                if (!khost::ParseDialogScript(text, &plan.script, &why)) return bad(why);
+                if (!host::ParseDialogScript(text, &plan.script, &why)) return bad(why);
             } else if (a == "--runs" && ParseInt(value, &n) && n >= 1) {
                 runs = n;
             } else if (a == "--fail-advance") {
@@ -349,14 +353,14 @@ int main() {
         }
     }
 
-    khost::Image image;
+    host::Image image;
     std::string error;
-    if (!khost::ReadImage(args[2], &image, &error)) {
+    if (!host::ReadImage(args[2], &image, &error)) {
         std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
         return 2;
     }
-    if (planes > 0) image = khost::ConvertPlanes(image, planes);
-    image = khost::WidenImage(image, depth);
+    if (planes > 0) image = host::ConvertPlanes(image, planes);
+    image = host::WidenImage(image, depth);
     if (!settingsPath.empty()) {
         std::string bytes;
         if (!ReadWholeFile(settingsPath, &bytes)) return bad("cannot read " + settingsPath);
@@ -371,24 +375,24 @@ int main() {
         plan.playDescriptor = true;
     }
 
-    khost::HostSession* session = khost::OpenHost(wide[1], options, &error);
+    host::HostSession* session = host::OpenHost(wide[1], options, &error);
     if (session == nullptr) {
         std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
         return 2;
     }
-    PrintPipl(khost::Module(session));
-    PrintScripting(khost::Module(session));
-    khost::SetImage(session, image);
+    PrintPipl(host::Module(session));
+    PrintScripting(host::Module(session));
+    host::SetImage(session, image);
     int status = 0;
-    khost::Image output = image;
+    host::Image output = image;
     for (int run = 1; run <= runs; ++run) {
-        khost::RunPlan thisRun = plan;
+        host::RunPlan thisRun = plan;
         if (run > 1) {
             thisRun.about = false;
             thisRun.parameters = false;
             thisRun.settingsFile.clear();
         }
-        khost::RunReport report = khost::RunFilter(session, thisRun);
+        host::RunReport report = host::RunFilter(session, thisRun);
         PrintReport(run, report);
         if (!recordPath.empty() && report.recordedAction) {
             std::FILE* file = kelvo::OpenFile(recordPath.c_str(), "wb");
@@ -399,9 +403,9 @@ int main() {
         if (report.result != 0 || report.looping || report.guardFaults > 0) status = 1;
         output = report.output;
     }
-    khost::CloseHost(session);
+    host::CloseHost(session);
     std::fflush(stdout);
-    if (!khost::WriteImage(args[3], khost::ReduceImage(output), &error)) {
+    if (!host::WriteImage(args[3], host::ReduceImage(output), &error)) {
         std::fprintf(stderr, "kelvo-host: %s\n", error.c_str());
         return 2;
     }

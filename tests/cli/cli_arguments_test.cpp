@@ -8,6 +8,8 @@
 #include "cli_test_support.h"
 #include "settings_file.h"
 
+namespace kelvo {
+
 namespace {
 
 using cli::ExitCode;
@@ -259,3 +261,5 @@ TEST(SettingsList, ShowsEveryTableRowWithDefaultAndRange) {
 }
 
 }  // namespace
+
+}  // namespace kelvo
