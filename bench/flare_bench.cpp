@@ -24,6 +24,7 @@
 #include "deep_flare.h"
 #include "render_flare.h"
 
+namespace kelvo {
 namespace {
 
 enum Look : int64_t { kDefaults = 0, kMiddle = 1, kBusy = 2 };
@@ -170,5 +171,6 @@ BENCHMARK(BM_RenderFlarePreview)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+}  // namespace kelvo
 
 BENCHMARK_MAIN();

@@ -23,6 +23,7 @@
 #include "pixel_area.h"
 #include "render_glow.h"
 
+namespace kelvo {
 namespace {
 
 constexpr int32_t kWidth = 4000;
@@ -239,5 +240,7 @@ BENCHMARK(BM_Glow<kLiteral>)
     ->ArgNames({"level", "sources"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+}  // namespace kelvo
 
 BENCHMARK_MAIN();

@@ -17,7 +17,7 @@
 #include "run_plan.h"
 #include "settings_file.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 // Our paths are UTF-8 (on Windows too, where a plain string would be taken
@@ -43,7 +43,7 @@ int Fail(std::FILE* err, int code, const std::string& message) {
 // that the output can be written, all before the render is spent on it.
 // Returns kExitOk, or the exit code with a message.
 ExitCode ReadInput(const Options& options, const std::string& inputPath, const std::string& outputPath,
-                   kelvo::LinkRule links, imageio::Image* input, std::FILE* err, std::string* error) {
+                   kelvo::LinkRule links, image::Image* input, std::FILE* err, std::string* error) {
     std::error_code ec;
     if (inputPath != kStandardStream && std::filesystem::is_directory(Utf8Path(inputPath), ec)) {
         *error = "'" + inputPath + "' is a folder, not an image file (to render every image in it, give its files"
@@ -53,22 +53,22 @@ ExitCode ReadInput(const Options& options, const std::string& inputPath, const s
     // The output's format judges the header too: its channels and its
     // writer's size limit, before anything is decoded.
     ExitCode refused = kExitOk;
-    const imageio::ShapeCheck outputTakes = [&](const imageio::ImageShape& shape, std::string* why) {
-        if (imageio::FormatCanWrite(OutputFormat(options, outputPath), shape, why)) return true;
+    const image::ShapeCheck outputTakes = [&](const image::ImageShape& shape, std::string* why) {
+        if (image::FormatCanWrite(OutputFormat(options, outputPath), shape, why)) return true;
         *why = "'" + outputPath + "': " + *why;
         std::string ignored;
-        const bool holds = imageio::FormatHoldsChannels(OutputFormat(options, outputPath), shape.channels, &ignored);
+        const bool holds = image::FormatHoldsChannels(OutputFormat(options, outputPath), shape.channels, &ignored);
         refused = holds ? kExitFailure : kExitUsage;
         return false;
     };
     if (!(inputPath == kStandardStream ? ReadStandardInput(input, error, outputTakes)
-                                       : imageio::ReadImage(inputPath, input, error, outputTakes)))
+                                       : image::ReadImage(inputPath, input, error, outputTakes)))
         return refused != kExitOk ? refused : kExitFailure;
     Warn(err, inputPath, input->metadata.notCarried);
     std::string why;
     // The header's judgement again on the decoded image, should a decoder
     // give other channels than its header promised.
-    if (!imageio::FormatHoldsChannels(OutputFormat(options, outputPath), input->channels, &why)) {
+    if (!image::FormatHoldsChannels(OutputFormat(options, outputPath), input->channels, &why)) {
         *error = "'" + outputPath + "': " + why;
         return kExitUsage;
     }
@@ -82,7 +82,7 @@ ExitCode ReadInput(const Options& options, const std::string& inputPath, const s
 // Renders the image and writes the output, with a progress bar on `err` for a
 // large image when the options allow it. The input is let go once rendered,
 // so that it and the encoder's buffers are never held at once.
-bool RenderAndWrite(const FilterSettings& settings, const Options& options, imageio::Image input,
+bool RenderAndWrite(const FilterSettings& settings, const Options& options, image::Image input,
                     const std::string& inputPath, const std::string& outputPath, kelvo::LinkRule links,
                     const std::string& label, std::FILE* out, std::FILE* err, std::string* error) {
     const int64_t pixels = static_cast<int64_t>(input.width) * input.height;
@@ -93,21 +93,21 @@ bool RenderAndWrite(const FilterSettings& settings, const Options& options, imag
         return false;
     }
     if (showBar) BeginProgressBar(err, label.c_str());
-    imageio::Image output;
+    image::Image output;
     const bool rendered = RenderImage(resolved, input, &output, showBar ? ProgressBarUpdate : nullptr, error);
     if (showBar) EndProgressBar();
     if (!rendered) {
         *error = "'" + inputPath + "': " + *error;
         return false;
     }
-    input = imageio::Image{};
+    input = image::Image{};
     std::vector<std::string> losses;
-    imageio::EncodeOptions encode;
+    image::EncodeOptions encode;
     encode.jpegQuality = options.quality;
     encode.losses = &losses;
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!imageio::EncodeImage(output, OutputFormat(options, outputPath), &bytes, &why, encode)) {
+    if (!image::EncodeImage(output, OutputFormat(options, outputPath), &bytes, &why, encode)) {
         *error = "'" + outputPath + "': " + why;
         return false;
     }
@@ -129,7 +129,7 @@ bool RenderBatchFile(const FilterSettings& settings, const Options& options, con
         *error = "'" + inputPath + "': unknown image format for the output (use " KELVO_OUTPUT_EXTENSIONS ", or --format)";
         return false;
     }
-    imageio::Image input;
+    image::Image input;
     if (ReadInput(options, inputPath, outputPath, kelvo::LinkRule::Refuse, &input, err, error) != kExitOk) return false;
     const std::string label = std::string(FilterName(options.filter)) + " " + inputPath;
     return RenderAndWrite(settings, options, std::move(input), inputPath, outputPath, kelvo::LinkRule::Refuse, label, nullptr,
@@ -235,7 +235,7 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
         }
         imagesWritten = "the images written, ";
     } else if (!plan.inputs.empty()) {
-        imageio::Image input;
+        image::Image input;
         const ExitCode read =
             ReadInput(options, options.input, options.output, kelvo::LinkRule::Follow, &input, err, &error);
         if (read != kExitOk) return Fail(err, read, error);
@@ -249,4 +249,4 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     return saveSettings ? SaveSettings(settings, options, imagesWritten, err) : kExitOk;
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

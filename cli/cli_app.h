@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-namespace cli {
+namespace kelvo::cli {
 
 // Parses the command line, builds the settings, saves them if asked, reads the
 // input image, renders and writes the output. Normal output (--help, --list)
@@ -12,4 +12,4 @@ namespace cli {
 // is not given. Returns the exit status (cli::ExitCode).
 int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE* err);
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -10,7 +10,7 @@
 #include "image_io.h"
 #include "nearest_name.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 // Options that take a value.
@@ -120,7 +120,7 @@ bool StoreAssignment(const std::string& value, Options* options, std::string* er
 
 bool StoreFormat(const std::string& value, Options* options, std::string* error) {
     const std::string probe = "x." + value;
-    if (value.find('.') != std::string::npos || imageio::FormatFromPath(probe) == imageio::ImageFormat::Unknown) {
+    if (value.find('.') != std::string::npos || image::FormatFromPath(probe) == image::ImageFormat::Unknown) {
         *error = "unknown --format '" + value + "' (choose " KELVO_OUTPUT_FORMATS ")";
         return false;
     }
@@ -273,12 +273,12 @@ bool TakeBatchInputs(const std::vector<std::string>& files, Options* options, st
 // The output's format: named by --format or its extension, and not both
 // naming different ones.
 bool CheckOutputFormat(const Options& options, std::string* error) {
-    if (!options.format.empty() && imageio::FormatFromPath(options.output) != imageio::ImageFormat::Unknown &&
-        imageio::FormatFromPath(options.output) != OutputFormat(options, options.output)) {
+    if (!options.format.empty() && image::FormatFromPath(options.output) != image::ImageFormat::Unknown &&
+        image::FormatFromPath(options.output) != OutputFormat(options, options.output)) {
         *error = "output '" + options.output + "': its extension names another format than --format " + options.format;
         return false;
     }
-    if (OutputFormat(options, options.output) == imageio::ImageFormat::Unknown) {
+    if (OutputFormat(options, options.output) == image::ImageFormat::Unknown) {
         *error = options.output == kStandardStream
                      ? "output '-' (standard output) needs --format " KELVO_OUTPUT_FORMATS
                      : "output '" + options.output + "': unknown image format (use " KELVO_OUTPUT_EXTENSIONS ", or --format)";
@@ -326,9 +326,9 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
     return TakeInputAndOutput(files, options, error);
 }
 
-imageio::ImageFormat OutputFormat(const Options& options, const std::string& path) {
-    if (!options.format.empty()) return imageio::FormatFromPath("x." + options.format);
-    return imageio::FormatFromPath(path);
+image::ImageFormat OutputFormat(const Options& options, const std::string& path) {
+    if (!options.format.empty()) return image::FormatFromPath("x." + options.format);
+    return image::FormatFromPath(path);
 }
 
 std::string OutputPathFor(const std::string& outDir, const std::string& input) {
@@ -399,4 +399,4 @@ std::string UsageText() {
            "  kelvo-render --format jpg - - < photo.png > flare.jpg\n";
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -10,7 +10,7 @@
 #include "flare_scale.h"
 #include "image_io.h"
 
-namespace cli {
+namespace kelvo::cli {
 
 // The filter chosen with --filter: its place in the list of all filters
 // (filter_list.h), whose description ChosenFilter gives.
@@ -72,7 +72,7 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
 constexpr const char* kStandardStream = "-";
 
 // The output format for a path: --format when given, else the extension.
-imageio::ImageFormat OutputFormat(const Options& options, const std::string& path);
+image::ImageFormat OutputFormat(const Options& options, const std::string& path);
 
 // Where an --out-dir run writes `input`: the folder joined with the input's
 // file name (the part after its last slash or backslash).
@@ -81,4 +81,4 @@ std::string OutputPathFor(const std::string& outDir, const std::string& input);
 // The text that --help prints.
 std::string UsageText();
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -4,7 +4,7 @@
 
 #include "flare_scale.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 int64_t ClampToPositions(double v) {
@@ -68,4 +68,4 @@ bool SettingsForImage(const FilterSettings& settings, int32_t width, int32_t hei
     return true;
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

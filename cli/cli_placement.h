@@ -8,7 +8,7 @@
 
 #include "cli_settings.h"
 
-namespace cli {
+namespace kelvo::cli {
 
 // The settings as an image of width x height pixels gets them. A percentage p
 // of a side of n pixels is pixel floor(p / 100 * n): 50% is n / 2 (rounded
@@ -20,4 +20,4 @@ namespace cli {
 bool SettingsForImage(const FilterSettings& settings, int32_t width, int32_t height, FilterSettings* resolved,
                       std::string* error);
 
-}  // namespace cli
+}  // namespace kelvo::cli

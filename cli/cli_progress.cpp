@@ -6,7 +6,7 @@
 #include <unistd.h>
 #endif
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 constexpr int kBarWidth = 40;
@@ -70,4 +70,4 @@ void EndProgressBar() {
     bar = ProgressBar{};
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace cli {
+namespace kelvo::cli {
 
 // Images of at least this many pixels get a progress bar (on a terminal).
 constexpr int64_t kProgressBarPixels = 1000000;
@@ -24,4 +24,4 @@ void EndProgressBar();
 // (which the glow can report for short images) shows nothing new (-1).
 int ProgressPercent(int32_t done, int32_t total);
 
-}  // namespace cli
+}  // namespace kelvo::cli

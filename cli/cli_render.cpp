@@ -2,11 +2,11 @@
 
 #include "deep_samples.h"
 
-namespace cli {
+namespace kelvo::cli {
 
-bool RenderImage(const FilterSettings& settings, const imageio::Image& input, imageio::Image* output,
+bool RenderImage(const FilterSettings& settings, const image::Image& input, image::Image* output,
                  ProgressFunction progress, std::string* error) {
-    if (!imageio::ImageIsValid(input)) {
+    if (!image::ImageIsValid(input)) {
         *error = "invalid input image";
         return false;
     }
@@ -15,17 +15,17 @@ bool RenderImage(const FilterSettings& settings, const imageio::Image& input, im
                  " pixels; the filters take at most " + std::to_string(kMaxAreaSide) + " pixels per side";
         return false;
     }
-    const size_t rowBytes = imageio::RowBytes(input);
+    const size_t rowBytes = image::RowBytes(input);
     if (rowBytes > static_cast<size_t>(INT32_MAX)) {
         *error = "image rows too long for the filters";
         return false;
     }
 
-    imageio::Image result;
+    image::Image result;
     result.width = input.width;
     result.height = input.height;
     result.channels = input.channels;
-    result.pixels.assign(imageio::ImageBytes(input), 0);
+    result.pixels.assign(image::ImageBytes(input), 0);
 
     // The whole image is the filter area, at full size, in one piece.
     PixelArea area;
@@ -83,4 +83,4 @@ bool RenderImage(const FilterSettings& settings, const imageio::Image& input, im
     return true;
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

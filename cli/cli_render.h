@@ -8,7 +8,7 @@
 #include "cli_settings.h"
 #include "image_io.h"
 
-namespace cli {
+namespace kelvo::cli {
 
 // Told `done` of `total` rows as the renderer goes.
 using ProgressFunction = void (*)(int32_t done, int32_t total);
@@ -19,7 +19,7 @@ using ProgressFunction = void (*)(int32_t done, int32_t total);
 // (null: dropped). A 16-bit input takes the deep path (deep_flare.h,
 // deep_glow.h) on its samples, white 65535. Returns false with a message for
 // an image the renderers cannot take or memory that runs out.
-bool RenderImage(const FilterSettings& settings, const imageio::Image& input, imageio::Image* output,
+bool RenderImage(const FilterSettings& settings, const image::Image& input, image::Image* output,
                  ProgressFunction progress, std::string* error);
 
-}  // namespace cli
+}  // namespace kelvo::cli

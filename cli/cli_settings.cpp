@@ -11,7 +11,7 @@
 #include "nearest_name.h"
 #include "settings_file.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 // A bound or default as the user would type it: whole numbers without
@@ -212,4 +212,4 @@ std::string ListSettings(FilterChoice filter, const FilterSettings* given) {
     return text;
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

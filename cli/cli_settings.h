@@ -11,7 +11,7 @@
 #include "glow_parameters.h"
 #include "settings_table.h"
 
-namespace cli {
+namespace kelvo::cli {
 
 // The widest pixel coordinate the command line takes for a position setting
 // (SettingRole::PositionX/Y, the flare centre): any pixel of an image the
@@ -74,4 +74,4 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
 // range, unit, and the title and description of each.
 std::string ListSettings(FilterChoice filter, const FilterSettings* given = nullptr);
 
-}  // namespace cli
+}  // namespace kelvo::cli

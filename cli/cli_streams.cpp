@@ -5,7 +5,7 @@
 #include <io.h>
 #endif
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 void SetBinary(std::FILE* stream) {
@@ -18,9 +18,9 @@ void SetBinary(std::FILE* stream) {
 
 }  // namespace
 
-bool ReadStandardInput(imageio::Image* image, std::string* error, const imageio::ShapeCheck& check) {
+bool ReadStandardInput(image::Image* image, std::string* error, const image::ShapeCheck& check) {
     SetBinary(stdin);
-    return imageio::ReadImageStream(stdin, "-", image, error, check);
+    return image::ReadImageStream(stdin, "-", image, error, check);
 }
 
 bool WriteToStream(std::FILE* stream, const std::vector<uint8_t>& bytes, std::string* error) {
@@ -32,4 +32,4 @@ bool WriteToStream(std::FILE* stream, const std::vector<uint8_t>& bytes, std::st
     return true;
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -9,13 +9,13 @@
 
 #include "image_io.h"
 
-namespace cli {
+namespace kelvo::cli {
 
 // Reads and decodes the image on standard input, judged by its header as a
 // file is.
-bool ReadStandardInput(imageio::Image* image, std::string* error, const imageio::ShapeCheck& check = {});
+bool ReadStandardInput(image::Image* image, std::string* error, const image::ShapeCheck& check = {});
 
 // Writes the bytes to the stream (standard output) and flushes it.
 bool WriteToStream(std::FILE* stream, const std::vector<uint8_t>& bytes, std::string* error);
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -1,6 +1,6 @@
 #include "file_identity.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 // The full name split at its last separator: folder and name.
@@ -34,4 +34,4 @@ bool SameFile(const FileKey& a, const FileKey& b) {
     return sameFolder && NamesMatch(a.name, b.name);
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-namespace cli {
+namespace kelvo::cli {
 
 // The identity of an existing file or folder.
 struct FileIdentity {
@@ -55,4 +55,4 @@ std::string FullPathName(const std::string& path);
 // bytes on POSIX systems, equal ignoring case on Windows.
 bool NamesMatch(const std::string& a, const std::string& b);
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -5,7 +5,7 @@
 
 #include "file_identity.h"
 
-namespace cli {
+namespace kelvo::cli {
 
 bool IdentifyFile(const std::string& path, FileIdentity* identity) {
     struct stat st;
@@ -28,4 +28,4 @@ std::string FullPathName(const std::string& path) {
 
 bool NamesMatch(const std::string& a, const std::string& b) { return a == b; }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -6,7 +6,7 @@
 #include "file_identity.h"
 #include "wide_path_win32.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 std::string Utf8(const wchar_t* text) {
@@ -55,4 +55,4 @@ bool NamesMatch(const std::string& a, const std::string& b) {
     return CompareStringOrdinal(wa.text, -1, wb.text, -1, TRUE) == CSTR_EQUAL;
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace cli {
+namespace kelvo::cli {
 
 // Installs the handlers for the rest of the process (kelvo-render's main).
 void InstallInterruptHandlers();
@@ -28,4 +28,4 @@ void SetInterruptNote(const std::string& text);
 // file was left as it was once it has been replaced.
 void SetInterruptNotes(const std::string& untilWritten, const std::string& onceWritten);
 
-}  // namespace cli
+}  // namespace kelvo::cli

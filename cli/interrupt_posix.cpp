@@ -14,7 +14,7 @@
 #include "interrupt.h"
 #include "replace_file.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 constexpr size_t kTextRoom = 4352;  // PATH_MAX and a temporary suffix
@@ -111,4 +111,4 @@ void InstallInterruptHandlers() {
     }
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -11,7 +11,7 @@
 #include "replace_file.h"
 #include "wide_path_win32.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 CRITICAL_SECTION lock;
@@ -102,4 +102,4 @@ void InstallInterruptHandlers() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

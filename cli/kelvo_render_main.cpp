@@ -13,6 +13,7 @@
 #include "wide_path_win32.h"
 #endif
 
+namespace kelvo::cli {
 namespace {
 
 int Run(int argc, const char* const* argv) {
@@ -31,6 +32,7 @@ int Run(int argc, const char* const* argv) {
 }
 
 }  // namespace
+}  // namespace kelvo::cli
 
 #ifdef _WIN32
 // The arguments arrive as Unicode and are carried as UTF-8 from here on.
@@ -47,8 +49,8 @@ int wmain(int argc, wchar_t** wargv) {
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     argv.push_back(nullptr);
-    return Run(argc, argv.data());
+    return kelvo::cli::Run(argc, argv.data());
 }
 #else
-int main(int argc, char** argv) { return Run(argc, argv); }
+int main(int argc, char** argv) { return kelvo::cli::Run(argc, argv); }
 #endif

@@ -5,7 +5,7 @@
 #include "file_identity.h"
 #include "replace_file.h"
 
-namespace cli {
+namespace kelvo::cli {
 namespace {
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
@@ -29,7 +29,7 @@ RunPlan PlanRun(const Options& options) {
         plan.inputs = options.inputs;
         for (const std::string& input : options.inputs) {
             const std::string output = BatchOutputPath(options, input);
-            plan.outputs.push_back(imageio::FormatFromPath(output) == imageio::ImageFormat::Unknown ? "" : output);
+            plan.outputs.push_back(image::FormatFromPath(output) == image::ImageFormat::Unknown ? "" : output);
         }
     } else if (!options.input.empty()) {
         plan.inputs = {options.input};
@@ -81,4 +81,4 @@ bool CheckRunPlan(const RunPlan& plan, std::string* error) {
     return true;
 }
 
-}  // namespace cli
+}  // namespace kelvo::cli

@@ -8,7 +8,7 @@
 
 #include "cli_options.h"
 
-namespace cli {
+namespace kelvo::cli {
 
 struct RunPlan {
     std::vector<std::string> inputs;
@@ -31,4 +31,4 @@ RunPlan PlanRun(const Options& options);
 // stream) is no file.
 bool CheckRunPlan(const RunPlan& plan, std::string* error);
 
-}  // namespace cli
+}  // namespace kelvo::cli

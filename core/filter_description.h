@@ -11,6 +11,8 @@
 #include "render_callbacks.h"
 #include "settings_table.h"
 
+namespace kelvo {
+
 struct FilterDescription {
     const char* name;     // one lower-case word: kelvo-render's --filter value, "flare"
     const char* title;    // words of its own: "Lens Flare" (GEGL's and GIMP's names are made from it)
@@ -59,3 +61,5 @@ struct FilterEntries {
         return renderDeep(area, *static_cast<const R*>(record), callbacks);
     }
 };
+
+}  // namespace kelvo

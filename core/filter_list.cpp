@@ -3,6 +3,8 @@
 #include "flare_filter.h"
 #include "glow_filter.h"
 
+namespace kelvo {
+
 namespace {
 
 const FilterDescription* const kFilters[] = {
@@ -32,3 +34,5 @@ std::string FilterNames(const char* lastSeparator) {
     }
     return names;
 }
+
+}  // namespace kelvo

@@ -6,6 +6,8 @@
 
 #include "filter_description.h"
 
+namespace kelvo {
+
 struct FilterList {
     const FilterDescription* const* filters;
     int count;
@@ -20,3 +22,5 @@ const FilterDescription* FindFilter(const std::string& name);
 
 // The filters' names, "flare or glow", for messages.
 std::string FilterNames(const char* lastSeparator);
+
+}  // namespace kelvo

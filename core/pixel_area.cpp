@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kelvo {
+
 PixelArea PackedArea(const uint8_t* in, uint8_t* out, int32_t width, int32_t height, int32_t planes) {
     PixelArea area;
     area.in = in;
@@ -23,3 +25,5 @@ void CopyInputToOutput(const PixelArea& area) {
         std::memmove(area.out + static_cast<size_t>(y) * area.outRowBytes,
                      area.in + static_cast<size_t>(y) * area.inRowBytes, rowBytes);
 }
+
+}  // namespace kelvo

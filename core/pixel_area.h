@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kelvo {
+
 // The widest and tallest area there is: what the host interface's 16-bit
 // rectangles describe. kelvo-render, the GEGL operations and our test host
 // take no image with a longer side.
@@ -35,3 +37,5 @@ void CopyInputToOutput(const PixelArea& area);
 // transparency) are drawn as grey: plane 0 stands for all three light planes,
 // and a second plane (transparency) is left alone.
 inline int32_t LightPlanes(const PixelArea& area) { return area.planes >= 3 ? 3 : 1; }
+
+}  // namespace kelvo

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kelvo {
+
 void CopySettings(const SettingsTable& table, const void* from, void* to) {
     for (int i = 0; i < table.count; ++i) WriteSetting(table.fields[i], to, ReadSetting(table.fields[i], from));
 }
@@ -19,3 +21,5 @@ bool TakeRememberedSettings(const SettingsTable& table, const void* remembered, 
     CopySettings(table, remembered, record);
     return true;
 }
+
+}  // namespace kelvo

@@ -6,6 +6,8 @@
 
 #include "settings_table.h"
 
+namespace kelvo {
+
 // Room for the largest remembered file of either module.
 constexpr int kRememberedFileRoom = 256;
 
@@ -17,3 +19,5 @@ void CopySettings(const SettingsTable& table, const void* from, void* to);
 // wider) and a whole number where the field holds whole numbers. Otherwise the
 // remembered record is damaged: `record` stays as it was and false is returned.
 bool TakeRememberedSettings(const SettingsTable& table, const void* remembered, void* record);
+
+}  // namespace kelvo

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace kelvo {
+
 struct RenderCallbacks {
     void* context = nullptr;
     // Asked before each row; true stops the render. May be null: never stops.
@@ -21,3 +23,5 @@ inline bool RenderAborted(const RenderCallbacks& callbacks) {
 inline void RenderProgress(const RenderCallbacks& callbacks, int32_t done, int32_t total) {
     if (callbacks.progress != nullptr) callbacks.progress(callbacks.context, done, total);
 }
+
+}  // namespace kelvo

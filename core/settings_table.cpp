@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace kelvo {
+
 void WriteDefaults(const SettingsTable& table, void* record) {
     for (int i = 0; i < table.count; ++i) WriteSetting(table.fields[i], record, table.fields[i].defaultValue);
 }
@@ -91,3 +93,5 @@ const char* UnitText(SettingUnit unit) {
     }
     return "";
 }
+
+}  // namespace kelvo

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kelvo {
+
 enum class SettingKind : uint8_t {
     Int32,      // an int32 field, typed and shown as a signed integer
     Real,       // a double field, shown with two decimals
@@ -113,3 +115,5 @@ double RecordHigh(const SettingField& field);
 // field's typed bounds; reals too small for a double count as their nearest
 // double (1e-320 is kept, 1e-400 is 0). Returns false otherwise.
 bool ParseSettingValue(const SettingField& field, const char* text, double* value);
+
+}  // namespace kelvo

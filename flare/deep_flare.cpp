@@ -9,7 +9,7 @@
 #include "reflection_shapes.h"
 #include "reflections.h"
 
-namespace flare {
+namespace kelvo::flare {
 namespace {
 
 // The largest light (1.0 = white) a pixel holds; only damaged records come near.
@@ -212,4 +212,4 @@ kelvo::RenderEnd RenderFlareDeep(const kelvo::DeepArea& area, const FilterParame
                                   [&](const auto& samples) { return DrawDeepFlare(area, samples, settings, callbacks); });
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

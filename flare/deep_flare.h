@@ -5,7 +5,7 @@
 #include "flare_parameters.h"
 #include "render_callbacks.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // Copies the area's input to its output (they may be one buffer) and draws
 // the lens flare with the same settings, geometry, order of elements, progress
@@ -20,4 +20,4 @@ namespace flare {
 kelvo::RenderEnd RenderFlareDeep(const kelvo::DeepArea& area, const FilterParameters& settings,
                                  const RenderCallbacks& callbacks);
 
-}  // namespace flare
+}  // namespace kelvo::flare

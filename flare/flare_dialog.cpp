@@ -10,6 +10,16 @@
 #include "settings_file.h"
 #include "settings_file_dialog.h"
 
+namespace kelvo::flare {
+
+using plugin::DialogSettings;
+using plugin::FieldDialog;
+using plugin::IntegerText;
+using plugin::PluginGlobals;
+using plugin::RefreshPreview;
+using plugin::ShowDialogMessage;
+using plugin::ShowFieldValue;
+
 namespace {
 
 constexpr wchar_t kTypeText[] = L"Type 1";
@@ -84,7 +94,8 @@ const FieldDialog kDialog = {
 };
 
 }  // namespace
+}  // namespace kelvo::flare
 
 extern "C" INT_PTR CALLBACK FilterProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    return FieldDialogProc(kDialog, dialog, message, wParam, lParam);
+    return kelvo::plugin::FieldDialogProc(kelvo::flare::kDialog, dialog, message, wParam, lParam);
 }

@@ -7,7 +7,7 @@
 #include "flare_scale.h"
 #include "render_flare.h"
 
-namespace flare {
+namespace kelvo::flare {
 namespace {
 
 // Sizes and pixel distances F times larger: the working scale divided by F.
@@ -37,4 +37,4 @@ const FilterDescription kFlareFilter = {
     Entries::RenderDeep,
 };
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -3,8 +3,8 @@
 
 #include "filter_description.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 extern const FilterDescription kFlareFilter;
 
-}  // namespace flare
+}  // namespace kelvo::flare

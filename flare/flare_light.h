@@ -11,7 +11,7 @@
 #include "flare_reach.h"
 #include "gradient_noise.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // What the per-pixel sum needs besides the quantities, fixed for a pass.
 struct FlareLightSetup {
@@ -99,4 +99,4 @@ inline void FlareLightAt(const FlareQuantities& q, const FlareLightSetup& c, dou
     s[2] = s2;
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -9,7 +9,7 @@
 #include "halvane_controls.h"
 #include "settings_table.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 struct FilterParameters {
     int32_t positionX;          // flare centre column, full-size pixels from the area's left edge
@@ -78,4 +78,4 @@ constexpr int kSaveSettingsButton = HALVANE_SAVE_BUTTON;
 // the reserved tail zero.
 FilterParameters DefaultFlareParameters();
 
-}  // namespace flare
+}  // namespace kelvo::flare

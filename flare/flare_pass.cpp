@@ -5,7 +5,7 @@
 #include "flare_light.h"
 #include "flare_reach.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 namespace {
 
@@ -130,4 +130,4 @@ void FlarePass(const WorkingView& view, const FilterParameters& settings, const 
               ClampToInt32(static_cast<int64_t>(cx) + q.R), ClampToInt32(static_cast<int64_t>(cy) + q.R));
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

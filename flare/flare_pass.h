@@ -8,7 +8,7 @@
 #include "flare_parameters.h"
 #include "flare_primitives.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // The smallest working scale: a flare drawn 64 times larger than its settings
 // say (kelvo-render's --scale 64: a preset made on a 640-pixel-wide picture
@@ -74,4 +74,4 @@ bool DrawFlareRows(const WorkingView& view, const FlareQuantities& q, const Pass
 // centre softened (also after an abort).
 void FlarePass(const WorkingView& view, const FilterParameters& settings, const PassControl& control, int32_t cx, int32_t cy);
 
-}  // namespace flare
+}  // namespace kelvo::flare

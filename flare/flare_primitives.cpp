@@ -4,7 +4,7 @@
 
 #include "lit_edges.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 WorkingView MakeWorkingView(const PixelArea& area) {
     WorkingView view;
@@ -96,4 +96,4 @@ Rgb HslToRgb(double h, double s, double l) {
     }
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -13,7 +13,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // The output being drawn: the caller's output buffer with its row stride, the
 // working area's size and the number of interleaved planes. Pixel (x, y) begins
@@ -135,4 +135,4 @@ struct Rgb {
 // Hue, saturation and lightness (each 0..1) to red, green, blue (hexcone model).
 Rgb HslToRgb(double h, double s, double l);
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -58,7 +58,7 @@
 // streak adds nothing. The reduction's error (below 2e-10 for |phi| < 1e6) is
 // covered by taking 1e-9 off |delta|.
 
-namespace flare {
+namespace kelvo::flare {
 
 namespace {
 
@@ -172,4 +172,4 @@ void ReachColumns(const FlareReach& reach, int32_t cx, double ady2, int32_t widt
     if (hi < *last) *last = hi < 0 ? -1 : static_cast<int32_t>(hi);
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

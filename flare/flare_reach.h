@@ -9,7 +9,7 @@
 
 #include "flare_pass.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 struct FlareReach {
     // False when no bound could be proven (a damaged record, or a core that
@@ -58,4 +58,4 @@ inline bool StreakCannotAdd(double d, double dOverR, double phi) {
     return d * m * m >= StreakSlack(d, dOverR);
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cmath>
 
-namespace flare {
+namespace kelvo::flare {
 
 int32_t PositionLandingOn(int64_t pixel, double workingScale, int32_t low, int32_t high) {
     const double product = static_cast<double>(pixel) * workingScale;
@@ -22,4 +22,4 @@ int32_t PositionLandingOn(int64_t pixel, double workingScale, int32_t low, int32
     return best;
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -8,7 +8,7 @@
 
 #include "flare_pass.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // The enlargements offered to users: from a twentieth up to the largest the
 // renderer takes (kMaxEnlargement, flare_pass.h).
@@ -19,4 +19,4 @@ constexpr double kMinEnlargement = 0.05;
 // 1 / (2 * workingScale) of it), kept within low..high.
 int32_t PositionLandingOn(int64_t pixel, double workingScale, int32_t low, int32_t high);
 
-}  // namespace flare
+}  // namespace kelvo::flare

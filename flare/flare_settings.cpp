@@ -4,7 +4,7 @@
 #include "halvane_controls.h"
 #include "flare_parameters.h"
 
-namespace flare {
+namespace kelvo::flare {
 namespace {
 
 // The spin step is the single-precision 0.05, times ten for the fields whose
@@ -71,4 +71,4 @@ const SettingsTable kFlareSettings = {kFields, static_cast<int>(sizeof kFields /
 
 FilterParameters DefaultFlareParameters() { return DefaultRecord<FilterParameters>(kFlareSettings); }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace flare {
+namespace kelvo::flare {
 
 constexpr uint32_t kNoiseSeed = 1;
 
@@ -69,4 +69,4 @@ inline double GradientNoise(double x) {
     return u + s * (v - u);
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

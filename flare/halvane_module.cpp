@@ -7,10 +7,14 @@
 #include "remembered_flare.h"
 #include "settings_file.h"
 
-using HalvaneRemembered = RememberedEntries<flare::FilterParameters, flare::kSettingsFileSize,
-                                            flare::EncodeRememberedFlare, flare::TakeRememberedFlare>;
+namespace kelvo {
 
-const ModuleDescription kModule = {
+using HalvaneRemembered = plugin::RememberedEntries<flare::FilterParameters, flare::kSettingsFileSize,
+                                                    flare::EncodeRememberedFlare, flare::TakeRememberedFlare>;
+
+const plugin::ModuleDescription plugin::kModule = {
     &flare::kFlareFilter, offsetof(flare::FilterParameters, showDialog),
     L"Halvane.lns", HalvaneRemembered::Encode, HalvaneRemembered::Take,
 };
+
+}  // namespace kelvo

@@ -10,7 +10,7 @@
 #include "flare_primitives.h"
 #include "lit_edges.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // Offsets o, 0 <= o < R, for which centre + o or centre - o can receive light,
 // that is lies in first..last (lit_edges.h). Offsets outside this
@@ -128,4 +128,4 @@ void RingLight(int32_t width, int32_t height, int32_t amount, int32_t x, int32_t
 // The ring's amount: 15 per whole step of the brightness b.
 inline int32_t RingAmount(double b) { return ClampToInt32(static_cast<int64_t>(TruncToInt32(b)) * 15); }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -5,7 +5,7 @@
 #include "flare_pass.h"
 #include "reflection_shapes.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 const Reflection kReflections[kReflectionCount] = {
     {2, 1.2, 0.2, {20, 20, 0}},
@@ -88,4 +88,4 @@ void DrawRingReflection(const WorkingView& view, int32_t bi, int32_t x, int32_t 
     SoftenSquare(view, x, y, R);
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

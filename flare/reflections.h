@@ -7,7 +7,7 @@
 #include "flare_parameters.h"
 #include "flare_primitives.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // Profile of a reflection: 0 flat disc, 1 bright centre (c^(1 - q)), 2 bright
 // rim (c^q), 4 thin ring in four colour bands.
@@ -65,4 +65,4 @@ void DrawDiscReflection(const WorkingView& view, double b, int32_t x, int32_t y,
 // The four-band ring of radius R around (x, y); each band adds 15 * bi.
 void DrawRingReflection(const WorkingView& view, int32_t bi, int32_t x, int32_t y, int32_t R, double aspect);
 
-}  // namespace flare
+}  // namespace kelvo::flare

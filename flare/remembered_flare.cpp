@@ -5,7 +5,7 @@
 #include "remembered_settings.h"
 #include "settings_file.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 void EncodeRememberedFlare(const FilterParameters& record, unsigned char* bytes) {
     FilterParameters clean = DefaultFlareParameters();
@@ -20,4 +20,4 @@ bool TakeRememberedFlare(const unsigned char* bytes, size_t size, FilterParamete
     return TakeRememberedSettings(kFlareSettings, &remembered, record);
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -7,7 +7,7 @@
 
 #include "flare_parameters.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // The remembered file for a record: the record's 22 settings over the
 // defaults' run state (previewScale 0, showDialog 1, reserved tail zero), as
@@ -20,4 +20,4 @@ void EncodeRememberedFlare(const FilterParameters& record, unsigned char* bytes)
 // as it was and false is returned. The record keeps its run state.
 bool TakeRememberedFlare(const unsigned char* bytes, size_t size, FilterParameters* record);
 
-}  // namespace flare
+}  // namespace kelvo::flare

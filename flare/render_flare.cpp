@@ -4,7 +4,7 @@
 #include "flare_primitives.h"
 #include "reflections.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 bool RenderFlareArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks) {
     CopyInputToOutput(area);
@@ -20,4 +20,4 @@ bool RenderFlareArea(const PixelArea& area, const FilterParameters& settings, co
     return !stopped;
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

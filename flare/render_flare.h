@@ -6,7 +6,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // Copies the area's input to its output (the two may be one buffer) and draws
 // the lens flare over it with `settings`, at the scale given by their
@@ -16,4 +16,4 @@ namespace flare {
 // the render (the passes end where they were told to), true otherwise.
 bool RenderFlareArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks);
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -12,7 +12,7 @@
 #error "settings files are little-endian; this target needs byte swapping"
 #endif
 
-namespace flare {
+namespace kelvo::flare {
 
 void EncodeSettingsFile(const FilterParameters& parameters, unsigned char* bytes) {
     bytes[0] = kSettingsFileMarker;
@@ -50,4 +50,4 @@ bool LoadSettingsFile(const char* path, FilterParameters* parameters) {
     return ReadSettingsFile(path, parameters) == SettingsFileRead::Loaded;
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

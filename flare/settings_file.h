@@ -10,7 +10,7 @@
 #include "flare_parameters.h"
 #include "replace_file.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 constexpr uint8_t kSettingsFileMarker = 1;
 constexpr size_t kSettingsFileSize = 1 + sizeof(FilterParameters);
@@ -57,4 +57,4 @@ SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters
 // ReadSettingsFile, answering only whether the record was loaded.
 bool LoadSettingsFile(const char* path, FilterParameters* parameters);
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -5,7 +5,12 @@
 #include "preview_panel.h"
 #include "wide_path_win32.h"
 
-namespace flare {
+namespace kelvo::flare {
+
+using plugin::kStringSettingsFilter;
+using plugin::moduleInstance;
+using plugin::ShowDialogMessage;
+
 namespace {
 
 constexpr DWORD kFileDialogOptions = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
@@ -148,4 +153,4 @@ FileChoice ChooseSettingsFileToSave(const char** path) {
     return Answer(GetSaveFileNameW(&fileDialog.record), path);
 }
 
-}  // namespace flare
+}  // namespace kelvo::flare

@@ -7,7 +7,7 @@
 
 #include "win32_module.h"
 
-namespace flare {
+namespace kelvo::flare {
 
 // Messages of the Load and Save buttons (the module's string table).
 enum : int16_t {
@@ -41,4 +41,4 @@ void ReleaseSettingsFileDialogs();
 FileChoice ChooseSettingsFileToLoad(const char** path);
 FileChoice ChooseSettingsFileToSave(const char** path);
 
-}  // namespace flare
+}  // namespace kelvo::flare

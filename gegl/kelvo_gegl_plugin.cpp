@@ -6,16 +6,19 @@
 #include "filter_list.h"
 #include "table_operation.h"
 
+namespace kelvo::gegl {
 namespace {
 const GeglModuleInfo kModuleInfo = {GEGL_MODULE_ABI_VERSION};
 }
+}  // namespace kelvo::gegl
 
 extern "C" {
 
-G_MODULE_EXPORT const GeglModuleInfo* gegl_module_query(GTypeModule*) { return &kModuleInfo; }
+G_MODULE_EXPORT const GeglModuleInfo* gegl_module_query(GTypeModule*) { return &kelvo::gegl::kModuleInfo; }
 
 G_MODULE_EXPORT gboolean gegl_module_register(GTypeModule* module) {
-    for (const FilterDescription* filter : AllFilters()) kelvo_gegl::RegisterTableOperation(module, filter);
+    for (const kelvo::FilterDescription* filter : kelvo::AllFilters())
+        kelvo::gegl::RegisterTableOperation(module, filter);
     return TRUE;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 namespace {
 
 int FloorDiv(int v, int f) { return v >= 0 ? v / f : -((-v + f - 1) / f); }
@@ -210,4 +210,4 @@ bool RenderLayer(GeglBuffer* input, GeglBuffer* output, const GeglRectangle& rec
     }
 }
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

@@ -16,7 +16,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 struct LayerFormat {
     // The format of the operation's buffers: R'G'B'(A) or Y'(A) u8 for 8-bit
@@ -59,4 +59,4 @@ struct LayerRender {
 bool RenderLayer(GeglBuffer* input, GeglBuffer* output, const GeglRectangle& rect, int level,
                  const LayerFormat& format, const LayerRender& render);
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

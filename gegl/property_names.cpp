@@ -1,6 +1,6 @@
 #include "property_names.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 std::string PropertyName(const char* settingName) {
     std::string name;
@@ -16,4 +16,4 @@ std::string PropertyName(const char* settingName) {
     return name;
 }
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

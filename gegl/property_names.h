@@ -4,8 +4,8 @@
 
 #include <string>
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 std::string PropertyName(const char* settingName);
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

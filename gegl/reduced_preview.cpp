@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 bool FullPreviewFits(const GeglRectangle& whole) {
     return static_cast<int64_t>(whole.width) * whole.height <= kMaxFullPreviewPixels;
@@ -28,4 +28,4 @@ bool RenderReducedFromFull(GeglBuffer* input, GeglBuffer* output, const GeglRect
     return rendered && written;
 }
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

@@ -12,7 +12,7 @@
 
 #include "layer_render.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 // The largest layer (level-0 pixels) whose previews are rendered at full
 // size: 32 megapixels, a render of about a second at the busiest settings.
@@ -27,4 +27,4 @@ bool FullPreviewFits(const GeglRectangle& whole);
 bool RenderReducedFromFull(GeglBuffer* input, GeglBuffer* output, const GeglRectangle& whole, int level,
                            const LayerFormat& format, const LayerRender& render);
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

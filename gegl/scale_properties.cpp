@@ -6,7 +6,7 @@
 #include "flare_scale.h"
 #include "layer_render.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 namespace {
 
 constexpr GParamFlags kFlags =
@@ -74,4 +74,4 @@ double Enlargement(const ScaleSettings& settings, int layerWidth) {
     return factor > flare::kMaxEnlargement ? flare::kMaxEnlargement : factor;
 }
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

@@ -6,7 +6,7 @@
 
 #include <glib-object.h>
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 struct ScaleSettings {
     double scale = 1.0;
@@ -26,4 +26,4 @@ bool GetScaleProperty(const ScaleSettings& settings, guint firstId, guint id, GV
 // (flare::kMinEnlargement .. flare::kMaxEnlargement). Exactly 1 at the defaults.
 double Enlargement(const ScaleSettings& settings, int layerWidth);
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

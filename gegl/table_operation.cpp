@@ -11,7 +11,7 @@
 #include "scale_properties.h"
 #include "table_properties.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 namespace {
 
 struct TableOperation {
@@ -221,4 +221,4 @@ GType RegisterTableOperation(GTypeModule* module, const FilterDescription* descr
                                        static_cast<GTypeFlags>(0));
 }
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

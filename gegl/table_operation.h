@@ -13,9 +13,9 @@
 
 #include "filter_description.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 // Registers the operation's type in the plug-in module.
 GType RegisterTableOperation(GTypeModule* module, const FilterDescription* filter);
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

@@ -10,7 +10,7 @@
 
 #include "property_names.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 namespace {
 
 constexpr GParamFlags kFlags =
@@ -97,4 +97,4 @@ void GetTableProperty(const SettingField& field, const void* record, GValue* val
         g_value_set_double(value, v);
 }
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

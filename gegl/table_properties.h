@@ -10,7 +10,7 @@
 
 #include "table_operation.h"
 
-namespace kelvo_gegl {
+namespace kelvo::gegl {
 
 // The most rows a table may have.
 constexpr int kMaxTableRows = 32;
@@ -31,4 +31,4 @@ const SettingField* TableField(const FilterDescription& description, const Prope
 void SetTableProperty(const SettingField& field, void* record, const GValue* value);
 void GetTableProperty(const SettingField& field, const void* record, GValue* value);
 
-}  // namespace kelvo_gegl
+}  // namespace kelvo::gegl

@@ -24,7 +24,7 @@
 #include "glow_pass.h"
 #include "lit_edges.h"
 
-namespace glow {
+namespace kelvo::glow {
 namespace {
 
 // Entries of a ring row per tile of its mask.
@@ -462,4 +462,4 @@ kelvo::RenderEnd RenderGlowDeep(const kelvo::DeepArea& area, const FilterParamet
                                   [&](const auto& samples) { return DrawDeepGlow(area, samples, settings, callbacks); });
 }
 
-}  // namespace glow
+}  // namespace kelvo::glow

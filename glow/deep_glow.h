@@ -5,7 +5,7 @@
 #include "glow_parameters.h"
 #include "render_callbacks.h"
 
-namespace glow {
+namespace kelvo::glow {
 
 // Copies the area's input to its output (distinct buffers) and makes the
 // pixels inside the threshold windows glow, with the same windows, radius,
@@ -21,4 +21,4 @@ namespace glow {
 kelvo::RenderEnd RenderGlowDeep(const kelvo::DeepArea& area, const FilterParameters& settings,
                                 const RenderCallbacks& callbacks);
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -6,10 +6,14 @@
 #include "module_description.h"
 #include "remembered_glow.h"
 
-using EmberlitRemembered = RememberedEntries<glow::FilterParameters, glow::kRememberedGlowSize,
-                                             glow::EncodeRememberedGlow, glow::TakeRememberedGlow>;
+namespace kelvo {
 
-const ModuleDescription kModule = {
+using EmberlitRemembered = plugin::RememberedEntries<glow::FilterParameters, glow::kRememberedGlowSize,
+                                                     glow::EncodeRememberedGlow, glow::TakeRememberedGlow>;
+
+const plugin::ModuleDescription plugin::kModule = {
     &glow::kGlowFilter, offsetof(glow::FilterParameters, showDialog),
     L"Emberlit.glw", EmberlitRemembered::Encode, EmberlitRemembered::Take,
 };
+
+}  // namespace kelvo

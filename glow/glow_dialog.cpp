@@ -6,6 +6,15 @@
 #include "field_dialog.h"
 #include "glow_parameters.h"
 
+namespace kelvo::glow {
+
+using plugin::DialogSettings;
+using plugin::FieldByEditId;
+using plugin::FieldDialog;
+using plugin::IntegerText;
+using plugin::PluginGlobals;
+using plugin::ShowFieldValue;
+
 namespace {
 
 // The fill at dialog start: the level, then each colour's upper and lower bound.
@@ -26,7 +35,8 @@ void Fill(HWND dialog, PluginGlobals* globals) {
 const FieldDialog kDialog = {&glow::kGlowSettings, IntegerText::Unsigned, Fill, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
+}  // namespace kelvo::glow
 
 extern "C" INT_PTR CALLBACK FilterProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    return FieldDialogProc(kDialog, dialog, message, wParam, lParam);
+    return kelvo::plugin::FieldDialogProc(kelvo::glow::kDialog, dialog, message, wParam, lParam);
 }

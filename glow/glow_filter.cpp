@@ -5,7 +5,7 @@
 #include "glow_pass.h"
 #include "render_glow.h"
 
-namespace glow {
+namespace kelvo::glow {
 namespace {
 
 // The glow has no reduction factor of its own: its radius, the level in
@@ -39,4 +39,4 @@ const FilterDescription kGlowFilter = {
     Entries::RenderDeep,
 };
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -3,8 +3,8 @@
 
 #include "filter_description.h"
 
-namespace glow {
+namespace kelvo::glow {
 
 extern const FilterDescription kGlowFilter;
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -7,7 +7,7 @@
 
 #include "settings_table.h"
 
-namespace glow {
+namespace kelvo::glow {
 
 struct FilterParameters {
     int32_t redUpper;     // Red window, tested against plane 0
@@ -40,4 +40,4 @@ extern const SettingsTable kGlowSettings;
 // A record holding the defaults, previewScale 0 and showDialog 1.
 FilterParameters DefaultGlowParameters();
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -54,7 +54,7 @@
 // pass keeps nothing between calls: renders on several threads at once share
 // no state.
 
-namespace glow {
+namespace kelvo::glow {
 namespace {
 
 constexpr int32_t kMaxReach = kMaxDrawnGlowRadius - 1;  // the rim (t = 0) adds nothing
@@ -570,4 +570,4 @@ bool RunPass(PassState& s, const FilterParameters* settings, const RenderCallbac
 
 }  // namespace
 
-}  // namespace glow
+}  // namespace kelvo::glow

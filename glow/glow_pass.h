@@ -12,7 +12,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace glow {
+namespace kelvo::glow {
 
 // Largest glow level: the dialog's typed range ends here.
 constexpr int32_t kMaxGlowRadius = 30;
@@ -89,4 +89,4 @@ extern const GlowMemory kHeapMemory;  // malloc and free
 bool GlowPass(const PixelArea& area, const FilterParameters* settings, const RenderCallbacks& callbacks,
               GlowMethod method = GlowMethod::Auto, const GlowMemory& memory = kHeapMemory);
 
-}  // namespace glow
+}  // namespace kelvo::glow

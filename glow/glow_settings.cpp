@@ -3,7 +3,7 @@
 #include "emberlit_controls.h"
 #include "glow_parameters.h"
 
-namespace glow {
+namespace kelvo::glow {
 namespace {
 
 #define FIELD(f) static_cast<uint16_t>(offsetof(FilterParameters, f))
@@ -35,4 +35,4 @@ const SettingsTable kGlowSettings = {kFields, kGlowSettingCount};
 
 FilterParameters DefaultGlowParameters() { return DefaultRecord<FilterParameters>(kGlowSettings); }
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -4,7 +4,7 @@
 
 #include "remembered_settings.h"
 
-namespace glow {
+namespace kelvo::glow {
 namespace {
 
 constexpr char kMarker[8] = {'E', 'M', 'B', 'E', 'R', 'L', 'I', 'T'};
@@ -44,4 +44,4 @@ bool TakeRememberedGlow(const unsigned char* bytes, size_t size, FilterParameter
     return TakeRememberedSettings(kGlowSettings, &remembered, record);
 }
 
-}  // namespace glow
+}  // namespace kelvo::glow

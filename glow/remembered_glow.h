@@ -9,7 +9,7 @@
 
 #include "glow_parameters.h"
 
-namespace glow {
+namespace kelvo::glow {
 
 constexpr size_t kRememberedGlowSize = 8 + 2 + kGlowSettingCount * 4;
 constexpr uint16_t kRememberedGlowVersion = 1;
@@ -23,4 +23,4 @@ void EncodeRememberedGlow(const FilterParameters& record, unsigned char* bytes);
 // The record keeps its run state.
 bool TakeRememberedGlow(const unsigned char* bytes, size_t size, FilterParameters* record);
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -2,11 +2,11 @@
 
 #include "glow_pass.h"
 
-namespace glow {
+namespace kelvo::glow {
 
 bool RenderGlowArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks) {
     CopyInputToOutput(area);
     return GlowPass(area, &settings, callbacks);
 }
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -6,7 +6,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace glow {
+namespace kelvo::glow {
 
 // Copies the area's input to its output (they must be distinct buffers: the
 // glow reads the input while it writes the output) and makes the pixels
@@ -15,4 +15,4 @@ namespace glow {
 // callbacks stopped the pass, true otherwise.
 bool RenderGlowArea(const PixelArea& area, const FilterParameters& settings, const RenderCallbacks& callbacks);
 
-}  // namespace glow
+}  // namespace kelvo::glow

@@ -1,6 +1,6 @@
 #include "aete.h"
 
-namespace aete {
+namespace kelvo::host::aete {
 namespace {
 
 class Reader {
@@ -77,4 +77,4 @@ bool ParseAete(const uint8_t* data, size_t size, Dictionary* d, std::string* err
     return true;
 }
 
-}  // namespace aete
+}  // namespace kelvo::host::aete

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace aete {
+namespace kelvo::host::aete {
 
 struct Parameter {
     std::string name;
@@ -48,4 +48,4 @@ struct Dictionary {
 // Parses the resource bytes. On failure returns false and says why in *error.
 bool ParseAete(const uint8_t* data, size_t size, Dictionary* dictionary, std::string* error);
 
-}  // namespace aete
+}  // namespace kelvo::host::aete

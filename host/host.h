@@ -28,7 +28,10 @@
 #include "host_interface.h"
 #include "pipl.h"
 
-namespace khost {
+namespace kelvo::host {
+
+// The host speaks the plug-in interface (host_interface.h) in its own names.
+using namespace plugin;
 
 enum class DialogAnswer { Ok, Cancel };
 
@@ -348,4 +351,4 @@ std::string RectText(const Rect& r);
 std::string Narrow(const std::wstring& text);
 std::wstring Wide(const std::string& text);
 
-}  // namespace khost
+}  // namespace kelvo::host

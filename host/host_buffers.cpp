@@ -7,7 +7,7 @@
 
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
 // Largest buffer the host hands out; a bigger request fails as a real host's
@@ -337,4 +337,4 @@ int16_t ServeRequest(HostSession* s, bool explicitCall) {
     return FinishCall(s, &call, DeliverBuffers(s, inRate, maskRate, &call));
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

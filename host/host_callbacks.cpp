@@ -2,7 +2,7 @@
 // thread's active session, since the interface passes them no context.
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 
 HostSession* g_session = nullptr;
 
@@ -57,4 +57,4 @@ int16_t KELVO_CDECL HostDisplayPixels(const PSPixelMap* source, const VRect* src
     return call.drawn ? 0 : filterBadParameters;
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

@@ -2,7 +2,7 @@
 #include "host_dialog.h"
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 
 bool DialogDriver::Capture(Image* image) const {
     WaitIdle();
@@ -56,4 +56,4 @@ bool DialogDriver::Capture(Image* image) const {
     return ok;
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

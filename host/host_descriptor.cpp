@@ -10,7 +10,7 @@
 
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 
 namespace {
 
@@ -366,4 +366,4 @@ void FreeDescriptorHost(HostSession* s) {
     s->descriptors = nullptr;
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

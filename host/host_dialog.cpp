@@ -16,7 +16,7 @@
 
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
 constexpr DWORD kInputTimeoutMs = 5000;
@@ -182,7 +182,7 @@ int DialogDriver::FocusedId() const {
     return GetDlgCtrlID(info.hwndFocus);
 }
 
-FilterRecord* DialogDriver::Record() const { return khost::Record(session_); }
+FilterRecord* DialogDriver::Record() const { return host::Record(session_); }
 
 std::vector<uint8_t> DialogDriver::SettingsBytes() const { return InspectHandle(Record()->parameters).bytes; }
 
@@ -272,4 +272,4 @@ void DialogDriver::ClickButtonOf(HWND window, int id) {
     ClickAt(button, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

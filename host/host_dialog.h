@@ -15,7 +15,7 @@
 
 #include "host.h"
 
-namespace khost {
+namespace kelvo::host {
 
 struct DialogThreadState;
 
@@ -117,4 +117,4 @@ private:
 // Returns false with *error for a script that does not parse.
 bool ParseDialogScript(const std::string& text, DialogScript* script, std::string* error);
 
-}  // namespace khost
+}  // namespace kelvo::host

@@ -6,10 +6,10 @@
 
 #include "image_io.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
-Image FromFile(const imageio::Image& file) {
+Image FromFile(const image::Image& file) {
     Image image;
     image.width = file.width;
     image.height = file.height;
@@ -20,13 +20,13 @@ Image FromFile(const imageio::Image& file) {
 
 // Keeps what the target format can hold: the netpbm formats take one plane
 // (grey) or three (colour), PNG up to four.
-imageio::Image ToFile(const Image& image, imageio::ImageFormat format) {
+image::Image ToFile(const Image& image, image::ImageFormat format) {
     int32_t planes = image.planes;
-    if (format == imageio::ImageFormat::Pgm) {
+    if (format == image::ImageFormat::Pgm) {
         planes = 1;
-    } else if (format == imageio::ImageFormat::Ppm) {
+    } else if (format == image::ImageFormat::Ppm) {
         planes = 3;
-    } else if (format == imageio::ImageFormat::Pnm) {
+    } else if (format == image::ImageFormat::Pnm) {
         planes = image.planes == 1 ? 1 : 3;
     } else if (planes > 4) {
         planes = 3;
@@ -37,7 +37,7 @@ imageio::Image ToFile(const Image& image, imageio::ImageFormat format) {
         converted = MakeImage(image.width, image.height, 1);
         for (size_t i = 0; i < converted.pixels.size(); ++i) converted.pixels[i] = image.pixels[i * image.planes];
     }
-    imageio::Image file;
+    image::Image file;
     file.width = converted.width;
     file.height = converted.height;
     file.channels = converted.planes;
@@ -58,8 +58,8 @@ Image MakeImage(int32_t width, int32_t height, int32_t planes, uint8_t value) {
 }
 
 bool ReadImage(const std::string& path, Image* image, std::string* error) {
-    imageio::Image file;
-    if (!imageio::ReadImage(path, &file, error)) return false;
+    image::Image file;
+    if (!image::ReadImage(path, &file, error)) return false;
     if (file.width > kMaxAreaSide || file.height > kMaxAreaSide) {
         if (error)
             *error = path + ": a host rectangle holds at most " + std::to_string(kMaxAreaSide) +
@@ -76,12 +76,12 @@ bool WriteImage(const std::string& path, const Image& image, std::string* error)
         if (error) *error = path + ": no image to write";
         return false;
     }
-    imageio::ImageFormat format = imageio::FormatFromPath(path);
-    if (format == imageio::ImageFormat::Unknown) {
+    image::ImageFormat format = image::FormatFromPath(path);
+    if (format == image::ImageFormat::Unknown) {
         if (error) *error = path + ": unknown extension (use .png, .ppm, .pgm or .pnm)";
         return false;
     }
-    return imageio::WriteImage(path, ToFile(image, format), error);
+    return image::WriteImage(path, ToFile(image, format), error);
 }
 
 Image ConvertPlanes(const Image& image, int32_t planes) {
@@ -141,4 +141,4 @@ Image ReduceImage(const Image& deep) {
     return image;
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace khost {
+namespace kelvo::host {
 
 struct Image {
     int32_t width = 0;
@@ -45,4 +45,4 @@ bool WriteImage(const std::string& path, const Image& image, std::string* error)
 // the colour planes.
 Image ConvertPlanes(const Image& image, int32_t planes);
 
-}  // namespace khost
+}  // namespace kelvo::host

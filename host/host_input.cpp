@@ -8,7 +8,7 @@
 #include "host_dialog.h"
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
 INPUT KeyInput(WORD vk, bool up) {
@@ -147,4 +147,4 @@ void DialogDriver::Replace(int editId, const std::wstring& text) {
     if (!text.empty()) Type(text);
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

@@ -8,7 +8,7 @@
 
 #include "host.h"
 
-namespace khost {
+namespace kelvo::host {
 
 // A buffer handed to the module: guard bytes before and after the rows, and
 // each row followed by `rowSlack` more guard bytes.
@@ -164,4 +164,4 @@ int16_t KELVO_CDECL HostAdvanceState();
 int16_t KELVO_CDECL HostDisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t dstRow, int32_t dstCol,
                                       void* platformContext);
 
-}  // namespace khost
+}  // namespace kelvo::host

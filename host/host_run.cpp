@@ -6,7 +6,7 @@
 #include "host_internal.h"
 #include "plugin.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
 constexpr int kPiplId = 16000;
@@ -347,4 +347,4 @@ HandleInfo InspectHandle(Handle handle) {
     return info;
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

@@ -12,7 +12,7 @@
 #include "host_dialog.h"
 #include "nearest_name.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
 using Action = std::function<void(DialogDriver&)>;
@@ -238,4 +238,4 @@ bool ParseDialogScript(const std::string& text, DialogScript* script, std::strin
     return true;
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

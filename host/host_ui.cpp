@@ -18,7 +18,7 @@
 
 #include "host_internal.h"
 
-namespace khost {
+namespace kelvo::host {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KelvoHostWindow";
@@ -403,4 +403,4 @@ bool DrawPixelMap(HostSession* s, const PSPixelMap& map, const VRect& src, int32
                              static_cast<UINT>(h), bits.data(), &bmi, DIB_RGB_COLORS) != 0;
 }
 
-}  // namespace khost
+}  // namespace kelvo::host

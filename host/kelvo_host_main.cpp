@@ -13,6 +13,7 @@
 
 #include <shellapi.h>
 
+namespace kelvo::host {
 namespace {
 
 const char kUsage[] =
@@ -82,9 +83,9 @@ bool ParseInt(const std::string& text, int* value) {
     return true;
 }
 
-void PrintPipl(const khost::HostModule& m) {
+void PrintPipl(const host::HostModule& m) {
     const pipl::PiplInfo& p = m.pipl;
-    std::printf("module:   %s\n", khost::Narrow(m.path).c_str());
+    std::printf("module:   %s\n", host::Narrow(m.path).c_str());
     std::printf("kind:     '%s'\n", pipl::FourCCText(p.kind).c_str());
     std::printf("name:     \"%s\"\n", p.name.c_str());
     std::printf("category: \"%s\"\n", p.category.c_str());
@@ -101,10 +102,10 @@ void PrintPipl(const khost::HostModule& m) {
     std::printf("\nimports answered by the host: %d\n", m.patchedImports);
 }
 
-std::string DescriptorText(const khost::Descriptor& descriptor) {
+std::string DescriptorText(const host::Descriptor& descriptor) {
     std::string text;
     char line[96];
-    for (const khost::DescriptorItem& item : descriptor) {
+    for (const host::DescriptorItem& item : descriptor) {
         const std::string key = pipl::FourCCText(item.key), type = pipl::FourCCText(item.type);
         if (item.type == typeInteger)
             std::snprintf(line, sizeof line, "%s long %d\n", key.c_str(), static_cast<int>(item.integer));
@@ -125,14 +126,14 @@ uint32_t CodeOf(const std::string& text) {
 }
 
 // Reads DescriptorText's lines; anything else is refused with the line's number.
-bool ParseDescriptor(const std::string& text, khost::Descriptor* descriptor, std::string* error) {
+bool ParseDescriptor(const std::string& text, host::Descriptor* descriptor, std::string* error) {
     std::istringstream lines(text);
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         std::istringstream words(line);
         std::string key, type, unit;
         if (!(words >> key)) continue;
-        khost::DescriptorItem item;
+        host::DescriptorItem item;
         item.key = CodeOf(key);
         bool ok = key.size() == 4 && static_cast<bool>(words >> type) && type.size() == 4;
         item.type = CodeOf(type);
@@ -156,7 +157,7 @@ bool ParseDescriptor(const std::string& text, khost::Descriptor* descriptor, std
     return true;
 }
 
-void PrintScripting(const khost::HostModule& m) {
+void PrintScripting(const host::HostModule& m) {
     const pipl::PiplInfo& p = m.pipl;
     const char* smart = !p.hasFilterLayers ? "no 'flly'" : (p.filterLayers ? "yes ('flly')" : "no ('flly' clear)");
     std::printf("smart filter: %s\n", smart);
@@ -183,27 +184,27 @@ void PrintScripting(const khost::HostModule& m) {
     }
 }
 
-void PrintReport(int run, const khost::RunReport& r) {
+void PrintReport(int run, const host::RunReport& r) {
     std::printf("run %d:\n", run);
-    for (const khost::SelectorCall& c : r.selectors)
+    for (const host::SelectorCall& c : r.selectors)
         std::printf("  %-10s -> %d\n", SelectorName(c.selector).c_str(), c.result);
-    for (const khost::MessageBoxCall& b : r.messageBoxes)
-        std::printf("  message box \"%s\" / \"%s\" type 0x%X owner %s\n", khost::Narrow(b.text).c_str(),
-                    khost::Narrow(b.caption).c_str(), b.type,
+    for (const host::MessageBoxCall& b : r.messageBoxes)
+        std::printf("  message box \"%s\" / \"%s\" type 0x%X owner %s\n", host::Narrow(b.text).c_str(),
+                    host::Narrow(b.caption).c_str(), b.type,
                     b.owner == nullptr ? "none" : (b.ownerIsHostWindow ? "host window" : "other"));
-    for (const khost::DialogCall& d : r.dialogs)
-        std::printf("  dialog %s: %s, ended %lld%s\n", khost::Narrow(d.templateName).c_str(),
+    for (const host::DialogCall& d : r.dialogs)
+        std::printf("  dialog %s: %s, ended %lld%s\n", host::Narrow(d.templateName).c_str(),
                     d.shown ? (d.scripted ? "shown and operated by the script" : "shown and answered") : "not shown",
                     static_cast<long long>(d.endCode), d.forcedEnd ? " (forced)" : "");
-    for (const khost::AdvanceCall& a : r.advanceCalls)
+    for (const host::AdvanceCall& a : r.advanceCalls)
         std::printf("  advanceState%s in %s planes %d..%d rate %.4g pad %d, out %s planes %d..%d, mask %s -> %d\n",
-                    a.selector < 0 ? " (host)" : "", khost::RectText(a.inRect).c_str(), a.inLoPlane, a.inHiPlane,
-                    a.inputRate / 65536.0, a.inputPadding, khost::RectText(a.outRect).c_str(), a.outLoPlane,
-                    a.outHiPlane, khost::RectText(a.maskRect).c_str(), a.answer);
+                    a.selector < 0 ? " (host)" : "", host::RectText(a.inRect).c_str(), a.inLoPlane, a.inHiPlane,
+                    a.inputRate / 65536.0, a.inputPadding, host::RectText(a.outRect).c_str(), a.outLoPlane,
+                    a.outHiPlane, host::RectText(a.maskRect).c_str(), a.answer);
     std::printf("  displayPixels %zu, progress %zu, abortProc %d, continue %d%s\n", r.displayCalls.size(),
                 r.progressCalls.size(), r.abortCalls, r.continueCount, r.looping ? " (LOOPING)" : "");
-    std::printf("  after the run: inRect %s outRect %s maskRect %s bufferSpace %d\n", khost::RectText(r.inRect).c_str(),
-                khost::RectText(r.outRect).c_str(), khost::RectText(r.maskRect).c_str(), r.bufferSpace);
+    std::printf("  after the run: inRect %s outRect %s maskRect %s bufferSpace %d\n", host::RectText(r.inRect).c_str(),
+                host::RectText(r.outRect).c_str(), host::RectText(r.maskRect).c_str(), r.bufferSpace);
     if (r.settings.present)
         std::printf("  settings record: handle %zu bytes, signature 0x%08X, %zu bytes of data\n", r.settings.recordSize,
                     r.settings.signature, r.settings.blockSize);
@@ -233,8 +234,8 @@ bool ReadWholeFile(const std::string& path, std::string* bytes) {
 // What the command line asks of a session: the host's options, the plan of
 // the first run, and the files and conversions around the runs.
 struct HostCommand {
-    khost::HostOptions options;
-    khost::RunPlan plan;
+    host::HostOptions options;
+    host::RunPlan plan;
     int runs = 1, planes = 0, depth = 8;
     std::string settingsPath, recordPath, playPath;
 };
@@ -267,7 +268,7 @@ std::vector<std::wstring> WideArguments() {
 
 // The options without a value; false for any other argument.
 bool SetFlag(const std::string& a, HostCommand* c) {
-    khost::HostOptions& options = c->options;
+    host::HostOptions& options = c->options;
     if (a == "--about") {
         c->plan.about = true;
     } else if (a == "--repeat") {
@@ -305,7 +306,7 @@ bool SetFlag(const std::string& a, HostCommand* c) {
 // The options whose value is a number or a rectangle; false for another
 // option or a value the option does not take.
 bool StoreNumberOption(const std::string& a, const std::string& value, HostCommand* c) {
-    khost::HostOptions& options = c->options;
+    host::HostOptions& options = c->options;
     int n = 0;
     if (a == "--runs" && ParseInt(value, &n) && n >= 1) {
         c->runs = n;
@@ -337,7 +338,7 @@ bool StoreNumberOption(const std::string& a, const std::string& value, HostComma
 }
 
 // "--fail-advance N[:CODE]".
-bool StoreFailAdvance(const std::string& value, khost::HostOptions* options) {
+bool StoreFailAdvance(const std::string& value, host::HostOptions* options) {
     int n = 0, code = memFullErr;
     const size_t colon = value.find(':');
     if (!ParseInt(value.substr(0, colon), &n) || n < 1 ||
@@ -368,11 +369,11 @@ bool StoreValueOption(const std::string& a, const std::string& value, const std:
         c->options.rememberFolder = full;
     } else if (a == "--dialog") {
         if (value != "ok" && value != "cancel") return Refuse(why, "--dialog takes ok or cancel");
-        c->plan.dialog = value == "ok" ? khost::DialogAnswer::Ok : khost::DialogAnswer::Cancel;
+        c->plan.dialog = value == "ok" ? host::DialogAnswer::Ok : host::DialogAnswer::Cancel;
     } else if (a == "--dialog-script" || a == "--dialog-script-file") {
         std::string text = value;
         if (a == "--dialog-script-file" && !ReadWholeFile(value, &text)) return Refuse(why, "cannot read " + value);
-        if (!khost::ParseDialogScript(text, &c->plan.script, why)) return false;
+        if (!host::ParseDialogScript(text, &c->plan.script, why)) return false;
     } else if (a == "--fail-advance") {
         if (!StoreFailAdvance(value, &c->options)) return Refuse(why, "--fail-advance takes N or N:CODE");
     } else if (!StoreNumberOption(a, value, c)) {
@@ -395,10 +396,10 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::w
 }
 
 // The image as the runs get it: read, then given the planes and depth asked for.
-bool ReadRunImage(const std::string& path, const HostCommand& c, khost::Image* image, std::string* error) {
-    if (!khost::ReadImage(path, image, error)) return false;
-    if (c.planes > 0) *image = khost::ConvertPlanes(*image, c.planes);
-    *image = khost::WidenImage(*image, c.depth);
+bool ReadRunImage(const std::string& path, const HostCommand& c, host::Image* image, std::string* error) {
+    if (!host::ReadImage(path, image, error)) return false;
+    if (c.planes > 0) *image = host::ConvertPlanes(*image, c.planes);
+    *image = host::WidenImage(*image, c.depth);
     return true;
 }
 
@@ -419,7 +420,7 @@ bool ReadPlanFiles(HostCommand* c, std::string* why) {
     return true;
 }
 
-bool WriteDescriptorFile(const std::string& path, const khost::Descriptor& descriptor) {
+bool WriteDescriptorFile(const std::string& path, const host::Descriptor& descriptor) {
     std::FILE* file = kelvo::OpenFile(path.c_str(), "wb");
     const std::string text = DescriptorText(descriptor);
     const bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -430,16 +431,16 @@ bool WriteDescriptorFile(const std::string& path, const khost::Descriptor& descr
 // Runs the filter as often as asked, the runs after the first as repeats,
 // and prints each run's report; the last run's image goes to *output.
 // Returns 1 when a run failed or its action could not be written, else 0.
-int RunAndReport(khost::HostSession* session, const HostCommand& c, khost::Image* output) {
+int RunAndReport(host::HostSession* session, const HostCommand& c, host::Image* output) {
     int status = 0;
     for (int run = 1; run <= c.runs; ++run) {
-        khost::RunPlan thisRun = c.plan;
+        host::RunPlan thisRun = c.plan;
         if (run > 1) {
             thisRun.about = false;
             thisRun.parameters = false;
             thisRun.settingsFile.clear();
         }
-        khost::RunReport report = khost::RunFilter(session, thisRun);
+        host::RunReport report = host::RunFilter(session, thisRun);
         PrintReport(run, report);
         if (!c.recordPath.empty() && report.recordedAction && !WriteDescriptorFile(c.recordPath, report.recorded))
             status = 1;
@@ -450,13 +451,16 @@ int RunAndReport(khost::HostSession* session, const HostCommand& c, khost::Image
 }
 
 }  // namespace
+}  // namespace kelvo::host
 
 int main() {
+    using namespace kelvo;
+    using namespace kelvo::host;
     // Editors run DPI aware: the dialog is laid out at the display's real DPI.
-    khost::BecomeDpiAware();
+    host::BecomeDpiAware();
     const std::vector<std::wstring> wide = WideArguments();
     std::vector<std::string> args;
-    for (const std::wstring& w : wide) args.push_back(khost::Narrow(w));
+    for (const std::wstring& w : wide) args.push_back(host::Narrow(w));
     if (args.size() < 4) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -465,19 +469,19 @@ int main() {
     HostCommand command;
     std::string error;
     if (!ParseOptions(args, wide, &command, &error)) return BadCommandLine(error);
-    khost::Image image;
+    host::Image image;
     if (!ReadRunImage(args[2], command, &image, &error)) return Failure(error);
     if (!ReadPlanFiles(&command, &error)) return BadCommandLine(error);
 
-    khost::HostSession* session = khost::OpenHost(wide[1], command.options, &error);
+    host::HostSession* session = host::OpenHost(wide[1], command.options, &error);
     if (session == nullptr) return Failure(error);
-    PrintPipl(khost::Module(session));
-    PrintScripting(khost::Module(session));
-    khost::SetImage(session, image);
-    khost::Image output = image;
+    PrintPipl(host::Module(session));
+    PrintScripting(host::Module(session));
+    host::SetImage(session, image);
+    host::Image output = image;
     const int status = RunAndReport(session, command, &output);
-    khost::CloseHost(session);
+    host::CloseHost(session);
     std::fflush(stdout);
-    if (!khost::WriteImage(args[3], khost::ReduceImage(output), &error)) return Failure(error);
+    if (!host::WriteImage(args[3], host::ReduceImage(output), &error)) return Failure(error);
     return status;
 }

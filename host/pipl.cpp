@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace pipl {
+namespace kelvo::host::pipl {
 namespace {
 
 struct Reader {
@@ -186,4 +186,4 @@ const std::string& EntryForThisArchitecture(const PiplInfo& info) {
     return sizeof(void*) == 8 ? info.entryX64 : info.entryWin32;
 }
 
-}  // namespace pipl
+}  // namespace kelvo::host::pipl

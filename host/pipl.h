@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace pipl {
+namespace kelvo::host::pipl {
 
 // Four-character codes as the resource stores them: little-endian 32-bit
 // integers whose most significant byte is the first character.
@@ -99,4 +99,4 @@ bool AcceptsMode(const PiplInfo& info, int imageMode);
 // Entry-point name for the running architecture ('8664' on x64, 'wx86' on Win32).
 const std::string& EntryForThisArchitecture(const PiplInfo& info);
 
-}  // namespace pipl
+}  // namespace kelvo::host::pipl

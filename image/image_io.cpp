@@ -24,7 +24,7 @@
 #define STBI_NO_STDIO
 #include "stb_image.h"
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 // The peak memory per sample of an image read, rendered and written
@@ -610,4 +610,4 @@ bool WriteImage(const std::string& path, const Image& image, std::string* error,
     return true;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

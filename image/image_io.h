@@ -29,7 +29,7 @@
 #include "pixel_area.h"
 #include "image_metadata.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 struct Image {
     int32_t width = 0;
@@ -140,4 +140,4 @@ bool EncodeImage(const Image& image, ImageFormat format, std::vector<uint8_t>* b
 bool WriteImage(const std::string& path, const Image& image, std::string* error,
                 const EncodeOptions& options = EncodeOptions{});
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -1,6 +1,6 @@
 #include "image_metadata.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 std::string IccColourSpace(const std::vector<uint8_t>& profile) {
     if (profile.size() < 20) return std::string();
@@ -14,4 +14,4 @@ bool IccFitsChannels(const std::vector<uint8_t>& profile, int32_t channels) {
     return false;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

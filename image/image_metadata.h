@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace imageio {
+namespace kelvo::image {
 
 // The PNG names of the chunks carried from a PNG to a PNG unchanged.
 struct PngChunk {
@@ -58,4 +58,4 @@ bool IccFitsChannels(const std::vector<uint8_t>& profile, int32_t channels);
 // The largest ICC profile read or written: what 255 JPEG APP2 segments hold.
 constexpr size_t kMaxIccProfileBytes = 255 * size_t{65519};
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -12,7 +12,7 @@
 #define STBI_WRITE_NO_STDIO
 #include "stb_image_write.h"
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 constexpr char kExifName[] = "Exif\0";                           // then one pad byte
@@ -366,4 +366,4 @@ bool EncodeJpeg(const Image& image, const ImageMetadata& metadata, int quality, 
     return true;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -22,7 +22,7 @@
 
 #include "image_io.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 constexpr int kDefaultJpegQuality = 92;
 
@@ -62,4 +62,4 @@ bool EncodeJpeg(const Image& image, const ImageMetadata& metadata, int quality, 
 constexpr size_t kMaxJpegExifBytes = 65533 - 6;
 constexpr size_t kMaxJpegXmpBytes = 65533 - 29;
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -4,7 +4,7 @@
 
 #include "jpeg_file.h"
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 bool HasAny(const ImageMetadata& m) {
@@ -106,4 +106,4 @@ void FitMetadata(ImageFormat format, const Image& image, ImageMetadata* metadata
     m.hasGamma = m.hasChromaticities = m.hasSrgbIntent = false;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

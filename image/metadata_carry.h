@@ -8,7 +8,7 @@
 
 #include "image_io.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 // Removes from *metadata what `format` cannot store for `image` and
 // appends one message per loss to *losses: any metadata in a netpbm file;
@@ -20,4 +20,4 @@ namespace imageio {
 // anywhere.
 void FitMetadata(ImageFormat format, const Image& image, ImageMetadata* metadata, std::vector<std::string>* losses);
 
-}  // namespace imageio
+}  // namespace kelvo::image

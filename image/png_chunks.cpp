@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -116,4 +116,4 @@ bool CheckPngChunks(const uint8_t* data, size_t size, std::string* error) {
     }
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

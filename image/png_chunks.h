@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace imageio {
+namespace kelvo::image {
 
 struct PngHeader {
     uint32_t width = 0;
@@ -32,4 +32,4 @@ bool CheckPngChunks(const uint8_t* data, size_t size, std::string* error);
 // The CRC-32 of PNG chunks (ISO 3309, reflected polynomial 0xEDB88320).
 uint32_t PngCrc(const uint8_t* data, size_t size, uint32_t crc = 0);
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -6,7 +6,7 @@
 #include "zlib_codec.h"
 
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 uint32_t BigEndian32(const uint8_t* p) {
@@ -164,4 +164,4 @@ void AppendPngMetadataChunks(std::vector<uint8_t>* out, const ImageMetadata& m) 
     }
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -9,7 +9,7 @@
 
 #include "image_metadata.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 // Reads iCCP, eXIf, pHYs, gAMA, cHRM, sRGB and the text chunks (an
 // uncompressed XMP iTXt chunk as xmp) of a file that CheckPngChunks accepted.
@@ -24,4 +24,4 @@ void AppendPngChunk(std::vector<uint8_t>* out, const char* type, const uint8_t* 
 // PNG asks for: iCCP (or else sRGB), gAMA, cHRM, pHYs, eXIf, then the text.
 void AppendPngMetadataChunks(std::vector<uint8_t>* out, const ImageMetadata& metadata);
 
-}  // namespace imageio
+}  // namespace kelvo::image

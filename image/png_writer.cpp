@@ -8,7 +8,7 @@
 #include "zlib_codec.h"
 
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -109,4 +109,4 @@ bool EncodePngFile(const Image& image, const ImageMetadata& metadata, std::vecto
     return true;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

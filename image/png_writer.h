@@ -10,7 +10,7 @@
 
 #include "image_io.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 // The most bytes of filtered rows (a filter byte and the samples of each
 // row) the writer compresses: stb's deflate counts in int and grows its
@@ -32,4 +32,4 @@ bool PngWriterTakes(const ImageShape& shape, std::string* error);
 // `metadata` stands for the image's own (already fitted to PNG).
 bool EncodePngFile(const Image& image, const ImageMetadata& metadata, std::vector<uint8_t>* bytes, std::string* error);
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 constexpr uint16_t kExifDirectoryTag = 34665;
@@ -358,4 +358,4 @@ bool AddExifToTiff(const std::vector<uint8_t>& exif, std::vector<uint8_t>* file)
     return true;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace imageio {
+namespace kelvo::image {
 
 // True when the data start with a TIFF header: "II" or "MM", then 42 (TIFF)
 // or 43 (BigTIFF).
@@ -71,4 +71,4 @@ bool ExifIsBigEndian(const std::vector<uint8_t>& exif);
 // untouched, when the block is no TIFF structure of that byte order.
 bool AddExifToTiff(const std::vector<uint8_t>& exif, std::vector<uint8_t>* file);
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -12,7 +12,7 @@
 #include "deep_samples.h"
 #include "tiff_directory.h"
 
-namespace imageio {
+namespace kelvo::image {
 namespace {
 
 // The most libtiff allocates at once while reading (a strip's or a tile's
@@ -487,4 +487,4 @@ bool EncodeTiff(const Image& image, const ImageMetadata& m, std::vector<uint8_t>
     return true;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

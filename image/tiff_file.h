@@ -35,7 +35,7 @@
 
 #include "image_io.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 // True when this build reads and writes TIFF.
 bool TiffCodecBuilt();
@@ -53,4 +53,4 @@ bool DecodeTiff(const uint8_t* data, size_t size, Image* image, std::string* err
 bool EncodeTiff(const Image& image, const ImageMetadata& metadata, std::vector<uint8_t>* bytes, std::string* error,
                 std::vector<std::string>* losses);
 
-}  // namespace imageio
+}  // namespace kelvo::image

@@ -2,7 +2,7 @@
 // file is recognised by its header and refused with a plain message.
 #include "tiff_file.h"
 
-namespace imageio {
+namespace kelvo::image {
 
 bool TiffCodecBuilt() { return false; }
 
@@ -16,4 +16,4 @@ bool EncodeTiff(const Image&, const ImageMetadata&, std::vector<uint8_t>*, std::
     return false;
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

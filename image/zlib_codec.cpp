@@ -9,7 +9,7 @@
 // Defined by stb_image_write (stb_codecs.cpp), which declares it only there.
 extern "C" unsigned char* stbi_zlib_compress(unsigned char* data, int data_len, int* out_len, int quality);
 
-namespace imageio {
+namespace kelvo::image {
 
 std::vector<uint8_t> Deflate(const uint8_t* data, size_t size) {
     std::vector<uint8_t> out;
@@ -39,4 +39,4 @@ bool Inflate(const uint8_t* data, size_t size, size_t maxSize, std::vector<uint8
     }
 }
 
-}  // namespace imageio
+}  // namespace kelvo::image

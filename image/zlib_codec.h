@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace imageio {
+namespace kelvo::image {
 
 // Compresses `size` bytes into a zlib stream (empty when out of memory or
 // more than 2^31 bytes).
@@ -16,4 +16,4 @@ std::vector<uint8_t> Deflate(const uint8_t* data, size_t size);
 // is damaged or inflates to more.
 bool Inflate(const uint8_t* data, size_t size, size_t maxSize, std::vector<uint8_t>* out);
 
-}  // namespace imageio
+}  // namespace kelvo::image

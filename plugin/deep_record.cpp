@@ -7,6 +7,8 @@
 #include "filter_record_render.h"
 #include "pixel_area.h"
 
+namespace kelvo::plugin {
+
 int32_t DocumentDepth(const FilterRecord* record) {
     if (record == nullptr) return 8;
     if (record->depth == 8 || record->depth == 16 || record->depth == 32) return record->depth;
@@ -87,3 +89,5 @@ bool EightBitOutput(const FilterRecord* record, std::vector<uint8_t>* pixels) {
     }
     return true;
 }
+
+}  // namespace kelvo::plugin

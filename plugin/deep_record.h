@@ -10,6 +10,8 @@
 #include "deep_area.h"
 #include "host_interface.h"
 
+namespace kelvo::plugin {
+
 // Image modes beyond the 8-bit ones.
 enum : int16_t {
     plugInModeGray16 = 10,
@@ -45,3 +47,5 @@ void CopyRecordInputToOutput(const FilterRecord* record);
 // clamped to 0..1 and sRGB-encoded, as the document looks in 8 bits.
 // False, with nothing written, for 8-bit documents or unusable buffers.
 bool EightBitOutput(const FilterRecord* record, std::vector<uint8_t>* pixels);
+
+}  // namespace kelvo::plugin

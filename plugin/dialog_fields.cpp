@@ -2,6 +2,8 @@
 
 #include "preview_panel.h"
 
+namespace kelvo::plugin {
+
 void ShowFieldValue(HWND dialog, const SettingField& field, const void* record, IntegerText form) {
     char text[kFieldTextSize];
     FieldFillText(field, record, form, text);
@@ -39,3 +41,5 @@ void HandleSpinArrow(HWND dialog, PluginGlobals* globals, const SettingsTable& t
     ShowSteppedValue(dialog, *field, record, delta, form);
     SetFocus(GetDlgItem(dialog, field->editId));
 }
+
+}  // namespace kelvo::plugin

@@ -7,6 +7,8 @@
 #include "plugin.h"
 #include "win32_module.h"
 
+namespace kelvo::plugin {
+
 // Writes the field's fill text into its edit control. The control reports the
 // change, and the dialog's change handler stores the shown value.
 void ShowFieldValue(HWND dialog, const SettingField& field, const void* record, IntegerText form);
@@ -23,3 +25,5 @@ bool StoreEditedField(HWND dialog, const SettingsTable& table, int editId, void*
 // change nothing.
 void HandleSpinArrow(HWND dialog, PluginGlobals* globals, const SettingsTable& table, const void* record, WPARAM code,
                      HWND scrollBar, IntegerText form);
+
+}  // namespace kelvo::plugin

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace kelvo::plugin {
+
 int32_t StepValue(int32_t current, int32_t low, int32_t high, int32_t delta) {
     if (current <= low && delta < 0) return low;
     if (current >= high && delta > 0) return high;
@@ -102,3 +104,5 @@ const SettingField* FieldBySpinId(const SettingsTable& table, int id) {
         if (table.fields[i].spinId == id) return &table.fields[i];
     return nullptr;
 }
+
+}  // namespace kelvo::plugin

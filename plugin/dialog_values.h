@@ -9,6 +9,8 @@
 
 #include "settings_table.h"
 
+namespace kelvo::plugin {
+
 // A field's text as the dialogs read and write it: at most 31 characters.
 constexpr size_t kFieldTextSize = 32;
 
@@ -58,3 +60,5 @@ bool StoreFieldText(const SettingField& field, void* record, const char* text);
 // The table row whose edit control, or spin scroll bar, has the given id.
 const SettingField* FieldByEditId(const SettingsTable& table, int id);
 const SettingField* FieldBySpinId(const SettingsTable& table, int id);
+
+}  // namespace kelvo::plugin

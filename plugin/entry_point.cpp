@@ -2,6 +2,7 @@
 
 #include "win32_module.h"
 
+namespace kelvo::plugin {
 namespace {
 
 void Dispatch(int16_t selector, PluginGlobals* globals) {
@@ -24,11 +25,13 @@ void Dispatch(int16_t selector, PluginGlobals* globals) {
 }
 
 }  // namespace
+}  // namespace kelvo::plugin
 
 // The host calls this once per selector. The globals live in the block of a
 // PluginHandle whose address the host keeps in its data slot; every handler
 // works on a copy on this stack frame, which is saved back at the end.
 extern "C" void KELVO_CDECL ENTRYPOINT(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    using namespace kelvo::plugin;
     int16_t ignoredResult = 0;
     if (result == nullptr) result = &ignoredResult;
 

@@ -2,6 +2,8 @@
 
 #include "preview_panel.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 void StartDialog(const FieldDialog& fields, HWND dialog, PluginGlobals* globals) {
@@ -58,3 +60,5 @@ INT_PTR FieldDialogProc(const FieldDialog& fields, HWND dialog, UINT message, WP
         default: return FALSE;
     }
 }
+
+}  // namespace kelvo::plugin

@@ -7,6 +7,8 @@
 
 #include "dialog_fields.h"
 
+namespace kelvo::plugin {
+
 struct FieldDialog {
     const SettingsTable* table;
     IntegerText form;  // how integer fields are shown
@@ -28,3 +30,5 @@ void* DialogSettings(PluginGlobals* globals);
 
 // Answers a message of the dialog as the module's FilterProc.
 INT_PTR FieldDialogProc(const FieldDialog& fields, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace kelvo::plugin

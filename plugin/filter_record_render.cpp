@@ -3,6 +3,8 @@
 #include "deep_record.h"
 #include "plugin.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 bool RecordAborted(void* context) {
@@ -63,3 +65,5 @@ bool RenderFilterRecord(RenderEntry render, const FilterRecord* record, DeepRend
     // full size or reduced, never enlarged.
     return render(area, settings, FilterRecordCallbacks(record));
 }
+
+}  // namespace kelvo::plugin

@@ -8,6 +8,8 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
+namespace kelvo::plugin {
+
 // Reads the working area from the record: width and height from inRect, planes
 // from `planes`, the buffers and strides from inData/outData and
 // inRowBytes/outRowBytes. A stride of 0 or less means rows packed without gap
@@ -33,3 +35,5 @@ using DeepRenderEntry = kelvo::RenderEnd (*)(const kelvo::DeepArea& area, const 
 // no settings record the output is a copy of the input, at the document's
 // depth. Returns false when the host's abortProc stopped the render.
 bool RenderFilterRecord(RenderEntry render, const FilterRecord* record, DeepRenderEntry renderDeep = nullptr);
+
+}  // namespace kelvo::plugin

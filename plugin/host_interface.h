@@ -15,6 +15,8 @@
 #define KELVO_CDECL
 #endif
 
+namespace kelvo::plugin {
+
 // ---- Selectors passed to the entry point -----------------------------------
 enum : int16_t {
     filterSelectorAbout = 0,
@@ -533,3 +535,5 @@ static_assert(offsetof(PIDescriptorParameters, writeDescriptorProcs) == (sizeof(
 static_assert(offsetof(PIDescriptorParameters, readDescriptorProcs) == (sizeof(void*) == 4 ? 16 : 24),
               "PIDescriptorParameters.readDescriptorProcs");
 static_assert(sizeof(PIDescriptorParameters) == (sizeof(void*) == 4 ? 20 : 32), "PIDescriptorParameters size");
+
+}  // namespace kelvo::plugin

@@ -1,5 +1,7 @@
 #include "win32_module.h"
 
+namespace kelvo::plugin {
+
 // Modal error box with no owner window; the caption is always string 2.
 void ShowHostMessage(int16_t stringId) {
     wchar_t text[256] = L"";
@@ -8,3 +10,5 @@ void ShowHostMessage(int16_t stringId) {
     LoadStringW(moduleInstance, kStringCaption, caption, 128);
     MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONERROR);
 }
+
+}  // namespace kelvo::plugin

@@ -10,6 +10,8 @@
 #include "filter_description.h"
 #include "remembered_settings.h"
 
+namespace kelvo::plugin {
+
 struct ModuleDescription {
     const FilterDescription* filter;
     size_t showDialogOffset;  // of the record's int16 showDialog
@@ -36,3 +38,5 @@ struct RememberedEntries {
         return take(bytes, count, static_cast<R*>(record));
     }
 };
+
+}  // namespace kelvo::plugin

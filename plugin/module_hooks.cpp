@@ -4,6 +4,8 @@
 #include "filter_record_render.h"
 #include "module_description.h"
 
+namespace kelvo::plugin {
+
 const SettingsTable& ModuleSettingsTable() { return *kModule.filter->table; }
 
 int32_t ModuleParametersSize() { return static_cast<int32_t>(kModule.filter->recordSize); }
@@ -30,3 +32,5 @@ bool RenderModule(PluginGlobals* globals) {
     return RenderFilterRecord(kModule.filter->render, globals != nullptr ? globals->filterRecord : nullptr,
                               kModule.filter->renderDeep);
 }
+
+}  // namespace kelvo::plugin

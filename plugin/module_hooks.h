@@ -9,7 +9,11 @@
 
 #include "plugin.h"
 
+namespace kelvo {
 struct SettingsTable;
+}  // namespace kelvo
+
+namespace kelvo::plugin {
 
 // The module's settings table (what actions record and play, among others).
 const SettingsTable& ModuleSettingsTable();
@@ -42,3 +46,5 @@ bool TakeModuleRemembered(const unsigned char* bytes, size_t size, void* record)
 // The module's filter over the host's record (RenderFilterRecord). Returns
 // false when the host's abortProc stopped the render.
 bool RenderModule(PluginGlobals* globals);
+
+}  // namespace kelvo::plugin

@@ -6,6 +6,8 @@
 
 #include "host_interface.h"
 
+namespace kelvo::plugin {
+
 // 'FOTO' as a 32-bit integer; in memory (little-endian) the bytes read O, T, O, F.
 constexpr uint32_t kPluginHandleSignature = 0x464F544F;
 
@@ -99,3 +101,5 @@ enum : int16_t {
     kStringIncompatibleHost = 16998,
     kStringNeedsDisplayPixels = 16999,
 };
+
+}  // namespace kelvo::plugin

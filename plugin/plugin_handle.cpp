@@ -3,6 +3,8 @@
 #include "module_hooks.h"
 #include "win32_module.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 // Moveable, zero-initialised global memory, locked at once; only the locked
@@ -50,3 +52,5 @@ void* NewSettingsRecord(FilterRecord* record) {
     RecallRememberedSettings(handle->block);
     return handle->block;
 }
+
+}  // namespace kelvo::plugin

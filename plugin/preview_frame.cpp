@@ -2,6 +2,8 @@
 // afresh from the window whenever it is needed.
 #include "preview_panel.h"
 
+namespace kelvo::plugin {
+
 RECT PreviewBox(HWND dialog) {
     RECT box = {0, 0, 0, 0};
     GetWindowRect(GetDlgItem(dialog, kPreviewControlId), &box);
@@ -21,3 +23,5 @@ void GetPreviewFrame(HWND dialog, Rect* rect) {
     SetHostRect(rect, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top), static_cast<int16_t>(r.right),
                 static_cast<int16_t>(r.bottom));
 }
+
+}  // namespace kelvo::plugin

@@ -6,6 +6,8 @@
 #include "module_hooks.h"
 #include "preview_source.h"
 
+namespace kelvo::plugin {
+
 PreviewDialogState previewDialog;
 
 namespace {
@@ -131,3 +133,5 @@ void ShowDialogMessage(HWND dialog, int16_t stringId, UINT icon) {
     LoadStringW(moduleInstance, kStringCaption, caption, 128);
     MessageBoxW(dialog, text, caption, MB_OK | icon);
 }
+
+}  // namespace kelvo::plugin

@@ -6,6 +6,8 @@
 #include "preview_control.h"
 #include "win32_module.h"
 
+namespace kelvo::plugin {
+
 // The control that marks the preview area in both dialogs.
 constexpr int kPreviewControlId = KELVO_PREVIEW_CONTROL;
 
@@ -49,3 +51,5 @@ void RefreshPreview(HWND dialog, PluginGlobals* globals);
 // A modal message box owned by the dialog: text from the module's string
 // table, caption string 2, an OK button and the given icon (MB_ICON...).
 void ShowDialogMessage(HWND dialog, int16_t stringId, UINT icon);
+
+}  // namespace kelvo::plugin

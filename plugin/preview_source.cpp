@@ -3,6 +3,8 @@
 #include "module_hooks.h"
 #include "filter_record_render.h"
 
+namespace kelvo::plugin {
+
 void CopyHostRect(Rect* destination, const Rect& source) { *destination = source; }
 
 void InsetHostRect(Rect* rect, int16_t dh, int16_t dv) {
@@ -78,3 +80,5 @@ bool PreviewBuffersUsable(const FilterRecord* record) {
     return record->outRect.right - record->outRect.left == area.width &&
            record->outRect.bottom - record->outRect.top == area.height;
 }
+
+}  // namespace kelvo::plugin

@@ -11,6 +11,8 @@
 
 #include "plugin.h"
 
+namespace kelvo::plugin {
+
 // Result that PreparePreviewSource reports when it made no request at all:
 // the filter area is empty or the frame leaves no room for an image. Any
 // value other than 1 lets the run go on after the dialog.
@@ -48,3 +50,5 @@ int16_t PreparePreviewSource(PluginGlobals* globals);
 // returned 0 and the host delivered both buffers for a non-empty rectangle
 // with sane strides.
 bool PreviewBuffersUsable(const FilterRecord* record);
+
+}  // namespace kelvo::plugin

@@ -8,6 +8,8 @@
 #include "replace_file.h"
 #include "win32_module.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 // Wide characters of the file's path; longer paths are not remembered.
@@ -60,3 +62,5 @@ void RememberSettings(const void* record) {
     const size_t size = EncodeModuleRemembered(record, bytes);
     kelvo::ReplaceFileContents(utf8, bytes, size, nullptr, 0);
 }
+
+}  // namespace kelvo::plugin

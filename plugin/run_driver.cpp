@@ -4,6 +4,8 @@
 #include "plugin.h"
 #include "script_parameters.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 void EmptyRequest(FilterRecord* record) {
@@ -136,3 +138,5 @@ void HandleContinue(PluginGlobals* globals) {
     EmptyRequest(globals->filterRecord);
     globals->result = noErr;
 }
+
+}  // namespace kelvo::plugin

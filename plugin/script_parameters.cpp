@@ -5,6 +5,8 @@
 
 #include "dialog_values.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 constexpr int kMaxScriptKeys = 64;  // more than either table holds
@@ -162,3 +164,5 @@ bool WriteScriptParameters(FilterRecord* record, const SettingsTable& table, con
     p->recordInfo = plugInDialogOptional;
     return true;
 }
+
+}  // namespace kelvo::plugin

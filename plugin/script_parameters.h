@@ -16,6 +16,8 @@
 #include "host_interface.h"
 #include "settings_table.h"
 
+namespace kelvo::plugin {
+
 // The key's four characters as a descriptor key.
 uint32_t ScriptKeyCode(const char* key);
 
@@ -52,3 +54,5 @@ PlayedAction ReadScriptParameters(FilterRecord* record, const SettingsTable& tab
 // handle procedures) and sets recordInfo to plugInDialogOptional. Returns
 // false, and changes nothing, when the host offers no usable write procedures.
 bool WriteScriptParameters(FilterRecord* record, const SettingsTable& table, const void* settings);
+
+}  // namespace kelvo::plugin

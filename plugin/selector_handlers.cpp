@@ -2,6 +2,8 @@
 #include "script_parameters.h"
 #include "win32_module.h"
 
+namespace kelvo::plugin {
+
 void HandleAbout(PluginGlobals* globals) {
     const auto* about = reinterpret_cast<const AboutRecord*>(globals->filterRecord);
     wchar_t text[256] = L"";
@@ -36,3 +38,5 @@ void HandleFinish(PluginGlobals* globals) {
         WriteScriptParameters(globals->filterRecord, ModuleSettingsTable(), SettingsBlock(globals->filterRecord));
     globals->renderedThisRun = 0;
 }
+
+}  // namespace kelvo::plugin

@@ -16,9 +16,11 @@
 #include "cli_test_support.h"
 #include "settings_file.h"
 
+namespace kelvo {
+
 namespace {
 
-using imageio::Image;
+using image::Image;
 
 using clitest::RunCli;
 using clitest::RunResult;
@@ -188,7 +190,7 @@ TEST(RenderImage, RefusesImagesTheInterfaceCannotCarryAndLeavesItsInputsAlone) {
     wide.width = kMaxAreaSide + 1;
     wide.height = 1;
     wide.channels = 1;
-    wide.pixels.assign(imageio::ImageBytes(wide), 0);
+    wide.pixels.assign(image::ImageBytes(wide), 0);
     Image out;
     std::string error;
     EXPECT_FALSE(cli::RenderImage(settings, wide, &out, nullptr, &error));
@@ -249,3 +251,5 @@ TEST_F(KelvoRender, TheProgramReportsThroughItsExitStatus) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -9,6 +9,8 @@
 #include "cli_test_support.h"
 #include "settings_file.h"
 
+namespace kelvo {
+
 namespace {
 
 using cli::ExitCode;
@@ -290,3 +292,5 @@ TEST(SettingsList, ShowsEveryTableRowWithDefaultAndRange) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

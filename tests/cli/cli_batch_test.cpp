@@ -10,6 +10,8 @@
 #include "cli_test_support.h"
 #include "kelvo_version.h"
 
+namespace kelvo {
+
 namespace {
 
 using clitest::RunCli;
@@ -179,3 +181,5 @@ TEST(KelvoRenderValues, WholeNumbersTinyRealsAndBlanksAsScriptsWriteThem) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

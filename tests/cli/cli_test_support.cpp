@@ -8,18 +8,18 @@
 
 #include "cli_app.h"
 
-namespace clitest {
+namespace kelvo::clitest {
 
-imageio::Image ReadImageOrFail(const std::string& path) {
-    imageio::Image image;
+image::Image ReadImageOrFail(const std::string& path) {
+    image::Image image;
     std::string error;
-    EXPECT_TRUE(imageio::ReadImage(path, &image, &error)) << error;
+    EXPECT_TRUE(image::ReadImage(path, &image, &error)) << error;
     return image;
 }
 
-void WriteImageOrFail(const std::string& path, const imageio::Image& image) {
+void WriteImageOrFail(const std::string& path, const image::Image& image) {
     std::string error;
-    EXPECT_TRUE(imageio::WriteImage(path, image, &error)) << error;
+    EXPECT_TRUE(image::WriteImage(path, image, &error)) << error;
 }
 
 ScratchDir::ScratchDir() {
@@ -74,22 +74,22 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
     return bytes;
 }
 
-imageio::Image PatternImage(int32_t width, int32_t height, int32_t channels) {
-    imageio::Image image;
+image::Image PatternImage(int32_t width, int32_t height, int32_t channels) {
+    image::Image image;
     image.width = width;
     image.height = height;
     image.channels = channels;
-    image.pixels.resize(imageio::ImageBytes(image));
+    image.pixels.resize(image::ImageBytes(image));
     for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>((i * 37 + i / 7) & 0xFF);
     return image;
 }
 
-imageio::Image SparkImage(int32_t width, int32_t height) {
-    imageio::Image image;
+image::Image SparkImage(int32_t width, int32_t height) {
+    image::Image image;
     image.width = width;
     image.height = height;
     image.channels = 3;
-    image.pixels.assign(imageio::ImageBytes(image), 0);
+    image.pixels.assign(image::ImageBytes(image), 0);
     const int32_t spots[][2] = {{width / 2, height / 2}, {width / 3, height / 4}, {2 * width / 3, 3 * height / 4}};
     for (const auto& s : spots) {
         const size_t at = (static_cast<size_t>(s[1]) * width + s[0]) * 3;
@@ -98,4 +98,4 @@ imageio::Image SparkImage(int32_t width, int32_t height) {
     return image;
 }
 
-}  // namespace clitest
+}  // namespace kelvo::clitest

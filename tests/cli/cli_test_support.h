@@ -9,7 +9,7 @@
 
 #include "image_io.h"
 
-namespace clitest {
+namespace kelvo::clitest {
 
 // A fresh directory under the system's temporary folder, removed with its
 // contents when the object goes.
@@ -27,7 +27,7 @@ std::vector<uint8_t> ReadBytes(const std::string& path);
 
 // An image whose samples all differ from their neighbours' (so that swapped
 // rows, channels or offsets show), width x height x channels.
-imageio::Image PatternImage(int32_t width, int32_t height, int32_t channels);
+image::Image PatternImage(int32_t width, int32_t height, int32_t channels);
 
 // What an in-process run of kelvo-render returned and printed.
 struct RunResult {
@@ -44,10 +44,10 @@ RunResult RunCli(const std::vector<std::string>& args);
 
 // Reads or writes an image file, failing the test (with the reason) when that
 // does not work.
-imageio::Image ReadImageOrFail(const std::string& path);
-void WriteImageOrFail(const std::string& path, const imageio::Image& image);
+image::Image ReadImageOrFail(const std::string& path);
+void WriteImageOrFail(const std::string& path, const image::Image& image);
 
 // A black RGB image with a few white pixels well inside it.
-imageio::Image SparkImage(int32_t width, int32_t height);
+image::Image SparkImage(int32_t width, int32_t height);
 
-}  // namespace clitest
+}  // namespace kelvo::clitest

@@ -9,9 +9,11 @@
 #include "image_io.h"
 #include "png_chunks.h"
 
+namespace kelvo {
+
 namespace {
 
-using imageio::Image;
+using image::Image;
 
 void PutBigEndian(std::vector<uint8_t>* bytes, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
@@ -21,20 +23,20 @@ void PutBigEndian(std::vector<uint8_t>* bytes, size_t at, uint32_t v) {
 void FixCrc(std::vector<uint8_t>* bytes, size_t at) {
     const uint32_t length = uint32_t{(*bytes)[at]} << 24 | uint32_t{(*bytes)[at + 1]} << 16 |
                             uint32_t{(*bytes)[at + 2]} << 8 | (*bytes)[at + 3];
-    PutBigEndian(bytes, at + 8 + length, imageio::PngCrc(bytes->data() + at + 4, 4 + length));
+    PutBigEndian(bytes, at + 8 + length, image::PngCrc(bytes->data() + at + 4, 4 + length));
 }
 
 std::vector<uint8_t> SmallPng() {
     std::vector<uint8_t> png;
     std::string error;
-    EXPECT_TRUE(imageio::EncodeImage(clitest::PatternImage(12, 9, 3), imageio::ImageFormat::Png, &png, &error));
+    EXPECT_TRUE(image::EncodeImage(clitest::PatternImage(12, 9, 3), image::ImageFormat::Png, &png, &error));
     return png;
 }
 
 std::string DecodeError(const std::vector<uint8_t>& bytes) {
     Image image;
     std::string error;
-    EXPECT_FALSE(imageio::DecodeImage(bytes.data(), bytes.size(), &image, &error));
+    EXPECT_FALSE(image::DecodeImage(bytes.data(), bytes.size(), &image, &error));
     return error;
 }
 
@@ -46,7 +48,7 @@ TEST(DamagedPng, EachFaultIsNamedWithItsChunkAndPlace) {
     ASSERT_EQ(0, std::memcmp(good.data() + kIdat + 4, "IDAT", 4));
     Image image;
     std::string error;
-    ASSERT_TRUE(imageio::DecodeImage(good.data(), good.size(), &image, &error)) << error;
+    ASSERT_TRUE(image::DecodeImage(good.data(), good.size(), &image, &error)) << error;
 
     std::vector<uint8_t> bytes(good.begin(), good.begin() + kIdat + 20);
     EXPECT_EQ(DecodeError(bytes).rfind("PNG file is truncated: chunk 'IDAT' at byte 33 needs", 0), 0u) << DecodeError(bytes);
@@ -112,21 +114,21 @@ TEST(ImageLimits, ReadingStopsWhereTheHeaderSays) {
     Image image;
     std::string error;
     // An endless device.
-    EXPECT_FALSE(imageio::ReadImage("/dev/zero", &image, &error));
+    EXPECT_FALSE(image::ReadImage("/dev/zero", &image, &error));
     EXPECT_EQ("'/dev/zero': not a PNG, JPEG, TIFF, PGM or PPM file", error);
 
     // A 1 x 1 PGM followed by far more than its image needs.
     std::vector<uint8_t> pgm = {'P', '5', ' ', '1', ' ', '1', ' ', '2', '5', '5', '\n', 7};
     pgm.resize(pgm.size() + (3 << 20), 0);
     clitest::WriteBytes(dir.File("long.pgm"), pgm);
-    EXPECT_FALSE(imageio::ReadImage(dir.File("long.pgm"), &image, &error));
+    EXPECT_FALSE(image::ReadImage(dir.File("long.pgm"), &image, &error));
     EXPECT_NE(std::string::npos, error.find("the file is longer than its image can be (more than 12 bytes)")) << error;
 
     // The header alone decides: a huge declared size in a long file.
     std::vector<uint8_t> png = PngDeclaring(16384, 16384);
     png.resize(png.size() + (2 << 20), 0);
     clitest::WriteBytes(dir.File("huge.png"), png);
-    EXPECT_FALSE(imageio::ReadImage(dir.File("huge.png"), &image, &error));
+    EXPECT_FALSE(image::ReadImage(dir.File("huge.png"), &image, &error));
     EXPECT_NE(std::string::npos, error.find("16384 x 16384")) << error;
 }
 
@@ -138,7 +140,7 @@ TEST(Netpbm, CommentsStandWhereverTheFormatAllows) {
     bytes.insert(bytes.end(), samples.begin(), samples.end());
     Image image;
     std::string error;
-    ASSERT_TRUE(imageio::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << error;
+    ASSERT_TRUE(image::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << error;
     EXPECT_EQ(2, image.width);
     EXPECT_EQ(1, image.height);
     EXPECT_EQ(samples, image.pixels);
@@ -147,20 +149,20 @@ TEST(Netpbm, CommentsStandWhereverTheFormatAllows) {
     const std::string split = "P5 1#c\n2 1 255\n";
     bytes.assign(split.begin(), split.end());
     bytes.insert(bytes.end(), {9, 9});
-    ASSERT_TRUE(imageio::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << error;
+    ASSERT_TRUE(image::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << error;
     EXPECT_EQ(1, image.width);
     EXPECT_EQ(2, image.height);
 
     for (const std::string bad : {"P5 2 1 255", "P5 2 1 255#no line end", "P5 2x 1 255\n", "P5 # 2 1 255\n"}) {
         bytes.assign(bad.begin(), bad.end());
-        EXPECT_FALSE(imageio::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << bad;
+        EXPECT_FALSE(image::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << bad;
     }
 }
 
 std::vector<uint8_t> SmallJpeg() {
     std::vector<uint8_t> jpeg;
     std::string error;
-    EXPECT_TRUE(imageio::EncodeImage(clitest::PatternImage(64, 48, 3), imageio::ImageFormat::Jpeg, &jpeg, &error));
+    EXPECT_TRUE(image::EncodeImage(clitest::PatternImage(64, 48, 3), image::ImageFormat::Jpeg, &jpeg, &error));
     return jpeg;
 }
 
@@ -216,3 +218,5 @@ TEST(ImageLimits, EachRefusalNamesItsRealCause) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

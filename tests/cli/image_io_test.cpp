@@ -6,10 +6,12 @@
 
 #include "cli_test_support.h"
 
+namespace kelvo {
+
 namespace {
 
-using imageio::Image;
-using imageio::ImageFormat;
+using image::Image;
+using image::ImageFormat;
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
@@ -21,7 +23,7 @@ std::vector<uint8_t> Pnm(const std::string& header, const std::vector<uint8_t>& 
 }
 
 bool Decode(const std::vector<uint8_t>& bytes, Image* image, std::string* error) {
-    return imageio::DecodeImage(bytes.data(), bytes.size(), image, error);
+    return image::DecodeImage(bytes.data(), bytes.size(), image, error);
 }
 
 void ExpectSameImage(const Image& expected, const Image& actual) {
@@ -32,33 +34,33 @@ void ExpectSameImage(const Image& expected, const Image& actual) {
 }
 
 TEST(ImageFormats, ExtensionPicksTheOutputFormat) {
-    EXPECT_EQ(ImageFormat::Png, imageio::FormatFromPath("out.png"));
-    EXPECT_EQ(ImageFormat::Png, imageio::FormatFromPath("dir.ppm/OUT.PNG"));
-    EXPECT_EQ(ImageFormat::Ppm, imageio::FormatFromPath("a.b.Ppm"));
-    EXPECT_EQ(ImageFormat::Pgm, imageio::FormatFromPath("grey.pgm"));
-    EXPECT_EQ(ImageFormat::Pnm, imageio::FormatFromPath("any.pnm"));
-    EXPECT_EQ(ImageFormat::Jpeg, imageio::FormatFromPath("photo.JPEG"));
-    EXPECT_EQ(ImageFormat::Unknown, imageio::FormatFromPath("photo.gif"));
-    EXPECT_EQ(ImageFormat::Unknown, imageio::FormatFromPath("png"));
-    EXPECT_EQ(ImageFormat::Unknown, imageio::FormatFromPath(""));
+    EXPECT_EQ(ImageFormat::Png, image::FormatFromPath("out.png"));
+    EXPECT_EQ(ImageFormat::Png, image::FormatFromPath("dir.ppm/OUT.PNG"));
+    EXPECT_EQ(ImageFormat::Ppm, image::FormatFromPath("a.b.Ppm"));
+    EXPECT_EQ(ImageFormat::Pgm, image::FormatFromPath("grey.pgm"));
+    EXPECT_EQ(ImageFormat::Pnm, image::FormatFromPath("any.pnm"));
+    EXPECT_EQ(ImageFormat::Jpeg, image::FormatFromPath("photo.JPEG"));
+    EXPECT_EQ(ImageFormat::Unknown, image::FormatFromPath("photo.gif"));
+    EXPECT_EQ(ImageFormat::Unknown, image::FormatFromPath("png"));
+    EXPECT_EQ(ImageFormat::Unknown, image::FormatFromPath(""));
 }
 
 TEST(ImageFormats, NetpbmFormatsRefuseWhatTheyCannotHold) {
     std::string error;
     for (int channels = 1; channels <= 4; ++channels)
-        EXPECT_TRUE(imageio::FormatHoldsChannels(ImageFormat::Png, channels, &error)) << channels;
-    EXPECT_TRUE(imageio::FormatHoldsChannels(ImageFormat::Ppm, 1, &error));  // grey widens losslessly
-    EXPECT_TRUE(imageio::FormatHoldsChannels(ImageFormat::Ppm, 3, &error));
-    EXPECT_FALSE(imageio::FormatHoldsChannels(ImageFormat::Ppm, 2, &error));
-    EXPECT_FALSE(imageio::FormatHoldsChannels(ImageFormat::Ppm, 4, &error));
+        EXPECT_TRUE(image::FormatHoldsChannels(ImageFormat::Png, channels, &error)) << channels;
+    EXPECT_TRUE(image::FormatHoldsChannels(ImageFormat::Ppm, 1, &error));  // grey widens losslessly
+    EXPECT_TRUE(image::FormatHoldsChannels(ImageFormat::Ppm, 3, &error));
+    EXPECT_FALSE(image::FormatHoldsChannels(ImageFormat::Ppm, 2, &error));
+    EXPECT_FALSE(image::FormatHoldsChannels(ImageFormat::Ppm, 4, &error));
     EXPECT_NE(std::string::npos, error.find("4 channels")) << error;
-    EXPECT_TRUE(imageio::FormatHoldsChannels(ImageFormat::Pgm, 1, &error));
-    EXPECT_FALSE(imageio::FormatHoldsChannels(ImageFormat::Pgm, 3, &error));
-    EXPECT_FALSE(imageio::FormatHoldsChannels(ImageFormat::Unknown, 3, &error));
+    EXPECT_TRUE(image::FormatHoldsChannels(ImageFormat::Pgm, 1, &error));
+    EXPECT_FALSE(image::FormatHoldsChannels(ImageFormat::Pgm, 3, &error));
+    EXPECT_FALSE(image::FormatHoldsChannels(ImageFormat::Unknown, 3, &error));
 
     std::vector<uint8_t> bytes;
-    EXPECT_FALSE(imageio::EncodeImage(clitest::PatternImage(4, 4, 4), ImageFormat::Ppm, &bytes, &error));
-    EXPECT_FALSE(imageio::EncodeImage(clitest::PatternImage(4, 4, 2), ImageFormat::Pnm, &bytes, &error));
+    EXPECT_FALSE(image::EncodeImage(clitest::PatternImage(4, 4, 4), ImageFormat::Ppm, &bytes, &error));
+    EXPECT_FALSE(image::EncodeImage(clitest::PatternImage(4, 4, 2), ImageFormat::Pnm, &bytes, &error));
 }
 
 TEST(ImageRoundTrip, PngKeepsEveryChannelCount) {
@@ -68,9 +70,9 @@ TEST(ImageRoundTrip, PngKeepsEveryChannelCount) {
         const Image original = clitest::PatternImage(37, 23, channels);  // odd sizes: no row padding hides
         const std::string path = dir.File("c" + std::to_string(channels) + ".png");
         std::string error;
-        ASSERT_TRUE(imageio::WriteImage(path, original, &error)) << error;
+        ASSERT_TRUE(image::WriteImage(path, original, &error)) << error;
         Image back;
-        ASSERT_TRUE(imageio::ReadImage(path, &back, &error)) << error;
+        ASSERT_TRUE(image::ReadImage(path, &back, &error)) << error;
         ExpectSameImage(original, back);
     }
 }
@@ -79,26 +81,26 @@ TEST(ImageRoundTrip, PpmAndPgmKeepTheirSamples) {
     clitest::ScratchDir dir;
     std::string error;
     const Image rgb = clitest::PatternImage(31, 17, 3);
-    ASSERT_TRUE(imageio::WriteImage(dir.File("a.ppm"), rgb, &error)) << error;
+    ASSERT_TRUE(image::WriteImage(dir.File("a.ppm"), rgb, &error)) << error;
     const std::vector<uint8_t> file = clitest::ReadBytes(dir.File("a.ppm"));
     const std::string header = "P6\n31 17\n255\n";
     ASSERT_EQ(header.size() + rgb.pixels.size(), file.size());
     EXPECT_EQ(0, std::memcmp(file.data(), header.data(), header.size()));
     Image back;
-    ASSERT_TRUE(imageio::ReadImage(dir.File("a.ppm"), &back, &error)) << error;
+    ASSERT_TRUE(image::ReadImage(dir.File("a.ppm"), &back, &error)) << error;
     ExpectSameImage(rgb, back);
 
     const Image grey = clitest::PatternImage(31, 17, 1);
     for (const char* name : {"g.pgm", "g.pnm"}) {
-        ASSERT_TRUE(imageio::WriteImage(dir.File(name), grey, &error)) << error;
+        ASSERT_TRUE(image::WriteImage(dir.File(name), grey, &error)) << error;
         EXPECT_EQ('5', clitest::ReadBytes(dir.File(name))[1]);
-        ASSERT_TRUE(imageio::ReadImage(dir.File(name), &back, &error)) << error;
+        ASSERT_TRUE(image::ReadImage(dir.File(name), &back, &error)) << error;
         ExpectSameImage(grey, back);
     }
 
     // Grey written as a PPM comes back as RGB with three equal samples.
-    ASSERT_TRUE(imageio::WriteImage(dir.File("g.ppm"), grey, &error)) << error;
-    ASSERT_TRUE(imageio::ReadImage(dir.File("g.ppm"), &back, &error)) << error;
+    ASSERT_TRUE(image::WriteImage(dir.File("g.ppm"), grey, &error)) << error;
+    ASSERT_TRUE(image::ReadImage(dir.File("g.ppm"), &back, &error)) << error;
     ASSERT_EQ(3, back.channels);
     for (size_t i = 0; i < grey.pixels.size(); ++i)
         for (size_t c = 0; c < 3; ++c) ASSERT_EQ(grey.pixels[i], back.pixels[3 * i + c]) << i;
@@ -153,7 +155,7 @@ TEST(NetpbmReading, RefusesWhatItCannotReadFaithfully) {
 TEST(PngReading, DamagedFilesAreRefused) {
     std::vector<uint8_t> png;
     std::string error;
-    ASSERT_TRUE(imageio::EncodeImage(clitest::PatternImage(16, 16, 3), ImageFormat::Png, &png, &error)) << error;
+    ASSERT_TRUE(image::EncodeImage(clitest::PatternImage(16, 16, 3), ImageFormat::Png, &png, &error)) << error;
     Image image;
     // Every prefix of the file must be refused (the signature alone, the
     // header without data, data cut short) without reading past the end.
@@ -171,14 +173,16 @@ TEST(ImageFiles, MissingAndUnwritablePathsGiveMessages) {
     clitest::ScratchDir dir;
     Image image;
     std::string error;
-    EXPECT_FALSE(imageio::ReadImage(dir.File("none.png"), &image, &error));
+    EXPECT_FALSE(image::ReadImage(dir.File("none.png"), &image, &error));
     EXPECT_NE(std::string::npos, error.find("none.png")) << error;
-    EXPECT_FALSE(imageio::ReadImage(dir.path.string(), &image, &error));  // a directory
-    EXPECT_FALSE(imageio::WriteImage(dir.File("no/such/dir/out.png"), clitest::PatternImage(2, 2, 3), &error));
-    EXPECT_FALSE(imageio::WriteImage(dir.File("out.gif"), clitest::PatternImage(2, 2, 3), &error));
+    EXPECT_FALSE(image::ReadImage(dir.path.string(), &image, &error));  // a directory
+    EXPECT_FALSE(image::WriteImage(dir.File("no/such/dir/out.png"), clitest::PatternImage(2, 2, 3), &error));
+    EXPECT_FALSE(image::WriteImage(dir.File("out.gif"), clitest::PatternImage(2, 2, 3), &error));
     Image bad = clitest::PatternImage(2, 2, 3);
     bad.pixels.pop_back();
-    EXPECT_FALSE(imageio::WriteImage(dir.File("out.png"), bad, &error));
+    EXPECT_FALSE(image::WriteImage(dir.File("out.png"), bad, &error));
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -17,6 +17,8 @@
 
 #include "cli_test_support.h"
 
+namespace kelvo {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -86,13 +88,13 @@ Interrupted RunAndInterrupt(const std::vector<std::string>& args, const fs::path
 
 TEST(Interrupts, RemoveTheTemporaryFileAndKeepTheOldOutput) {
     clitest::ScratchDir dir;
-    imageio::Image big;
+    image::Image big;
     big.width = big.height = 2000;  // 12 MB to write: long enough to be caught
     big.channels = 3;
-    big.pixels.assign(imageio::ImageBytes(big), 0);
+    big.pixels.assign(image::ImageBytes(big), 0);
     std::string error;
-    ASSERT_TRUE(imageio::WriteImage(dir.File("a.ppm"), big, &error)) << error;
-    ASSERT_TRUE(imageio::WriteImage(dir.File("b.ppm"), big, &error)) << error;
+    ASSERT_TRUE(image::WriteImage(dir.File("a.ppm"), big, &error)) << error;
+    ASSERT_TRUE(image::WriteImage(dir.File("b.ppm"), big, &error)) << error;
     fs::create_directories(dir.path / "out");
     const std::vector<uint8_t> old(1000, 7);
 
@@ -142,3 +144,5 @@ TEST(Interrupts, RemoveTheTemporaryFileAndKeepTheOldOutput) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

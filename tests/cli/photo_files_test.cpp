@@ -14,10 +14,12 @@
 #include "deep_flare.h"
 #include "image_io.h"
 
+namespace kelvo {
+
 namespace {
 
 using clitest::RunCli;
-using imageio::Image;
+using image::Image;
 
 // A colour profile of `size` bytes whose header names RGB pixels.
 std::vector<uint8_t> RgbProfile(size_t size) {
@@ -55,7 +57,7 @@ TEST(PhotoFiles, JpegRoundTripStaysCloseAndKeepsSize) {
     for (size_t i = 0; i < back.pixels.size(); ++i) worst = std::max(worst, std::abs(back.pixels[i] - smooth.pixels[i]));
     EXPECT_LE(worst, 12);
     std::string error;
-    EXPECT_FALSE(imageio::WriteImage(dir.File("rgba.jpg"), clitest::PatternImage(4, 4, 4), &error));
+    EXPECT_FALSE(image::WriteImage(dir.File("rgba.jpg"), clitest::PatternImage(4, 4, 4), &error));
     EXPECT_NE(std::string::npos, error.find("alpha")) << error;
 
     // Metadata beyond the first megabyte before the frame (a phone's depth
@@ -77,7 +79,7 @@ TEST(PhotoFiles, JpegRoundTripStaysCloseAndKeepsSize) {
     ASSERT_NE(bytes.end(), table);
     std::fill(table + 5, table + 21, uint8_t{255});
     Image damaged;
-    EXPECT_FALSE(imageio::DecodeImage(bytes.data(), bytes.size(), &damaged, &error));
+    EXPECT_FALSE(image::DecodeImage(bytes.data(), bytes.size(), &damaged, &error));
     EXPECT_NE(std::string::npos, error.find("Huffman table")) << error;
 }
 
@@ -87,7 +89,7 @@ TEST(PhotoFiles, ProfileExifAndResolutionAreCarriedAcrossFormats) {
     clitest::WriteImageOrFail(dir.File("in.jpg"), photo);
     photo.metadata.hasGamma = true;
     photo.metadata.gamma = 45455;
-    imageio::PngChunk text;
+    image::PngChunk text;
     std::copy_n("tEXt", 4, text.type);
     text.data = {'T', 'i', 't', 'l', 'e', 0, 'd', 'u', 's', 'k'};
     photo.metadata.pngText = {text};
@@ -98,7 +100,7 @@ TEST(PhotoFiles, ProfileExifAndResolutionAreCarriedAcrossFormats) {
     for (const std::vector<std::string>& run : runs) {
         const clitest::RunResult r = RunCli({dir.File(run[0]), dir.File(run[1]), "--set", "flareSize=1"});
         ASSERT_EQ(0, r.code) << r.err;
-        const imageio::ImageMetadata m = clitest::ReadImageOrFail(dir.File(run[1])).metadata;
+        const image::ImageMetadata m = clitest::ReadImageOrFail(dir.File(run[1])).metadata;
         EXPECT_EQ(photo.metadata.iccProfile, m.iccProfile) << run[0] << " to " << run[1];
         EXPECT_EQ(photo.metadata.exif, m.exif) << run[0] << " to " << run[1];
         EXPECT_EQ(11811u, m.pixelsPerUnitX) << run[0] << " to " << run[1];
@@ -221,21 +223,21 @@ TEST(PhotoFiles, JpegProfilesAndCommentsAsOtherProgramsWriteThem) {
         photo.metadata.comments.emplace_back(text.begin(), text.end());
     std::vector<uint8_t> jpeg;
     std::string error;
-    ASSERT_TRUE(imageio::EncodeImage(photo, imageio::ImageFormat::Jpeg, &jpeg, &error)) << error;
+    ASSERT_TRUE(image::EncodeImage(photo, image::ImageFormat::Jpeg, &jpeg, &error)) << error;
     const auto icc = std::search(jpeg.begin(), jpeg.end(), "ICC_PROFILE", "ICC_PROFILE" + 11);
     ASSERT_NE(jpeg.end(), icc);
     icc[12] = icc[13] = 0;  // after the name's zero: "0 of 0"
 
     Image read;
-    ASSERT_TRUE(imageio::DecodeImage(jpeg.data(), jpeg.size(), &read, &error)) << error;
+    ASSERT_TRUE(image::DecodeImage(jpeg.data(), jpeg.size(), &read, &error)) << error;
     EXPECT_EQ(photo.metadata.iccProfile, read.metadata.iccProfile);
     EXPECT_TRUE(read.metadata.notCarried.empty());
     std::vector<std::string> losses;
-    imageio::EncodeOptions options;
+    image::EncodeOptions options;
     options.losses = &losses;
     std::vector<uint8_t> png;
-    ASSERT_TRUE(imageio::EncodeImage(read, imageio::ImageFormat::Png, &png, &error, options)) << error;
-    ASSERT_TRUE(imageio::DecodeImage(png.data(), png.size(), &read, &error)) << error;
+    ASSERT_TRUE(image::EncodeImage(read, image::ImageFormat::Png, &png, &error, options)) << error;
+    ASSERT_TRUE(image::DecodeImage(png.data(), png.size(), &read, &error)) << error;
     std::vector<std::string> texts;
     for (const auto& chunk : read.metadata.pngText) texts.push_back(chunk.type + std::string(chunk.data.begin(), chunk.data.end()));
     EXPECT_EQ((std::vector<std::string>{std::string("iTXtComment\0\0\0\0\0", 16) + cafe, std::string("tEXtComment\0plain", 17),
@@ -246,3 +248,5 @@ TEST(PhotoFiles, JpegProfilesAndCommentsAsOtherProgramsWriteThem) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -12,6 +12,8 @@
 
 #include "cli_test_support.h"
 
+namespace kelvo {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -51,10 +53,10 @@ TEST(PresetGallery, EveryPresetRendersToItsCommittedPicture) {
         const clitest::RunResult r = clitest::RunCli(
             {"--no-progress", "--settings", preset, (kSource / "samples" / "dusk.png").string(), rendered});
         ASSERT_EQ(0, r.code) << r.err;
-        imageio::Image got, expected;
+        image::Image got, expected;
         std::string error;
-        ASSERT_TRUE(imageio::ReadImage(rendered, &got, &error)) << error;
-        ASSERT_TRUE(imageio::ReadImage((kSource / "docs" / "presets" / (name + ".png")).string(), &expected, &error))
+        ASSERT_TRUE(image::ReadImage(rendered, &got, &error)) << error;
+        ASSERT_TRUE(image::ReadImage((kSource / "docs" / "presets" / (name + ".png")).string(), &expected, &error))
             << error;
         EXPECT_EQ(expected.width, got.width);
         EXPECT_EQ(expected.height, got.height);
@@ -66,3 +68,5 @@ TEST(PresetGallery, EveryPresetRendersToItsCommittedPicture) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

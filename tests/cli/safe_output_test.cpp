@@ -11,6 +11,8 @@
 #include "cli_test_support.h"
 #include "image_io.h"
 
+namespace kelvo {
+
 namespace {
 
 struct Outcome {
@@ -47,7 +49,7 @@ class SafeOutput : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(imageio::WriteImage(dir.File("in.png"), clitest::SparkImage(64, 48), &error)) << error;
+        ASSERT_TRUE(image::WriteImage(dir.File("in.png"), clitest::SparkImage(64, 48), &error)) << error;
     }
     clitest::ScratchDir dir;
 };
@@ -81,9 +83,9 @@ TEST_F(SafeOutput, TheSamePathForInputAndOutputIsSafe) {
     // Rendered over itself: the new picture is whole.
     r = RunProgram("", Quote(dir.File("in.png")) + " " + Quote(dir.File("in.png")));
     EXPECT_EQ(0, r.code) << r.output;
-    imageio::Image result;
+    image::Image result;
     std::string error;
-    ASSERT_TRUE(imageio::ReadImage(dir.File("in.png"), &result, &error)) << error;
+    ASSERT_TRUE(image::ReadImage(dir.File("in.png"), &result, &error)) << error;
     EXPECT_EQ(64, result.width);
     EXPECT_NE(original, clitest::ReadBytes(dir.File("in.png")));
 }
@@ -111,12 +113,12 @@ TEST_F(SafeOutput, EndlessInputAndExhaustedMemoryEndWithAMessage) {
 #else
     // A 3000 x 3000 RGB image (27 MB; the file, the image and the result
     // take three times that) in 64 MB of address space.
-    imageio::Image big;
+    image::Image big;
     big.width = big.height = 3000;
     big.channels = 3;
-    big.pixels.assign(imageio::ImageBytes(big), 0);
+    big.pixels.assign(image::ImageBytes(big), 0);
     std::string error;
-    ASSERT_TRUE(imageio::WriteImage(dir.File("big.ppm"), big, &error)) << error;
+    ASSERT_TRUE(image::WriteImage(dir.File("big.ppm"), big, &error)) << error;
     r = RunProgram("ulimit -v 64000;", Quote(dir.File("big.ppm")) + " " + Quote(dir.File("out.png")));
     EXPECT_EQ(1, r.code) << r.output;
     EXPECT_EQ("kelvo-render: error: out of memory\n", r.output);
@@ -125,3 +127,5 @@ TEST_F(SafeOutput, EndlessInputAndExhaustedMemoryEndWithAMessage) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -6,6 +6,8 @@
 
 #include "cli_test_support.h"
 
+namespace kelvo {
+
 namespace {
 
 using flare::FilterParameters;
@@ -172,3 +174,5 @@ TEST(SettingsFileRead, SaysWhyNothingWasLoaded) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -17,10 +17,12 @@
 #include "image_io.h"
 #include "tiff_directory.h"
 
+namespace kelvo {
+
 namespace {
 
 using clitest::RunCli;
-using imageio::Image;
+using image::Image;
 
 struct Layout {
     uint16_t bits;
@@ -299,7 +301,7 @@ std::string DecodeQuietly(const std::vector<uint8_t>& bytes, const std::string& 
     dup2(fileno(sink), 2);
     Image image;
     std::string error;
-    EXPECT_FALSE(imageio::DecodeImage(bytes.data(), bytes.size(), &image, &error));
+    EXPECT_FALSE(image::DecodeImage(bytes.data(), bytes.size(), &image, &error));
     std::fflush(stderr);
     dup2(saved, 2);
     close(saved);
@@ -341,13 +343,13 @@ TEST(TiffFiles, DamagedAndOversizedFilesAreNamed) {
     huge.resize(3 << 20);
     clitest::WriteBytes(dir.File("far.tif"), huge);
     Image image;
-    EXPECT_FALSE(imageio::ReadImage(dir.File("far.tif"), &image, &error));
+    EXPECT_FALSE(image::ReadImage(dir.File("far.tif"), &image, &error));
     EXPECT_NE(std::string::npos, error.find("beyond any image that is read")) << error;
 
     // Pages after the first make the file longer than the first page can be
     // (a thumbnail, then 72 MB): only the first is read, with a warning.
     WritePages(dir.File("pages.tif"), PHOTOMETRIC_MINISBLACK, 1, {8, 8500});
-    ASSERT_TRUE(imageio::ReadImage(dir.File("pages.tif"), &image, &error)) << error;
+    ASSERT_TRUE(image::ReadImage(dir.File("pages.tif"), &image, &error)) << error;
     EXPECT_EQ(8, image.width);
     std::string warnings;
     for (const std::string& w : image.metadata.notCarried) warnings += w + "; ";
@@ -355,3 +357,5 @@ TEST(TiffFiles, DamagedAndOversizedFilesAreNamed) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -21,6 +21,8 @@
 #include "render_flare.h"
 #include "render_glow.h"
 
+namespace kelvo {
+
 namespace {
 
 struct Depth {
@@ -360,3 +362,5 @@ TEST(DeepContract, LightIsSmooth) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -15,6 +15,8 @@
 #include "render_flare.h"
 #include "render_glow.h"
 
+namespace kelvo {
+
 TEST(FilterList, NamesEachFilterOnce) {
     std::set<std::string> names, titles;
     for (const FilterDescription* filter : AllFilters()) {
@@ -112,3 +114,5 @@ TEST(FilterList, StoredGlowLevelsDrawAtMostTheDialogsWidest) {
     glow::kGlowFilter.enlarge(&record, 4.0);
     EXPECT_EQ(record.glowLevel, glow::kMaxDrawnGlowRadius);
 }
+
+}  // namespace kelvo

@@ -4,6 +4,8 @@
 
 #include "pixel_area.h"
 
+namespace kelvo {
+
 TEST(PixelArea, CopyMovesRowsAndLeavesPaddingAlone) {
     const int w = 3, h = 4, planes = 2, inStride = 9, outStride = 7;
     std::vector<uint8_t> in(inStride * h), out(outStride * h, 0xEE);
@@ -33,3 +35,5 @@ TEST(PixelArea, PackedRowsHaveNoGap) {
     EXPECT_EQ(area.out, out);
     EXPECT_EQ(LightPlanes(area), 3);
 }
+
+}  // namespace kelvo

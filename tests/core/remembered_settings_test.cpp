@@ -8,6 +8,8 @@
 #include "remembered_glow.h"
 #include "settings_file.h"
 
+namespace kelvo {
+
 TEST(RememberedSettings, OnlySettingsWithinBoundsComeBackWithoutRunState) {
     flare::FilterParameters p = flare::DefaultFlareParameters();
     p.positionAspect = 55;  // typed up to 100, shown only up to 10
@@ -35,3 +37,5 @@ TEST(RememberedSettings, OnlySettingsWithinBoundsComeBackWithoutRunState) {
     glowFile[8] = 2;  // a later version
     EXPECT_FALSE(glow::TakeRememberedGlow(glowFile, sizeof glowFile, &g));
 }
+
+}  // namespace kelvo

@@ -7,6 +7,8 @@
 #include "flare_parameters.h"
 #include "glow_parameters.h"
 
+namespace kelvo {
+
 TEST(FlareSettings, DefaultsAreTheShippedValues) {
     const flare::FilterParameters p = flare::DefaultFlareParameters();
     expected::ExpectFlareSettingsDefaults(p);
@@ -126,3 +128,5 @@ TEST(SettingsTables, EveryRowStandsWithoutTheDialog) {
         }
     }
 }
+
+}  // namespace kelvo

@@ -4,6 +4,8 @@
 
 #include "nearest_name.h"
 
+namespace kelvo {
+
 TEST(NearestName, FindsTyposAndSwapsWithoutCaseButNotStrangers) {
     const char* const names[] = {"flareSize", "flareBright", "haloSize", "positionX", "positionY"};
     auto nearest = [&](const char* typed) {
@@ -19,3 +21,5 @@ TEST(NearestName, FindsTyposAndSwapsWithoutCaseButNotStrangers) {
     EXPECT_EQ(nearest(""), "");
     EXPECT_EQ(kelvo::NearestName(nullptr, names, 5), nullptr);
 }
+
+}  // namespace kelvo

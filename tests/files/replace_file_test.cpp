@@ -23,6 +23,8 @@
 #include <unistd.h>
 #endif
 
+namespace kelvo {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -194,3 +196,5 @@ TEST(SafeReplace, KeepsTheTargetsPermissionsAndItsSymbolicLink) {
 #endif
 
 }  // namespace
+
+}  // namespace kelvo

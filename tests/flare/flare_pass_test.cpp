@@ -7,6 +7,8 @@
 #include "flare_test_support.h"
 #include "literal_flare.h"
 
+namespace kelvo {
+
 using flare::FilterParameters;
 using flare_test::FullSizeDefaults;
 using flare_test::MakeImage;
@@ -247,3 +249,5 @@ TEST(FlarePass, AbortStopsBeforeTheRowAndStillSoftens) {
     flare::SoftenBox(flare_test::view, cx - 16, cy - 16, cx + 16, cy + 16);
     EXPECT_EQ(soft.buffer, softened.buffer);
 }
+
+}  // namespace kelvo

@@ -20,6 +20,8 @@
 #include "gradient_noise.h"
 #include "literal_flare.h"
 
+namespace kelvo {
+
 using flare::FilterParameters;
 using flare_test::FullSizeDefaults;
 using flare_test::TestImage;
@@ -321,3 +323,5 @@ TEST(FlareReach, FullSizeDefaultsWhereTheReachEndsInsideTheImage) {
     coloured.positionAspect = 1.7;
     EXPECT_TRUE(PassesAgree(coloured, input, 650, 520));
 }
+
+}  // namespace kelvo

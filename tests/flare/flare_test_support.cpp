@@ -2,7 +2,7 @@
 
 #include "render_flare.h"
 
-namespace flare_test {
+namespace kelvo::flare_test {
 
 CallbackLog callbackLog;
 
@@ -122,4 +122,4 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {
     return h;
 }
 
-}  // namespace flare_test
+}  // namespace kelvo::flare_test

@@ -10,7 +10,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace flare_test {
+namespace kelvo::flare_test {
 
 constexpr uint8_t kGuard = 0xA5;
 constexpr size_t kGuardBytes = 64;
@@ -82,4 +82,4 @@ bool RenderThroughEntry(const flare::FilterParameters& settings, const TestImage
 // FNV-1a, 64 bits.
 uint64_t Fnv1a(const std::vector<uint8_t>& bytes);
 
-}  // namespace flare_test
+}  // namespace kelvo::flare_test

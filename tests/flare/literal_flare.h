@@ -14,7 +14,7 @@
 #include "gradient_noise.h"
 #include "reflections.h"
 
-namespace flare_reference {
+namespace kelvo::flare_reference {
 
 inline flare::Rgb LiteralHue(double hue) {
     return hue == 0.0 ? flare::Rgb{1.0, 1.0, 1.0} : flare::HslToRgb(hue, 1.0, 0.5);
@@ -159,4 +159,4 @@ inline void LiteralRender(const flare::WorkingView& view, const flare::FilterPar
     LiteralReflectionPass(view, s, cx, cy);
 }
 
-}  // namespace flare_reference
+}  // namespace kelvo::flare_reference

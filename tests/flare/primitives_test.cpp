@@ -10,6 +10,8 @@
 #include "flare_test_support.h"
 #include "gradient_noise.h"
 
+namespace kelvo {
+
 using flare_test::MakeImage;
 using flare_test::TestImage;
 using flare_test::View;
@@ -347,3 +349,5 @@ TEST(WorkingView, FarCornerOfTheLargestAreaIsAddressedWithoutOverflow) {
     EXPECT_EQ(lit[0], 40);   // (80 + 5 / 8) / 2
 #endif
 }
+
+}  // namespace kelvo

@@ -7,6 +7,8 @@
 #include "literal_flare.h"
 #include "reflections.h"
 
+namespace kelvo {
+
 using flare::FilterParameters;
 using flare::ReflectionPlacement;
 using flare_test::FullSizeDefaults;
@@ -229,3 +231,5 @@ TEST(ReflectionPass, ProgressAndAbort) {
     flare::ReflectionPass(flare_test::view, s, flare_test::LoggingControl(), 60, 50);
     EXPECT_EQ(untouched.buffer, input.buffer);
 }
+
+}  // namespace kelvo

@@ -12,6 +12,8 @@
 #include "literal_flare.h"
 #include "render_flare.h"
 
+namespace kelvo {
+
 using flare::FilterParameters;
 using flare_test::FullSizeDefaults;
 using flare_test::MakeGradient;
@@ -294,3 +296,5 @@ TEST(RenderFlare, DefaultRenderChecksum) {
     EXPECT_EQ(flare_test::Fnv1a(flare_test::PixelBytes(out)), 0x8219f2d6afca3a68ull);
     EXPECT_EQ(flare_test::PixelBytes(out), flare_test::PixelBytes(LiteralRendered(FullSizeDefaults(), input, 100, 100)));
 }
+
+}  // namespace kelvo

@@ -5,6 +5,7 @@
 #include "render_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kelvo;
     flare::FilterParameters settings = flare::DefaultFlareParameters();
     fuzz::RenderAndCheck(data, size, &settings, sizeof settings, flare::kFlareFilter.render,
                          flare::kFlareFilter.renderDeep);

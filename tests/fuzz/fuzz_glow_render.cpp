@@ -5,6 +5,7 @@
 #include "render_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kelvo;
     glow::FilterParameters settings = glow::DefaultGlowParameters();
     fuzz::RenderAndCheck(data, size, &settings, sizeof settings, glow::kGlowFilter.render,
                          glow::kGlowFilter.renderDeep);

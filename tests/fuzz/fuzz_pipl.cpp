@@ -6,6 +6,7 @@
 #include "pipl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kelvo::host;
     pipl::PiplInfo info;
     std::string error;
     if (pipl::ParsePipl(data, size, &info, &error)) {

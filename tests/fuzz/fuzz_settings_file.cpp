@@ -20,6 +20,7 @@ std::string ScratchPath() { return "/tmp/kelvo-fuzz-settings-" + std::to_string(
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kelvo;
     static const std::string path = [] {
         std::atexit([] { std::remove(ScratchPath().c_str()); });
         return ScratchPath();

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace fuzz {
+namespace kelvo::fuzz {
 namespace {
 
 int gAbortAfter = -1;
@@ -96,4 +96,4 @@ void RenderAndCheck(const uint8_t* data, size_t size, void* settings, size_t rec
     if (std::memcmp(first.get(), delivery.out.get(), bytes) != 0) std::abort();
 }
 
-}  // namespace fuzz
+}  // namespace kelvo::fuzz

@@ -14,7 +14,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace fuzz {
+namespace kelvo::fuzz {
 
 // Reads the fuzz input front to back; past its end every byte reads as 0.
 struct ByteReader {
@@ -59,4 +59,4 @@ using DeepRenderEntry = kelvo::RenderEnd (*)(const kelvo::DeepArea& area, const 
 void RenderAndCheck(const uint8_t* data, size_t size, void* settings, size_t recordSize, RenderEntry render,
                     DeepRenderEntry renderDeep);
 
-}  // namespace fuzz
+}  // namespace kelvo::fuzz

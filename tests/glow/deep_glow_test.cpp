@@ -14,6 +14,8 @@
 #include "deep_sample_types.h"
 #include "literal_deep_glow.h"
 
+namespace kelvo {
+
 namespace {
 
 struct DeepCase {
@@ -114,3 +116,5 @@ TEST(DeepGlow, MatchesTheLiteralDeepGlow) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -11,6 +11,8 @@
 
 #include "glow_test_support.h"
 
+namespace kelvo {
+
 namespace {
 
 using glow::FilterParameters;
@@ -133,3 +135,5 @@ TEST(GlowMemory, GivenBackAfterAnAbort) {
         EXPECT_EQ(memoryLog.releases, 1) << abortAfter;
     }
 }
+
+}  // namespace kelvo

@@ -9,6 +9,8 @@
 
 #include "glow_test_support.h"
 
+namespace kelvo {
+
 namespace {
 
 using glow::FilterParameters;
@@ -306,3 +308,5 @@ TEST(GlowSaturation, CrowdedSourcesStopAt255InTheirBrightPlanesOnly) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

@@ -9,6 +9,8 @@
 
 #include "glow_test_support.h"
 
+namespace kelvo {
+
 namespace {
 
 using glow::FilterParameters;
@@ -247,3 +249,5 @@ TEST(GlowProgress, MissingCallbacksAreSkipped) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

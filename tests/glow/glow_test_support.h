@@ -14,7 +14,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace glow_test {
+namespace kelvo::glow_test {
 
 constexpr uint8_t kGuardByte = 0xA5;
 constexpr size_t kGuardBytes = 32;
@@ -156,4 +156,4 @@ inline void RunLiteral(TestImage& image, const glow::FilterParameters& settings,
     glow_reference::LiteralGlowPass(area, &settings, callbacks);
 }
 
-}  // namespace glow_test
+}  // namespace kelvo::glow_test

@@ -13,7 +13,7 @@
 #include "glow_parameters.h"
 #include "glow_pass.h"
 
-namespace glow_reference {
+namespace kelvo::glow_reference {
 
 inline bool InWindow(int32_t reduced, int32_t lower, int32_t upper) {
     return reduced >= (lower < 0 ? 0 : lower) && reduced <= (upper > 255 ? 255 : upper);
@@ -61,4 +61,4 @@ void LiteralDeepGlow(const kelvo::DeepArea& area, const Samples& samples, const 
         }
 }
 
-}  // namespace glow_reference
+}  // namespace kelvo::glow_reference

@@ -11,7 +11,7 @@
 #include "pixel_area.h"
 #include "render_callbacks.h"
 
-namespace glow_reference {
+namespace kelvo::glow_reference {
 
 // The weight of an offset at squared distance d2 in a disc of squared radius r2.
 inline double LiteralWeight(int32_t r2, int32_t d2) {
@@ -75,4 +75,4 @@ inline void LiteralGlowPass(const PixelArea& area, const glow::FilterParameters*
     }
 }
 
-}  // namespace glow_reference
+}  // namespace kelvo::glow_reference

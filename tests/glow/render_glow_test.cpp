@@ -14,6 +14,8 @@
 #include "glow_test_support.h"
 #include "render_glow.h"
 
+namespace kelvo {
+
 namespace {
 
 using glow::FilterParameters;
@@ -157,3 +159,5 @@ TEST(RenderGlowRecords, AreaWiderThanTheRowStoreGlowsTheSame) {
 }
 
 }  // namespace
+
+}  // namespace kelvo

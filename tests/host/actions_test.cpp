@@ -13,6 +13,8 @@
 #include "render_glow.h"
 #include "script_parameters.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using hosttest::ModuleCase;
@@ -33,8 +35,8 @@ std::vector<uint8_t> DefaultRecord(const ModuleCase& m) {
 }
 
 // The renderer itself on the whole image, at full size.
-khost::Image RenderNatively(const ModuleCase& m, const khost::Image& in, const std::vector<uint8_t>& record) {
-    khost::Image out = in;
+host::Image RenderNatively(const ModuleCase& m, const host::Image& in, const std::vector<uint8_t>& record) {
+    host::Image out = in;
     PixelArea area;
     area.in = in.pixels.data();
     area.out = out.pixels.data();
@@ -56,8 +58,8 @@ khost::Image RenderNatively(const ModuleCase& m, const khost::Image& in, const s
     return out;
 }
 
-khost::DescriptorItem ItemFor(const SettingField& f, double value) {
-    khost::DescriptorItem item;
+host::DescriptorItem ItemFor(const SettingField& f, double value) {
+    host::DescriptorItem item;
     item.key = ScriptKeyCode(f.scriptKey);
     item.type = ScriptDescriptorType(f.scriptType);
     item.unit = ScriptUnit(f.scriptType);
@@ -66,7 +68,7 @@ khost::DescriptorItem ItemFor(const SettingField& f, double value) {
     return item;
 }
 
-bool SameDescriptor(const khost::Descriptor& a, const khost::Descriptor& b) {
+bool SameDescriptor(const host::Descriptor& a, const host::Descriptor& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         const bool integer = a[i].type == typeInteger;
@@ -80,7 +82,7 @@ bool SameDescriptor(const khost::Descriptor& a, const khost::Descriptor& b) {
 class Actions : public hosttest::ModuleFixture {
 protected:
     void OpenRecordingHost() {
-        khost::HostOptions o;
+        host::HostOptions o;
         o.offerDescriptors = true;
         Open(o);
     }
@@ -91,7 +93,7 @@ protected:
 TEST_P(Actions, RecordedActionReplaysOnAnotherImageAsTheRecordedSettingsRender) {
     const SettingsTable& table = TableOf(module());
     std::vector<uint8_t> settings = DefaultRecord(module());
-    khost::Descriptor played;
+    host::Descriptor played;
     for (int i = 0; i < table.count; ++i) {
         const SettingField& f = table.fields[i];
         double v = f.shownLow + (f.shownHigh - f.shownLow) * (3 + i % 4) / 10;
@@ -104,12 +106,12 @@ TEST_P(Actions, RecordedActionReplaysOnAnotherImageAsTheRecordedSettingsRender) 
 
     // Played with the dialog, OK'd, and recorded.
     OpenRecordingHost();
-    khost::SetImage(host, hosttest::PatternImage(96, 64, 3));
-    khost::RunPlan plan;
+    host::SetImage(host, hosttest::PatternImage(96, 64, 3));
+    host::RunPlan plan;
     plan.playDescriptor = true;
     plan.descriptor = played;
     plan.playInfo = plugInDialogDisplay;
-    khost::RunReport report = khost::RunFilter(host, plan);
+    host::RunReport report = host::RunFilter(host, plan);
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(report.dialogs.size(), 1u);
     EXPECT_TRUE(report.problems.empty()) << report.problems.front();
@@ -117,18 +119,18 @@ TEST_P(Actions, RecordedActionReplaysOnAnotherImageAsTheRecordedSettingsRender) 
     ASSERT_TRUE(report.recordedAction);
     EXPECT_EQ(report.recordInfo, plugInDialogOptional);
     EXPECT_TRUE(SameDescriptor(report.recorded, played));
-    const khost::Descriptor recorded = report.recorded;
+    const host::Descriptor recorded = report.recorded;
 
     // Replayed in a batch by a freshly loaded module: no dialog, the
     // recorded settings' render. Values the module cannot take (an unknown
     // key, a wrong type, a NaN; the table of them is in tests/plugin)
     // change nothing and are never read as another type.
     OpenRecordingHost();
-    const khost::Image other = hosttest::PatternImage(70, 90, 3);
-    khost::SetImage(host, other);
+    const host::Image other = hosttest::PatternImage(70, 90, 3);
+    host::SetImage(host, other);
     plan.parameters = false;
     plan.descriptor = recorded;
-    khost::DescriptorItem damaged = recorded.back();
+    host::DescriptorItem damaged = recorded.back();
     damaged.key = FourCharCode("zzzz");
     plan.descriptor.push_back(damaged);
     damaged = recorded.front();
@@ -138,7 +140,7 @@ TEST_P(Actions, RecordedActionReplaysOnAnotherImageAsTheRecordedSettingsRender) 
     damaged.number = std::numeric_limits<double>::quiet_NaN();
     plan.descriptor.push_back(damaged);
     plan.playInfo = plugInDialogDontDisplay;
-    report = khost::RunFilter(host, plan);
+    report = host::RunFilter(host, plan);
     ASSERT_EQ(report.result, 0);
     EXPECT_TRUE(report.dialogs.empty());
     EXPECT_TRUE(report.problems.empty()) << report.problems.front();
@@ -147,24 +149,24 @@ TEST_P(Actions, RecordedActionReplaysOnAnotherImageAsTheRecordedSettingsRender) 
     EXPECT_TRUE(report.recordedAction && SameDescriptor(report.recorded, recorded));
 
     // A cancelled dialog records nothing.
-    khost::SetImage(host, other);
+    host::SetImage(host, other);
     plan.playInfo = plugInDialogDisplay;
-    plan.dialog = khost::DialogAnswer::Cancel;
-    report = khost::RunFilter(host, plan);
+    plan.dialog = host::DialogAnswer::Cancel;
+    report = host::RunFilter(host, plan);
     EXPECT_EQ(report.dialogs.size(), 1u);
     EXPECT_FALSE(report.recordedAction);
-    EXPECT_EQ(report.recordInfo, khost::kRecordInfoUnset);
+    EXPECT_EQ(report.recordInfo, host::kRecordInfoUnset);
     EXPECT_EQ(report.output.pixels, other.pixels);
 }
 
 // The editor keeps a Smart Filter's settings record with the document and
 // re-runs the filter with it, without the dialog, whenever the layer changes.
 TEST_P(Actions, SmartFilterRerunFromTheStoredRecordGivesTheSamePixels) {
-    const khost::Image image = hosttest::PatternImage(64, 48, 3);
+    const host::Image image = hosttest::PatternImage(64, 48, 3);
     std::vector<std::vector<uint8_t>> stored;
     // This build's record, as its dialog left it ...
-    khost::SetImage(host, image);
-    khost::RunReport first = Run();
+    host::SetImage(host, image);
+    host::RunReport first = Run();
     ASSERT_EQ(first.result, 0);
     stored.push_back(first.settings.bytes);
     // ... and, for the lens flare, a record of an older build: a preset file
@@ -183,12 +185,12 @@ TEST_P(Actions, SmartFilterRerunFromTheStoredRecordGivesTheSamePixels) {
     for (const std::vector<uint8_t>& record : stored) {
         std::vector<uint8_t> output;
         for (int run = 0; run < 2; ++run) {
-            Open(khost::HostOptions{});  // the module unloaded and loaded again
-            khost::SetImage(host, image);
-            khost::RunPlan plan;
+            Open(host::HostOptions{});  // the module unloaded and loaded again
+            host::SetImage(host, image);
+            host::RunPlan plan;
             plan.parameters = false;
             plan.savedRecord = record;
-            const khost::RunReport report = khost::RunFilter(host, plan);
+            const host::RunReport report = host::RunFilter(host, plan);
             ASSERT_EQ(report.result, 0);
             EXPECT_TRUE(report.dialogs.empty());
             if (run == 0) output = report.output.pixels;
@@ -203,3 +205,5 @@ INSTANTIATE_TEST_SUITE_P(BothModules, Actions, ::testing::ValuesIn(hosttest::Bot
                          hosttest::ModuleTestName);
 
 }  // namespace
+
+}  // namespace kelvo::host

@@ -10,6 +10,8 @@
 #include "host_test_support.h"
 #include "plugin.h"
 
+namespace kelvo::host {
+
 namespace {
 
 struct DeepMode {
@@ -28,8 +30,8 @@ const DeepMode kModes[] = {
 };
 
 // A picture with bright spots, so that the glow has sources.
-khost::Image Picture(int32_t planes) {
-    khost::Image image = hosttest::PatternImage(96, 72, planes);
+host::Image Picture(int32_t planes) {
+    host::Image image = hosttest::PatternImage(96, 72, planes);
     for (int32_t y = 0; y < image.height; ++y)
         for (int32_t x = 0; x < image.width; ++x)
             if ((x % 23) * (x % 23) + (y % 19) * (y % 19) < 9)
@@ -44,19 +46,19 @@ TEST_P(DeepDocuments, RenderAtTheDocumentsDepthWithAnEightBitPreview) {
     for (const DeepMode& m : kModes) {
         for (const bool depthZero : {false, true}) {
             SCOPED_TRACE(std::string(m.name) + (depthZero ? ", depth left 0" : ""));
-            khost::HostOptions o;
+            host::HostOptions o;
             o.leaveDepthZero = depthZero;
             Open(o);
-            const khost::Image input = khost::WidenImage(Picture(m.planes), m.depth);
-            khost::SetImage(host, input);
-            const khost::RunReport report = Run();
+            const host::Image input = host::WidenImage(Picture(m.planes), m.depth);
+            host::SetImage(host, input);
+            const host::RunReport report = Run();
             ASSERT_EQ(report.result, 0);
             EXPECT_EQ(record()->imageMode, m.mode);
             EXPECT_EQ(record()->depth, depthZero ? 0 : m.depth);
 
             // The preview: deep samples delivered, an 8-bit map displayed.
             size_t previewRequests = 0;
-            for (const khost::AdvanceCall& c : report.advanceCalls) {
+            for (const host::AdvanceCall& c : report.advanceCalls) {
                 if (!c.duringDialog || c.inPixels.empty()) continue;
                 ++previewRequests;
                 const size_t pixels = static_cast<size_t>(c.inRect.right - c.inRect.left) * (c.inRect.bottom - c.inRect.top);
@@ -66,7 +68,7 @@ TEST_P(DeepDocuments, RenderAtTheDocumentsDepthWithAnEightBitPreview) {
             // (Whether the dialog got painted before the host answered it
             // depends on the display's timing: counted over all the runs.)
             displayed += report.displayCalls.size();
-            for (const khost::DisplayCall& d : report.displayCalls) {
+            for (const host::DisplayCall& d : report.displayCalls) {
                 EXPECT_EQ(d.map.imageMode, m.eightBitMode);
                 EXPECT_EQ(d.map.planeBytes, 1);
                 EXPECT_EQ(d.map.colBytes, m.planes);
@@ -115,3 +117,5 @@ INSTANTIATE_TEST_SUITE_P(BothModules, DeepDocuments, ::testing::ValuesIn(hosttes
                          hosttest::ModuleTestName);
 
 }  // namespace
+
+}  // namespace kelvo::host

@@ -10,6 +10,8 @@
 #include "host_dialog.h"
 #include "host_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using hosttest::PatternImage;
@@ -20,22 +22,22 @@ protected:
 
     void SetUp() override {
         HostFixture::SetUp();
-        khost::SetImage(host, PatternImage(120, 80, 3));
+        host::SetImage(host, PatternImage(120, 80, 3));
         ProbeLog();  // drop what earlier tests left
     }
 
     std::string ProbeLog() {
         using LogProc = const char*(KELVO_CDECL*)();
         auto proc = reinterpret_cast<LogProc>(
-            reinterpret_cast<void*>(GetProcAddress(khost::Module(host).module, "DialogProbeLog")));
+            reinterpret_cast<void*>(GetProcAddress(host::Module(host).module, "DialogProbeLog")));
         return proc != nullptr ? proc() : "<no log>";
     }
 
-    khost::RunReport RunScript(khost::DialogScript script) {
-        khost::RunPlan plan;
+    host::RunReport RunScript(host::DialogScript script) {
+        host::RunPlan plan;
         plan.script = std::move(script);
-        plan.dialog = khost::DialogAnswer::Cancel;  // whatever the script leaves open
-        khost::RunReport report = khost::RunFilter(host, plan);
+        plan.dialog = host::DialogAnswer::Cancel;  // whatever the script leaves open
+        host::RunReport report = host::RunFilter(host, plan);
         EXPECT_EQ(report.dialogs.size(), 1u);
         if (!report.dialogs.empty()) {
             EXPECT_TRUE(report.dialogs[0].scripted);
@@ -54,7 +56,7 @@ std::wstring TempFile(const wchar_t* name) {
 TEST_F(DialogDriverTest, KeysReachTheFocusedFieldAndTheDialogButtons) {
     std::wstring afterTyping, afterBackspace;
     int afterTab = 0, afterShiftTab = 0;
-    khost::RunReport report = RunScript([&](khost::DialogDriver& d) {
+    host::RunReport report = RunScript([&](host::DialogDriver& d) {
         d.Replace(1001, L"12a");
         afterTyping = d.Text(1001);
         d.Backspace();
@@ -80,7 +82,7 @@ TEST_F(DialogDriverTest, KeysReachTheFocusedFieldAndTheDialogButtons) {
 }
 
 TEST_F(DialogDriverTest, EscapeCancels) {
-    khost::RunReport report = RunScript([](khost::DialogDriver& d) {
+    host::RunReport report = RunScript([](host::DialogDriver& d) {
         d.Click(1003);
         d.Escape();
     });
@@ -92,7 +94,7 @@ TEST_F(DialogDriverTest, EscapeCancels) {
 TEST_F(DialogDriverTest, SpinArrowsStepOnceAndEndTheScroll) {
     std::wstring up, down;
     int focus = 0;
-    RunScript([&](khost::DialogDriver& d) {
+    RunScript([&](host::DialogDriver& d) {
         d.Click(1003);
         d.SpinUp(1002);
         up = d.Text(1001);
@@ -123,7 +125,7 @@ TEST_F(DialogDriverTest, FileDialogsAreAnsweredByTypingAPath) {
     DeleteFileW((fresh + L".prb").c_str());
 
     std::wstring overwriteBox;
-    RunScript([&](khost::DialogDriver& d) {
+    RunScript([&](host::DialogDriver& d) {
         d.Click(1005);
         d.AnswerFileDialog(existing);
         d.Click(1005);
@@ -134,7 +136,7 @@ TEST_F(DialogDriverTest, FileDialogsAreAnsweredByTypingAPath) {
         d.AnswerFileDialog(existing);
         HWND box = d.WaitForOwnedDialog();  // the overwrite question
         ASSERT_NE(box, nullptr);
-        overwriteBox = khost::DialogDriver::BoxText(box);
+        overwriteBox = host::DialogDriver::BoxText(box);
         d.ClickButtonOf(box, IDYES);
         d.Click(IDOK);
     });
@@ -145,24 +147,24 @@ TEST_F(DialogDriverTest, FileDialogsAreAnsweredByTypingAPath) {
         return text;
     };
     const std::string log = lower(ProbeLog());
-    const std::string existingText = lower(khost::Narrow(existing));
-    EXPECT_NE(log.find("open " + existingText + "\nopen cancelled\nsave " + lower(khost::Narrow(fresh)) +
+    const std::string existingText = lower(host::Narrow(existing));
+    EXPECT_NE(log.find("open " + existingText + "\nopen cancelled\nsave " + lower(host::Narrow(fresh)) +
                        ".prb\nsave " + existingText + "\nok\n"),
               std::string::npos)
         << log;
     // Wine asks "File already exists. Do you want to replace it?" without the
     // file's name, which Windows puts into the question.
-    EXPECT_NE(overwriteBox.find(L"replace"), std::wstring::npos) << khost::Narrow(overwriteBox);
+    EXPECT_NE(overwriteBox.find(L"replace"), std::wstring::npos) << host::Narrow(overwriteBox);
     DeleteFileW(existing.c_str());
 }
 
 TEST_F(DialogDriverTest, DisplayPixelsAreRecordedAndTheDialogCaptured) {
-    khost::DisplayCall shown;
-    khost::Image picture;
+    host::DisplayCall shown;
+    host::Image picture;
     RECT window{};
     POINT origin{0, 0};
     HWND dialog = nullptr;
-    RunScript([&](khost::DialogDriver& d) {
+    RunScript([&](host::DialogDriver& d) {
         dialog = d.Dialog();
         shown = d.LastDisplay();
         EXPECT_TRUE(d.Capture(&picture));
@@ -171,7 +173,7 @@ TEST_F(DialogDriverTest, DisplayPixelsAreRecordedAndTheDialogCaptured) {
         d.Click(IDOK);
     });
     // The probe shows the host's half-size copy of the image, inverted.
-    const khost::Image image = PatternImage(120, 80, 3);
+    const host::Image image = PatternImage(120, 80, 3);
     ASSERT_TRUE(shown.drawn);
     EXPECT_EQ(shown.window, dialog);
     ASSERT_EQ(shown.pixels.size(), 60u * 40u * 3u);
@@ -192,12 +194,12 @@ TEST_F(DialogDriverTest, DisplayPixelsAreRecordedAndTheDialogCaptured) {
 }
 
 TEST_F(DialogDriverTest, TextScriptsRunAsTyped) {
-    khost::DialogScript script;
+    host::DialogScript script;
     std::string error;
-    ASSERT_TRUE(khost::ParseDialogScript("set 1001=470; tab; type 2 ;spin-up 1002\nspin-down 1004 2; ok", &script,
-                                         &error))
+    ASSERT_TRUE(host::ParseDialogScript("set 1001=470; tab; type 2 ;spin-up 1002\nspin-down 1004 2; ok", &script,
+                                        &error))
         << error;
-    khost::RunReport report = RunScript(script);
+    host::RunReport report = RunScript(script);
     EXPECT_EQ(report.dialogs[0].endCode, IDOK);
     const std::string log = ProbeLog();
     EXPECT_NE(log.find("change 1001 \"470\"\nfocus 1003\n"), std::string::npos) << log;
@@ -205,18 +207,20 @@ TEST_F(DialogDriverTest, TextScriptsRunAsTyped) {
     EXPECT_NE(log.find("change 1001 \"471\""), std::string::npos) << log;
     EXPECT_NE(log.find("change 1003 \"0\""), std::string::npos) << log;
 
-    EXPECT_FALSE(khost::ParseDialogScript("set 1001", &script, &error));
-    EXPECT_FALSE(khost::ParseDialogScript("spin-up 1002 0", &script, &error));
-    EXPECT_FALSE(khost::ParseDialogScript("press 1", &script, &error));
+    EXPECT_FALSE(host::ParseDialogScript("set 1001", &script, &error));
+    EXPECT_FALSE(host::ParseDialogScript("spin-up 1002 0", &script, &error));
+    EXPECT_FALSE(host::ParseDialogScript("press 1", &script, &error));
     EXPECT_NE(error.find("press 1"), std::string::npos);
-    EXPECT_TRUE(khost::ParseDialogScript("set positionX=5; spin-up glowLevel; click load; click cancel", &script,
-                                         &error))
+    EXPECT_TRUE(host::ParseDialogScript("set positionX=5; spin-up glowLevel; click load; click cancel", &script,
+                                        &error))
         << error;
     // A misspelt name is named, with the nearest known one.
-    EXPECT_FALSE(khost::ParseDialogScript("set positonX=470; ok", &script, &error));
+    EXPECT_FALSE(host::ParseDialogScript("set positonX=470; ok", &script, &error));
     EXPECT_NE(error.find("\"positonX\" (did you mean positionX?)"), std::string::npos) << error;
-    EXPECT_FALSE(khost::ParseDialogScript("click oj", &script, &error));
+    EXPECT_FALSE(host::ParseDialogScript("click oj", &script, &error));
     EXPECT_NE(error.find("did you mean ok?"), std::string::npos) << error;
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

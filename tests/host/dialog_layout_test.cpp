@@ -12,6 +12,8 @@
 #include "flare_parameters.h"
 #include "glow_parameters.h"
 
+namespace kelvo::host {
+
 namespace {
 
 struct ControlProblem {
@@ -35,7 +37,7 @@ std::vector<std::wstring> RangeEndTexts(const SettingField& field, IntegerText f
         WriteSetting(field, record.data(), v);
         char text[kFieldTextSize];
         FieldFillText(field, record.data(), form, text);
-        if (std::find(texts.begin(), texts.end(), khost::Wide(text)) == texts.end()) texts.push_back(khost::Wide(text));
+        if (std::find(texts.begin(), texts.end(), host::Wide(text)) == texts.end()) texts.push_back(host::Wide(text));
     }
     return texts;
 }
@@ -105,16 +107,16 @@ class DialogLayout : public ::testing::TestWithParam<hosttest::ModuleCase> {};
 TEST_P(DialogLayout, ControlsFitAndThePreviewFitsItsFrame) {
     const hosttest::ModuleCase& m = GetParam();
     std::string error;
-    khost::HostSession* host = khost::OpenHost(hosttest::WinePath(m.path), khost::HostOptions{}, &error);
+    host::HostSession* host = host::OpenHost(hosttest::WinePath(m.path), host::HostOptions{}, &error);
     ASSERT_NE(host, nullptr) << error;
-    khost::Image image;
-    ASSERT_TRUE(khost::ReadImage(khost::Narrow(hosttest::WinePath(KELVO_SAMPLE_IMAGE)), &image, &error)) << error;
-    khost::SetImage(host, image);
+    host::Image image;
+    ASSERT_TRUE(host::ReadImage(host::Narrow(hosttest::WinePath(KELVO_SAMPLE_IMAGE)), &image, &error)) << error;
+    host::SetImage(host, image);
 
     std::vector<ControlProblem> problems;
     RECT frame{};
-    khost::Image picture;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::Image picture;
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         const bool halvane = std::string(m.name) == "Halvane";
         problems = halvane ? LayoutProblems(d.Dialog(), flare::kFlareSettings, IntegerText::Signed)
                            : LayoutProblems(d.Dialog(), glow::kGlowSettings, IntegerText::Unsigned);
@@ -123,11 +125,11 @@ TEST_P(DialogLayout, ControlsFitAndThePreviewFitsItsFrame) {
         d.Click(IDCANCEL);
     });
     for (const ControlProblem& p : problems)
-        ADD_FAILURE() << "control " << p.id << " \"" << khost::Narrow(p.text) << "\": " << p.what;
+        ADD_FAILURE() << "control " << p.id << " \"" << host::Narrow(p.text) << "\": " << p.what;
 
     // The factor is the smallest whole reduction that fits the filter area
     // into the frame less its one-pixel border, measured in real pixels.
-    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    const host::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     const int32_t pw = frame.right - frame.left - 2, ph = frame.bottom - frame.top - 2;
     const int32_t fw = image.width, fh = image.height;
@@ -143,10 +145,12 @@ TEST_P(DialogLayout, ControlsFitAndThePreviewFitsItsFrame) {
     ASSERT_GT(picture.width, 0);
     EXPECT_NE(dialogtest::SaveScreenshot(picture, std::string(m.name) == "Halvane" ? "halvane-dialog" : "emberlit-dialog"),
               "");
-    khost::CloseHost(host);
+    host::CloseHost(host);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModules, DialogLayout, ::testing::ValuesIn(hosttest::BothModules()),
                          hosttest::ModuleTestName);
 
 }  // namespace
+
+}  // namespace kelvo::host

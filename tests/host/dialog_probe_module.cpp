@@ -16,6 +16,7 @@
 
 #include "host_interface.h"
 
+namespace kelvo::plugin {
 namespace {
 
 HINSTANCE g_instance = nullptr;
@@ -125,14 +126,16 @@ INT_PTR CALLBACK ProbeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 }  // namespace
+}  // namespace kelvo::plugin
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) g_instance = instance;
+    if (reason == DLL_PROCESS_ATTACH) kelvo::plugin::g_instance = instance;
     return TRUE;
 }
 
 // What the dialog received since the last call, one event a line.
 extern "C" const char* KELVO_CDECL DialogProbeLog() {
+    using namespace kelvo::plugin;
     static std::string last;
     last = g_log;
     g_log.clear();
@@ -140,6 +143,7 @@ extern "C" const char* KELVO_CDECL DialogProbeLog() {
 }
 
 extern "C" void KELVO_CDECL DialogProbeEntry(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    using namespace kelvo::plugin;
     *result = 0;
     if (*data == 0) *data = 1;
     if (selector != filterSelectorStart) return;

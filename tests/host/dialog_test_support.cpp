@@ -6,7 +6,7 @@
 
 #include "cli_render.h"
 
-namespace dialogtest {
+namespace kelvo::dialogtest {
 
 int Edit(const SettingsTable& table, const char* name) {
     const SettingField* f = FindSetting(table, name);
@@ -20,7 +20,7 @@ int Spin(const SettingsTable& table, const char* name) {
     return f != nullptr ? f->spinId : -1;
 }
 
-Snapshot Take(khost::DialogDriver& d, const SettingsTable& table) {
+Snapshot Take(host::DialogDriver& d, const SettingsTable& table) {
     Snapshot s;
     for (int i = 0; i < table.count; ++i) s.texts[table.fields[i].editId] = d.Text(table.fields[i].editId);
     s.record = d.SettingsBytes();
@@ -31,29 +31,29 @@ Snapshot Take(khost::DialogDriver& d, const SettingsTable& table) {
     return s;
 }
 
-khost::RunReport RunScripted(khost::HostSession* host, khost::DialogScript script) {
-    khost::RunPlan plan;
+host::RunReport RunScripted(host::HostSession* host, host::DialogScript script) {
+    host::RunPlan plan;
     plan.script = std::move(script);
-    plan.dialog = khost::DialogAnswer::Cancel;
-    khost::RunReport report = khost::RunFilter(host, plan);
+    plan.dialog = host::DialogAnswer::Cancel;
+    host::RunReport report = host::RunFilter(host, plan);
     EXPECT_EQ(report.dialogs.size(), 1u);
-    for (const khost::DialogCall& call : report.dialogs) {
+    for (const host::DialogCall& call : report.dialogs) {
         EXPECT_TRUE(call.scripted);
         for (const std::string& p : call.scriptProblems) ADD_FAILURE() << "dialog script: " << p;
     }
     return report;
 }
 
-const khost::AdvanceCall* PreviewRequest(const khost::RunReport& report) {
-    for (const khost::AdvanceCall& call : report.advanceCalls)
+const host::AdvanceCall* PreviewRequest(const host::RunReport& report) {
+    for (const host::AdvanceCall& call : report.advanceCalls)
         if (call.duringDialog) return &call;
     return nullptr;
 }
 
 namespace {
 
-imageio::Image ToCli(const khost::Image& image) {
-    imageio::Image out;
+image::Image ToCli(const host::Image& image) {
+    image::Image out;
     out.width = image.width;
     out.height = image.height;
     out.channels = image.planes;
@@ -73,21 +73,21 @@ cli::FilterSettings SettingsFrom(cli::FilterChoice filter, const std::vector<uin
 
 }  // namespace
 
-std::vector<uint8_t> ExpectedPreview(cli::FilterChoice filter, const khost::AdvanceCall& request, int32_t planes,
+std::vector<uint8_t> ExpectedPreview(cli::FilterChoice filter, const host::AdvanceCall& request, int32_t planes,
                                      const std::vector<uint8_t>& record) {
-    khost::Image reduced;
+    host::Image reduced;
     reduced.width = request.inRect.right - request.inRect.left;
     reduced.height = request.inRect.bottom - request.inRect.top;
     reduced.planes = planes;
     reduced.pixels = request.inPixels;
-    imageio::Image out;
+    image::Image out;
     std::string error;
     EXPECT_TRUE(cli::RenderImage(SettingsFrom(filter, record), ToCli(reduced), &out, nullptr, &error)) << error;
     return out.pixels;
 }
 
-khost::Image RenderLikeCommandLine(cli::FilterChoice filter, const khost::Image& input,
-                                   const std::vector<std::pair<std::string, std::string>>& sets) {
+host::Image RenderLikeCommandLine(cli::FilterChoice filter, const host::Image& input,
+                                  const std::vector<std::pair<std::string, std::string>>& sets) {
     cli::FilterSettings settings;
     settings.filter = filter;
     std::string error;
@@ -103,9 +103,9 @@ khost::Image RenderLikeCommandLine(cli::FilterChoice filter, const khost::Image&
         settings.glow.previewScale = 1;
         settings.glow.showDialog = 0;
     }
-    imageio::Image out;
+    image::Image out;
     EXPECT_TRUE(cli::RenderImage(settings, ToCli(input), &out, nullptr, &error)) << error;
-    khost::Image result;
+    host::Image result;
     result.width = out.width;
     result.height = out.height;
     result.planes = out.channels;
@@ -143,24 +143,24 @@ int DisplayDpi() {
     return dpi;
 }
 
-std::string SaveScreenshot(const khost::Image& picture, const std::string& name) {
+std::string SaveScreenshot(const host::Image& picture, const std::string& name) {
     const int dpi = DisplayDpi();
     const std::string file = name + (dpi == 96 ? "" : "-" + std::to_string(dpi) + "dpi") + ".png";
     // The build folder's copy; the file dialogs may have moved the current
     // folder, so the program's own folder is used.
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::string folder = khost::Narrow(self);
+    std::string folder = host::Narrow(self);
     folder = folder.substr(0, folder.find_last_of("\\/") + 1);
     std::string error;
     std::string written;
-    if (khost::WriteImage(folder + file, picture, &error)) written = folder + file;
+    if (host::WriteImage(folder + file, picture, &error)) written = folder + file;
     const char* docs = std::getenv("KELVO_SCREENSHOT_DIR");
     if (docs != nullptr && *docs != '\0') {
-        const std::string path = khost::Narrow(hosttest::WinePath((std::string(docs) + "/" + file).c_str()));
-        EXPECT_TRUE(khost::WriteImage(path, picture, &error)) << error;
+        const std::string path = host::Narrow(hosttest::WinePath((std::string(docs) + "/" + file).c_str()));
+        EXPECT_TRUE(host::WriteImage(path, picture, &error)) << error;
     }
     return written;
 }
 
-}  // namespace dialogtest
+}  // namespace kelvo::dialogtest

@@ -7,6 +7,8 @@
 
 #include "dialog_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using dialogtest::Edit;
@@ -27,16 +29,16 @@ protected:
     void SetUp() override {
         HostFixture::SetUp();
         image = hosttest::PatternImage(600, 400, 3);
-        khost::SetImage(host, image);
+        host::SetImage(host, image);
     }
-    khost::Image image;
+    host::Image image;
 };
 
 // Opening: the defaults, and the preview already shows the glow: the
 // renderer's output for the reduced image, which differs from that image.
 TEST_F(EmberlitDialog, OpensWithTheDefaultsAndTheGlowVisible) {
     Snapshot at;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         at = Take(d, kTable);
         d.Click(IDCANCEL);
     });
@@ -44,7 +46,7 @@ TEST_F(EmberlitDialog, OpensWithTheDefaultsAndTheGlowVisible) {
         {"redLower", L"250"},   {"redUpper", L"255"},  {"greenLower", L"250"}, {"greenUpper", L"255"},
         {"blueLower", L"250"}, {"blueUpper", L"255"}, {"glowLevel", L"10"}};
     for (const auto& [name, text] : shown) EXPECT_EQ(at.texts[Edit(kTable, name)], text) << name;
-    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    const host::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     ASSERT_TRUE(at.lastDisplay.drawn);
     EXPECT_EQ(at.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Glow, *request, 3, at.record));
@@ -69,7 +71,7 @@ TEST_F(EmberlitDialog, TypedValuesFollowTheWholeTextRule) {
     };
     std::vector<std::pair<double, double>> values;
     std::vector<std::wstring> texts;
-    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         for (const Case& c : cases) {
             const double before = Value(d.SettingsBytes(), c.field);
             d.Replace(Edit(kTable, c.field), c.typed);
@@ -82,7 +84,7 @@ TEST_F(EmberlitDialog, TypedValuesFollowTheWholeTextRule) {
     for (size_t i = 0; i < values.size(); ++i) {
         const Case& c = cases[i];
         EXPECT_EQ(values[i].second, c.stored)
-            << c.field << " typed \"" << khost::Narrow(c.typed) << "\"";
+            << c.field << " typed \"" << host::Narrow(c.typed) << "\"";
         EXPECT_EQ(texts[i], c.typed);
     }
 }
@@ -91,10 +93,10 @@ TEST_F(EmberlitDialog, TypedValuesFollowTheWholeTextRule) {
 // can be typed; a step after an ignored text starts from the record.
 TEST_F(EmberlitDialog, SpinArrowsStepWithinTheirBounds) {
     std::map<std::string, std::pair<std::wstring, double>> seen;
-    auto note = [&](khost::DialogDriver& d, const char* key, const char* field) {
+    auto note = [&](host::DialogDriver& d, const char* key, const char* field) {
         seen[key] = {d.Text(Edit(kTable, field)), Value(d.SettingsBytes(), field)};
     };
-    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.SpinUp(Spin(kTable, "redUpper"));
         note(d, "redUpper up at 255", "redUpper");
         d.Replace(Edit(kTable, "blueLower"), L"0");
@@ -128,7 +130,7 @@ TEST_F(EmberlitDialog, SpinArrowsStepWithinTheirBounds) {
 // spin arrow renders it with the settings of that moment.
 TEST_F(EmberlitDialog, PreviewFollowsFocusMovesAndSpinReleases) {
     Snapshot clicked, typed, tabbed, spun;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Click(Edit(kTable, "redLower"));
         clicked = Take(d, kTable);
         d.Type(L"0");  // "2500" is refused; "100" typed over it below is taken key by key
@@ -141,7 +143,7 @@ TEST_F(EmberlitDialog, PreviewFollowsFocusMovesAndSpinReleases) {
         spun = Take(d, kTable);
         d.Click(IDCANCEL);
     });
-    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    const host::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     // The preview at a reduced size reports no progress; its pixels tell
     // whether it was rendered again.
@@ -156,7 +158,7 @@ TEST_F(EmberlitDialog, PreviewFollowsFocusMovesAndSpinReleases) {
 }
 
 TEST_F(EmberlitDialog, CancelKeepsTheEdits) {
-    khost::RunReport report = dialogtest::RunScripted(host, [](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "blueUpper"), L"128");
         d.Click(IDCANCEL);
     });
@@ -169,7 +171,7 @@ TEST_F(EmberlitDialog, CancelKeepsTheEdits) {
 
 // OK renders what `kelvo-render --filter glow --set ...` renders.
 TEST_F(EmberlitDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
-    khost::RunReport report = dialogtest::RunScripted(host, [](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "redLower"), L"120");
         d.Replace(Edit(kTable, "greenLower"), L"90");
         d.Replace(Edit(kTable, "blueLower"), L"140");
@@ -178,7 +180,7 @@ TEST_F(EmberlitDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
         d.Click(IDOK);
     });
     ASSERT_EQ(report.result, 0);
-    const khost::Image expected = dialogtest::RenderLikeCommandLine(
+    const host::Image expected = dialogtest::RenderLikeCommandLine(
         Filter::Glow, image,
         {{"redLower", "120"}, {"greenLower", "90"}, {"blueLower", "140"}, {"blueUpper", "253"}, {"glowLevel", "25"}});
     EXPECT_TRUE(report.output.pixels == expected.pixels) << "the final image differs from kelvo-render's";
@@ -188,25 +190,25 @@ TEST_F(EmberlitDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
 // in the preview area, with the black frame one pixel outside it.
 TEST_F(EmberlitDialog, SmallFilterAreaIsShownOneToOneAndCentred) {
     options().filterRect = Rect{10, 20, 50, 80};
-    khost::Image picture;
+    host::Image picture;
     RECT window{}, marker{};
     POINT origin{0, 0};
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Capture(&picture);
         GetWindowRect(d.Dialog(), &window);
         GetWindowRect(d.Item(101), &marker);
         ClientToScreen(d.Dialog(), &origin);
         d.Click(IDCANCEL);
     });
-    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    const host::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(request->inputRate, 0x10000);
     // At full size the preview's render reports progress and polls for abort.
     EXPECT_FALSE(report.progressCalls.empty());
     EXPECT_GT(report.abortCalls, 0);
-    EXPECT_EQ(khost::RectText(request->inRect), khost::RectText(Rect{10, 20, 50, 80}));
+    EXPECT_EQ(host::RectText(request->inRect), host::RectText(Rect{10, 20, 50, 80}));
     ASSERT_FALSE(report.displayCalls.empty());
-    const khost::DisplayCall& shown = report.displayCalls.back();
+    const host::DisplayCall& shown = report.displayCalls.back();
     EXPECT_EQ(shown.dstCol, (marker.left + marker.right - 60) / 2 - origin.x);
     EXPECT_EQ(shown.dstRow, (marker.top + marker.bottom - 40) / 2 - origin.y);
     // The frame in the capture: black just outside the image on all four sides.
@@ -230,7 +232,7 @@ TEST_F(EmberlitDialog, SmallFilterAreaIsShownOneToOneAndCentred) {
 // request leaves a dialog that works and renders on OK.
 TEST_F(EmberlitDialog, MaskAndFailedPreviewRequest) {
     options().haveMask = true;
-    khost::RunReport masked = dialogtest::RunScripted(host, [](khost::DialogDriver& d) { d.Click(IDCANCEL); });
+    host::RunReport masked = dialogtest::RunScripted(host, [](host::DialogDriver& d) { d.Click(IDCANCEL); });
     ASSERT_FALSE(masked.displayCalls.empty());
     EXPECT_FALSE(masked.displayCalls.back().hasMask);
     ASSERT_NE(dialogtest::PreviewRequest(masked), nullptr);
@@ -238,7 +240,7 @@ TEST_F(EmberlitDialog, MaskAndFailedPreviewRequest) {
 
     options().haveMask = false;
     options().failAdvanceStateAt = 1;
-    khost::RunReport failed = dialogtest::RunScripted(host, [](khost::DialogDriver& d) {
+    host::RunReport failed = dialogtest::RunScripted(host, [](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "glowLevel"), L"5");
         d.Tab();
         d.Click(IDOK);
@@ -250,3 +252,5 @@ TEST_F(EmberlitDialog, MaskAndFailedPreviewRequest) {
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

@@ -13,9 +13,11 @@
 #include "glow_parameters.h"
 #include "host_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
-using khost::Image;
+using host::Image;
 
 // A background that no default window selects and whose planes add no light.
 constexpr uint8_t kDark = 40;
@@ -112,7 +114,7 @@ protected:
     glow::FilterParameters Settings() {
         glow::FilterParameters p;
         std::memset(&p, 0, sizeof p);
-        const std::vector<uint8_t> bytes = khost::InspectHandle(record()->parameters).bytes;
+        const std::vector<uint8_t> bytes = host::InspectHandle(record()->parameters).bytes;
         EXPECT_GE(bytes.size(), sizeof p);
         std::memcpy(&p, bytes.data(), std::min(bytes.size(), sizeof p));
         return p;
@@ -123,15 +125,15 @@ protected:
 
     // A first run that the user confirms, so that the host holds a record.
     void Confirm() {
-        khost::RunReport first = Run();
+        host::RunReport first = Run();
         ASSERT_EQ(first.result, 0);
         ASSERT_EQ(first.dialogs.size(), 1u);
     }
 
     // A repeat of the filter on `image`: no dialog, the kept settings.
-    khost::RunReport Repeat(const Image& image) {
-        khost::SetImage(host, image);
-        khost::RunReport report = Run(false);
+    host::RunReport Repeat(const Image& image) {
+        host::SetImage(host, image);
+        host::RunReport report = Run(false);
         EXPECT_EQ(report.result, 0);
         EXPECT_TRUE(report.dialogs.empty());
         EXPECT_EQ(report.guardFaults, 0);
@@ -142,10 +144,10 @@ protected:
 // ---- The glow of the default settings ----------------------------------------------------
 
 TEST_F(EmberlitRun, BrightPixelLightsItsNeighboursWithTheDefaultDisc) {
-    Image input = khost::MakeImage(40, 30, 3, kDark);
+    Image input = host::MakeImage(40, 30, 3, kDark);
     PutWhite(&input, 20, 15);
-    khost::SetImage(host, input);
-    khost::RunReport report = Run(true, khost::DialogAnswer::Ok);
+    host::SetImage(host, input);
+    host::RunReport report = Run(true, host::DialogAnswer::Ok);
     ASSERT_EQ(report.result, 0);
     ASSERT_EQ(report.dialogs.size(), 1u);
     EXPECT_EQ(report.guardFaults, 0);
@@ -185,8 +187,8 @@ TEST_F(EmberlitRun, ImageBelowTheWindowsComesBackUnchangedThoughTheOutputStarted
     options().outputFill = 77;
     options().takeBackOnReturn = false;
     const Image input = BelowTheWindows(40, 30, 3);
-    khost::SetImage(host, input);
-    khost::RunReport report = Run();
+    host::SetImage(host, input);
+    host::RunReport report = Run();
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(report.guardFaults, 0);
     EXPECT_EQ(Differences(report.output, input), 0u);
@@ -196,7 +198,7 @@ TEST_F(EmberlitRun, ImageBelowTheWindowsComesBackUnchangedThoughTheOutputStarted
 
 TEST_F(EmberlitRun, SettingsThatSelectNothingOrReachNothingLeaveTheImageAlone) {
     Confirm();
-    Image input = khost::MakeImage(40, 30, 3, kDark);
+    Image input = host::MakeImage(40, 30, 3, kDark);
     PutWhite(&input, 20, 15);
     PutWhite(&input, 5, 25);
     Put(&input, 33, 4, 251, 120, 252);
@@ -217,7 +219,7 @@ TEST_F(EmberlitRun, SettingsThatSelectNothingOrReachNothingLeaveTheImageAlone) {
     for (const Case& c : cases) {
         *Live() = glow::FilterParameters{255, 255, 255, 250, 250, 250, 10, 1, 0};
         c.edit(Live());
-        const khost::RunReport report = Repeat(input);
+        const host::RunReport report = Repeat(input);
         EXPECT_EQ(Differences(report.output, input), 0u) << c.what;
     }
 }
@@ -225,10 +227,10 @@ TEST_F(EmberlitRun, SettingsThatSelectNothingOrReachNothingLeaveTheImageAlone) {
 TEST_F(EmberlitRun, RepeatRendersTheSettingsTheHostKept) {
     Confirm();
     Live()->glowLevel = 2;  // as the dialog stores an edit
-    Image input = khost::MakeImage(40, 30, 3, kDark);
+    Image input = host::MakeImage(40, 30, 3, kDark);
     PutWhite(&input, 10, 10);
     PutWhite(&input, 30, 20);
-    const khost::RunReport report = Repeat(input);
+    const host::RunReport report = Repeat(input);
     EXPECT_EQ(Differences(report.output, WithGlow(input, {{10, 10}, {30, 20}}, Level2, Whole(input))), 0u);
     EXPECT_EQ(At(report.output, 11, 10, 0), kDark + 2);
     EXPECT_EQ(At(report.output, 11, 11, 0), kDark + 1);
@@ -240,10 +242,10 @@ TEST_F(EmberlitRun, RepeatRendersTheSettingsTheHostKept) {
 
 TEST_F(EmberlitRun, LensFlareSettingsFileIsRefusedAndTheGlowRecordKept) {
     Confirm();
-    khost::RunPlan plan;
+    host::RunPlan plan;
     plan.parameters = false;
     plan.settingsFile = hosttest::SettingsFile(flare::DefaultFlareParameters());
-    const khost::RunReport report = khost::RunFilter(host, plan);
+    const host::RunReport report = host::RunFilter(host, plan);
     EXPECT_NE(report.result, 0);
     EXPECT_FALSE(report.problems.empty());
     const glow::FilterParameters kept = Settings();
@@ -253,7 +255,7 @@ TEST_F(EmberlitRun, LensFlareSettingsFileIsRefusedAndTheGlowRecordKept) {
 
 TEST_F(EmberlitRun, EachWindowTestsItsOwnPlaneAndLightStaysInItsPlane) {
     Confirm();
-    Image input = khost::MakeImage(40, 30, 3, kDark);
+    Image input = host::MakeImage(40, 30, 3, kDark);
     Put(&input, 12, 10, 101, 200, 255);  // A
     Put(&input, 28, 20, 255, 255, 0);    // B, far from A
     const Spot a{12, 10}, b{28, 20};
@@ -272,7 +274,7 @@ TEST_F(EmberlitRun, EachWindowTestsItsOwnPlaneAndLightStaysInItsPlane) {
     };
     for (const Case& c : cases) {
         *Live() = c.settings;
-        const khost::RunReport report = Repeat(input);
+        const host::RunReport report = Repeat(input);
         EXPECT_EQ(Differences(report.output, WithGlow(input, c.glowing, Level10, Whole(input))), 0u) << c.what;
     }
     // A's planes glow by their own values: 101 reaches d2 5, 200 d2 49, 255 d2 57.
@@ -288,17 +290,17 @@ TEST_F(EmberlitRun, EachWindowTestsItsOwnPlaneAndLightStaysInItsPlane) {
 // ---- Where the light may go ---------------------------------------------------------------
 
 TEST_F(EmberlitRun, FilterRectangleGlowsInsideItOnlyItsFirstRowAndColumnIncluded) {
-    khost::HostOptions o;
+    host::HostOptions o;
     o.filterRect = Rect{5, 7, 25, 33};  // top, left, bottom, right
     Open(o);
-    Image input = khost::MakeImage(40, 30, 3, kDark);
+    Image input = host::MakeImage(40, 30, 3, kDark);
     PutWhite(&input, 8, 6);    // the area's pixel (1, 1)
     PutWhite(&input, 7, 14);   // in the area's column 0
     PutWhite(&input, 32, 24);  // the area's last pixel: its disc is cut off
     PutWhite(&input, 20, 5);   // in the area's row 0
     PutWhite(&input, 2, 2);    // outside the area
-    khost::SetImage(host, input);
-    khost::RunReport report = Run();
+    host::SetImage(host, input);
+    host::RunReport report = Run();
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(report.guardFaults, 0);
     const Image expected = WithGlow(input, {{8, 6}, {7, 14}, {32, 24}, {20, 5}}, Level10, o.filterRect);
@@ -313,24 +315,24 @@ TEST_F(EmberlitRun, FilterRectangleGlowsInsideItOnlyItsFirstRowAndColumnIncluded
     for (const Rect& thin : {Rect{14, 0, 15, 40}, Rect{0, 20, 30, 21}}) {
         o.filterRect = thin;
         Open(o);
-        Image lines = khost::MakeImage(40, 30, 3, kDark);
+        Image lines = host::MakeImage(40, 30, 3, kDark);
         for (int32_t x = 0; x < 40; x += 3) PutWhite(&lines, x, 14);
         for (int32_t y = 0; y < 30; y += 3) PutWhite(&lines, 20, y);
-        khost::SetImage(host, lines);
+        host::SetImage(host, lines);
         report = Run();
         ASSERT_EQ(report.result, 0);
         std::vector<Spot> inside;
         for (int32_t y = thin.top; y < thin.bottom; ++y)
             for (int32_t x = thin.left; x < thin.right; ++x)
                 if (At(lines, x, y, 0) == 255) inside.push_back(Spot{x, y});
-        EXPECT_EQ(Differences(report.output, WithGlow(lines, inside, Level10, thin)), 0u) << khost::RectText(thin);
-        EXPECT_NE(Differences(report.output, lines), 0u) << khost::RectText(thin);
+        EXPECT_EQ(Differences(report.output, WithGlow(lines, inside, Level10, thin)), 0u) << host::RectText(thin);
+        EXPECT_NE(Differences(report.output, lines), 0u) << host::RectText(thin);
     }
 }
 
 TEST_F(EmberlitRun, OneAndFourPlaneImagesGlowInsideTheirRowsAndLeavePlaneThreeAlone) {
     for (int32_t planes : {1, 4}) {
-        Image input = khost::MakeImage(37, 23, planes, kDark);
+        Image input = host::MakeImage(37, 23, planes, kDark);
         if (planes == 4) {
             // Plane 3 busy, with values inside every window: it selects nothing.
             for (size_t i = 3; i < input.pixels.size(); i += 4)
@@ -341,11 +343,11 @@ TEST_F(EmberlitRun, OneAndFourPlaneImagesGlowInsideTheirRowsAndLeavePlaneThreeAl
         PutWhite(&input, 10, 22);  // last row
         const Image expected = WithGlow(input, {{18, 11}, {36, 5}, {10, 22}}, Level10, Whole(input));
         for (int32_t slack : {0, 13}) {
-            khost::HostOptions o;
+            host::HostOptions o;
             o.rowSlack = slack;
             Open(o);
-            khost::SetImage(host, input);
-            khost::RunReport report = Run();
+            host::SetImage(host, input);
+            host::RunReport report = Run();
             ASSERT_EQ(report.result, 0) << planes << " planes, slack " << slack;
             EXPECT_EQ(report.guardFaults, 0) << planes << " planes, slack " << slack;
             ASSERT_FALSE(report.advanceCalls.empty());
@@ -363,12 +365,12 @@ TEST_F(EmberlitRun, OneAndFourPlaneImagesGlowInsideTheirRowsAndLeavePlaneThreeAl
 // ---- Progress and abort in the final run ---------------------------------------------------
 
 TEST_F(EmberlitRun, ProgressCountsTheSourceRowsAndAnAbortCancelsTheRun) {
-    Image input = khost::MakeImage(40, 30, 3, kDark);
+    Image input = host::MakeImage(40, 30, 3, kDark);
     PutWhite(&input, 20, 27);  // among the first rows visited (bottom up)
     PutWhite(&input, 20, 5);   // among the last
     // Counted on runs without the dialog: an area this small fits the preview
     // 1:1, and previews at full size report progress as well.
-    khost::RunReport report = Repeat(input);
+    host::RunReport report = Repeat(input);
     // One report per source row, rows 29 up to 1; the total is height - 2 x glowLevel.
     ASSERT_EQ(report.progressCalls.size(), 29u);
     for (size_t i = 0; i < report.progressCalls.size(); ++i) {
@@ -380,7 +382,7 @@ TEST_F(EmberlitRun, ProgressCountsTheSourceRowsAndAnAbortCancelsTheRun) {
     // Stopped after five rows (29..25): the pass ends there, the run is the
     // user's cancel and the host keeps the image without row 27's light.
     options().abortAfterProgress = 5;
-    khost::SetImage(host, input);
+    host::SetImage(host, input);
     report = Run(false);
     EXPECT_EQ(report.progressCalls.size(), 5u);
     EXPECT_EQ(report.abortCalls, 6);
@@ -389,15 +391,17 @@ TEST_F(EmberlitRun, ProgressCountsTheSourceRowsAndAnAbortCancelsTheRun) {
     options().abortAfterProgress = -1;
 
     // An area no higher than the glow's diameter still gets a positive total.
-    khost::HostOptions o;
+    host::HostOptions o;
     o.filterRect = Rect{0, 0, 15, 40};
     Open(o);
     report = Repeat(input);
     ASSERT_EQ(report.progressCalls.size(), 14u);
-    for (const khost::ProgressCall& c : report.progressCalls) {
+    for (const host::ProgressCall& c : report.progressCalls) {
         EXPECT_GT(c.total, 0);
         EXPECT_LT(c.done, c.total);
     }
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

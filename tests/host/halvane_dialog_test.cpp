@@ -10,6 +10,8 @@
 
 #include "dialog_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using dialogtest::Edit;
@@ -55,9 +57,9 @@ protected:
     void SetUp() override {
         HostFixture::SetUp();
         image = hosttest::PatternImage(600, 400, 3);
-        khost::SetImage(host, image);
+        host::SetImage(host, image);
     }
-    khost::Image image;
+    host::Image image;
 };
 
 // Opening: every field shows the default as the dialog formats it, the combo
@@ -67,7 +69,7 @@ TEST_F(HalvaneDialog, OpensWithTheDefaultsAndTheRenderedPreview) {
     Snapshot at;
     std::wstring combo;
     int comboEntries = 0;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         // Repeated focus changes re-fill the fields and keep one combo entry.
         d.Tab();
         d.Tab();
@@ -86,7 +88,7 @@ TEST_F(HalvaneDialog, OpensWithTheDefaultsAndTheRenderedPreview) {
     EXPECT_EQ(comboEntries, 1);
     EXPECT_EQ(at.focus, Edit(kTable, "positionX"));
 
-    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    const host::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     ASSERT_EQ(request->answer, 0);
     const Snapshot& s = at;
@@ -121,7 +123,7 @@ TEST_F(HalvaneDialog, TypedValuesAreStoredByTheirFieldsRules) {
     std::vector<std::wstring> texts;
     double aspectAfterFill = -1;
     std::wstring aspectShown;
-    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         for (const Case& c : cases) {
             const std::vector<uint8_t> before = d.SettingsBytes();
             d.Replace(Edit(kTable, c.field), c.typed);
@@ -137,7 +139,7 @@ TEST_F(HalvaneDialog, TypedValuesAreStoredByTheirFieldsRules) {
     ASSERT_EQ(records.size(), std::size(cases));
     for (size_t i = 0; i < records.size(); ++i) {
         const Case& c = cases[i];
-        EXPECT_EQ(Value(records[i].second, c.field), c.stored) << c.field << " typed \"" << khost::Narrow(c.typed) << "\"";
+        EXPECT_EQ(Value(records[i].second, c.field), c.stored) << c.field << " typed \"" << host::Narrow(c.typed) << "\"";
         EXPECT_EQ(texts[i], c.typed) << "the field keeps the text as typed";
     }
     EXPECT_EQ(aspectShown, L"10.00");
@@ -148,10 +150,10 @@ TEST_F(HalvaneDialog, TypedValuesAreStoredByTheirFieldsRules) {
 // the record only through the field's own rules.
 TEST_F(HalvaneDialog, SpinArrowsStepAtAndBeyondTheBounds) {
     std::map<std::string, std::pair<std::wstring, double>> seen;  // shown text, record value
-    auto note = [&](khost::DialogDriver& d, const char* key, const char* field) {
+    auto note = [&](host::DialogDriver& d, const char* key, const char* field) {
         seen[key] = {d.Text(Edit(kTable, field)), Value(d.SettingsBytes(), field)};
     };
-    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.SpinUp(Spin(kTable, "flareSize"));
         note(d, "flareSize up", "flareSize");
         d.SpinUp(Spin(kTable, "flareHue"));
@@ -188,7 +190,7 @@ TEST_F(HalvaneDialog, SpinArrowsStepAtAndBeyondTheBounds) {
 // and always shows the renderer's output for the settings of its last render.
 TEST_F(HalvaneDialog, PreviewRendersOnFocusChangesAndSpinReleasesNotWhileTyping) {
     Snapshot start, typed, tabbed, spun;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         start = Take(d, kTable);
         d.Replace(Edit(kTable, "flareSize"), L"40");
         d.Type(L"5");
@@ -199,7 +201,7 @@ TEST_F(HalvaneDialog, PreviewRendersOnFocusChangesAndSpinReleasesNotWhileTyping)
         spun = Take(d, kTable);
         d.Click(IDCANCEL);
     });
-    const khost::AdvanceCall* request = dialogtest::PreviewRequest(report);
+    const host::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     // Clicking into the field is a focus change: one render; typing adds none.
     EXPECT_EQ(Value(typed.record, "flareSize"), 100.0) << "405 clamped";
@@ -219,7 +221,7 @@ TEST_F(HalvaneDialog, PreviewRendersOnFocusChangesAndSpinReleasesNotWhileTyping)
 
 // Cancel ends with 2, the host reports the cancel, and the record keeps the edits.
 TEST_F(HalvaneDialog, CancelKeepsTheEditsInTheRecord) {
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "positionX"), L"321");
         d.Replace(Edit(kTable, "haloHue"), L"0.4");
         d.Escape();
@@ -236,7 +238,7 @@ TEST_F(HalvaneDialog, CancelKeepsTheEditsInTheRecord) {
 // OK renders the final image with the edited settings: the bytes
 // `kelvo-render --set ...` gives with the same values.
 TEST_F(HalvaneDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "positionX"), L"470");
         d.Replace(Edit(kTable, "positionY"), L"90");
         d.Replace(Edit(kTable, "raysHue"), L"0.3");
@@ -246,7 +248,7 @@ TEST_F(HalvaneDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
     });
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(report.dialogs[0].endCode, IDOK);
-    const khost::Image expected = dialogtest::RenderLikeCommandLine(
+    const host::Image expected = dialogtest::RenderLikeCommandLine(
         Filter::Flare, image,
         {{"positionX", "470"}, {"positionY", "90"}, {"raysHue", "0.3"}, {"flareSize", "11"}, {"raysCount", "9"}});
     EXPECT_TRUE(report.output.pixels == expected.pixels) << "the final image differs from kelvo-render's";
@@ -256,8 +258,8 @@ TEST_F(HalvaneDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
 // stale pixels (displayPixels is never called), and OK still renders.
 TEST_F(HalvaneDialog, FailedPreviewRequestLeavesAWorkingDialog) {
     options().failAdvanceStateAt = 1;
-    khost::Image picture;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::Image picture;
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "positionX"), L"200");
         d.Tab();
         d.Capture(&picture);
@@ -275,34 +277,34 @@ TEST_F(HalvaneDialog, FailedPreviewRequestLeavesAWorkingDialog) {
 // floating selection also gets its reduced mask and shows it through
 // displayPixels.
 TEST_F(HalvaneDialog, MaskAndFloatingSelectionReachThePreview) {
-    khost::HostOptions o;
+    host::HostOptions o;
     o.haveMask = true;
     o.maskRect = Rect{1, 2, 3, 4};
     o.maskValue = 200;
     Open(o);
-    khost::SetImage(host, image);
-    khost::RunReport masked = dialogtest::RunScripted(host, [](khost::DialogDriver& d) { d.Click(IDCANCEL); });
-    const khost::AdvanceCall* request = dialogtest::PreviewRequest(masked);
+    host::SetImage(host, image);
+    host::RunReport masked = dialogtest::RunScripted(host, [](host::DialogDriver& d) { d.Click(IDCANCEL); });
+    const host::AdvanceCall* request = dialogtest::PreviewRequest(masked);
     ASSERT_NE(request, nullptr);
     const int32_t factor = request->inputRate >> 16;
     EXPECT_GT(factor, 1);
     EXPECT_EQ(request->maskRate, request->inputRate);
     EXPECT_EQ(request->maskPadding, 0) << "not written without a floating selection";
-    EXPECT_EQ(khost::RectText(request->maskRect), khost::RectText(Rect{1, 2, 3, 4})) << "nor the mask's rectangle";
+    EXPECT_EQ(host::RectText(request->maskRect), host::RectText(Rect{1, 2, 3, 4})) << "nor the mask's rectangle";
     ASSERT_FALSE(masked.displayCalls.empty());
     EXPECT_FALSE(masked.displayCalls.back().hasMask);
 
     o.isFloating = true;
     Open(o);
-    khost::SetImage(host, image);
-    khost::RunReport floating = dialogtest::RunScripted(host, [](khost::DialogDriver& d) { d.Click(IDCANCEL); });
+    host::SetImage(host, image);
+    host::RunReport floating = dialogtest::RunScripted(host, [](host::DialogDriver& d) { d.Click(IDCANCEL); });
     request = dialogtest::PreviewRequest(floating);
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(request->maskRect.bottom, 400 / factor);
     EXPECT_EQ(request->maskRect.right, 600 / factor);
     EXPECT_EQ(request->maskPadding, -1);
     ASSERT_FALSE(floating.displayCalls.empty());
-    const khost::DisplayCall& shown = floating.displayCalls.back();
+    const host::DisplayCall& shown = floating.displayCalls.back();
     ASSERT_TRUE(shown.hasMask);
     EXPECT_EQ(shown.mask.colBytes, 1);
     EXPECT_EQ(shown.mask.maskDescription, 0);
@@ -341,7 +343,7 @@ TEST_F(HalvaneDialog, SettingsFilesLoadAndSaveThroughTheFileDialogs) {
     std::vector<uint8_t> recordAtSave, afterRoundTrip, afterWrong, afterShort, afterOverwriteLoad;
     std::wstring xShownAfterShort;
     size_t boxesBeforeWrong = 0, boxesAfterWrong = 0, boxesAfterLocked = 0, boxesAfterReadOnly = 0;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "flareSize"), L"33.5");
         d.Tab();
         recordAtSave = d.SettingsBytes();
@@ -429,7 +431,7 @@ TEST_F(HalvaneDialog, UnicodeNamesSaveAndLoadTheirOwnFiles) {
     ASSERT_TRUE(dialogtest::WriteBytes(twin, twinBytes));
 
     std::vector<uint8_t> saved, loaded;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "positionX"), L"77");
         d.Tab();
         saved = d.SettingsBytes();
@@ -473,7 +475,7 @@ TEST_F(HalvaneDialog, LongPathsAreSavedOrRefusedNeverWrittenElsewhere) {
 
     std::vector<uint8_t> record;
     size_t boxesAtLongSave = 0;
-    khost::RunReport report = dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         record = d.SettingsBytes();
         d.Click(kSaveButton);
         d.AnswerFileDialog(fits);
@@ -517,7 +519,7 @@ namespace {
 // Aspect typed 50 and OK pressed at once: no fill has clamped it yet, so the
 // run renders with 50.
 TEST_F(HalvaneDialog, AspectTypedFiftyAndOkRendersWithFifty) {
-    khost::RunReport report = dialogtest::RunScripted(host, [](khost::DialogDriver& d) {
+    host::RunReport report = dialogtest::RunScripted(host, [](host::DialogDriver& d) {
         d.Replace(Edit(kTable, "positionAspect"), L"50");
         d.Enter();
     });
@@ -537,7 +539,7 @@ TEST_F(HalvaneDialog, LoadedValuesOutsideTheRanges) {
     ASSERT_TRUE(dialogtest::WriteBytes(path, hosttest::SettingsFile(p)));
     std::wstring sizeShown, xShown;
     std::vector<uint8_t> record;
-    dialogtest::RunScripted(host, [&](khost::DialogDriver& d) {
+    dialogtest::RunScripted(host, [&](host::DialogDriver& d) {
         d.Click(kLoadButton);
         d.AnswerFileDialog(path);
         sizeShown = d.Text(Edit(kTable, "flareSize"));
@@ -553,3 +555,5 @@ TEST_F(HalvaneDialog, LoadedValuesOutsideTheRanges) {
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

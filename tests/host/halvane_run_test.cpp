@@ -2,6 +2,8 @@
 // before a run. What both modules share is in module_run_test.cpp.
 #include "host_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using hosttest::SettingsOf;
@@ -17,10 +19,10 @@ TEST_F(HalvaneRun, SettingsFileIsRenderedWithOrWithoutTheDialog) {
     p.positionY = -3;
     p.flareSize = 55.5;
     p.raysCount = 9;
-    khost::RunPlan plan;
+    host::RunPlan plan;
     plan.parameters = false;
     plan.settingsFile = hosttest::SettingsFile(p);
-    khost::RunReport report = khost::RunFilter(host, plan);
+    host::RunReport report = host::RunFilter(host, plan);
     ASSERT_EQ(report.result, 0);
     EXPECT_TRUE(report.dialogs.empty());
     flare::FilterParameters held = SettingsOf(report.settings);
@@ -32,7 +34,7 @@ TEST_F(HalvaneRun, SettingsFileIsRenderedWithOrWithoutTheDialog) {
     EXPECT_EQ(held.showDialog, 0);
 
     plan.parameters = true;
-    report = khost::RunFilter(host, plan);
+    report = host::RunFilter(host, plan);
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(report.dialogs.size(), 1u);
     held = SettingsOf(report.settings);
@@ -41,3 +43,5 @@ TEST_F(HalvaneRun, SettingsFileIsRenderedWithOrWithoutTheDialog) {
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

@@ -7,6 +7,8 @@
 
 #include "host_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using hosttest::PatternImage;
@@ -18,8 +20,8 @@ protected:
     void SetUp() override {
         HostFixture::SetUp();
         if (HasFatalFailure()) return;
-        khost::SetImage(host, image);
-        khost::BeginRun(host);
+        host::SetImage(host, image);
+        host::BeginRun(host);
     }
 
     void Request(const Rect& in, const Rect& out, int16_t lo = 0, int16_t hi = 2, Fixed rate = 0x10000) {
@@ -35,7 +37,7 @@ protected:
         return image.pixels[(static_cast<size_t>(y) * image.width + x) * image.planes + p];
     }
 
-    const khost::Image image = PatternImage(10, 8, 3);
+    const host::Image image = PatternImage(10, 8, 3);
 };
 
 int32_t Clamp(int32_t v, int32_t hi) { return v < 0 ? 0 : (v > hi ? hi : v); }
@@ -53,7 +55,7 @@ TEST_F(HostBuffers, SubsampledInputWithEdgeReplication) {
             for (int32_t p = 0; p < 2; ++p)
                 ASSERT_EQ(in[(y + 1) * 14 + (x + 1) * 2 + p], Pixel(Clamp(y * 2, 7), Clamp(x * 2, 9), p + 1))
                     << y << "," << x << " plane " << p + 1;
-    const khost::AdvanceCall& call = khost::CurrentReport(host).advanceCalls.back();
+    const host::AdvanceCall& call = host::CurrentReport(host).advanceCalls.back();
     EXPECT_EQ(call.inputRate, 2 << 16);
     EXPECT_EQ(call.inputPadding, -1);
     EXPECT_EQ(call.inLoPlane, 1);
@@ -81,11 +83,11 @@ TEST_F(HostBuffers, OutputReachesTheImageAtTheNextRequestOnly) {
     auto* out = static_cast<uint8_t*>(record()->outData);
     EXPECT_EQ(out[0], Pixel(2, 3, 1)) << "output buffers start as the image";
     for (int32_t y = 0; y < 2; ++y) std::memset(out + y * record()->outRowBytes, 0xEE, 3);
-    EXPECT_EQ(khost::CurrentImage(host).pixels, image.pixels) << "taken back too early";
+    EXPECT_EQ(host::CurrentImage(host).pixels, image.pixels) << "taken back too early";
 
     Request(Rect{0, 0, 0, 0}, Rect{0, 0, 0, 0});
     ASSERT_EQ(record()->advanceState(), 0);
-    const khost::Image& now = khost::CurrentImage(host);
+    const host::Image& now = host::CurrentImage(host);
     for (int32_t y = 0; y < 8; ++y)
         for (int32_t x = 0; x < 10; ++x)
             for (int32_t p = 0; p < 3; ++p) {
@@ -103,7 +105,7 @@ TEST_F(HostBuffers, GuardBytesCatchWritesPastTheRows) {
     out[12] ^= 0xFF;                              // first slack byte of row 0
     out[3 * record()->outRowBytes + 16] ^= 0xFF;  // last slack byte of row 3
     out[-1] ^= 0xFF;                              // just before the buffer
-    khost::RunReport report = khost::EndRun(host);
+    host::RunReport report = host::EndRun(host);
     EXPECT_EQ(report.guardFaults, 3);
     EXPECT_FALSE(report.problems.empty());
 }
@@ -120,7 +122,7 @@ TEST_F(HostBuffers, BadRequestsAreRefused) {
     EXPECT_EQ(record()->advanceState(), memFullErr);
     EXPECT_EQ(record()->inData, nullptr);
     EXPECT_EQ(record()->outData, nullptr);
-    EXPECT_EQ(khost::CurrentReport(host).problems.size(), 4u);
+    EXPECT_EQ(host::CurrentReport(host).problems.size(), 4u);
 }
 
 TEST_F(HostBuffers, ClampingHostShortensTheRequest) {
@@ -145,7 +147,7 @@ TEST_F(HostBuffers, FailingAndEmptyAnswersAsConfigured) {
     EXPECT_EQ(record()->inData, nullptr);
     EXPECT_EQ(record()->advanceState(), 0);
     EXPECT_NE(record()->inData, nullptr);
-    const auto& calls = khost::CurrentReport(host).advanceCalls;
+    const auto& calls = host::CurrentReport(host).advanceCalls;
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[1].answer, -5);
 }
@@ -185,7 +187,7 @@ TEST_F(HostBuffers, DisplayPixelsDrawsHostBuffersOnly) {
     DeleteObject(bitmap);
     DeleteDC(dc);
 
-    const auto& calls = khost::CurrentReport(host).displayCalls;
+    const auto& calls = host::CurrentReport(host).displayCalls;
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_TRUE(calls[0].drawn && calls[0].fromHostBuffer && calls[0].hasContext);
     EXPECT_EQ(calls[0].dstRow, 5);
@@ -201,7 +203,7 @@ TEST_F(HostBuffers, AbortAnswersAfterTheGivenProgress) {
     EXPECT_EQ(record()->abortProc(), 0);
     record()->progressProc(2, 10);
     EXPECT_NE(record()->abortProc(), 0);
-    const khost::RunReport& report = khost::CurrentReport(host);
+    const host::RunReport& report = host::CurrentReport(host);
     EXPECT_EQ(report.abortCalls, 3);
     ASSERT_EQ(report.progressCalls.size(), 2u);
     EXPECT_EQ(report.progressCalls[1].done, 2);
@@ -217,10 +219,12 @@ TEST_F(HostBuffers, TheRecordCarriesTheHostAndTheImage) {
     EXPECT_EQ(r->filterRect.bottom, 8);
     EXPECT_EQ(r->filterRect.right, 10);
     ASSERT_NE(r->platformData, nullptr);
-    EXPECT_EQ(reinterpret_cast<HWND>(r->platformData->hwnd), khost::HostWindow(host));
-    EXPECT_TRUE(IsWindow(khost::HostWindow(host)));
-    EXPECT_EQ(GetParent(khost::HostWindow(host)), nullptr) << "a top-level window";
+    EXPECT_EQ(reinterpret_cast<HWND>(r->platformData->hwnd), host::HostWindow(host));
+    EXPECT_TRUE(IsWindow(host::HostWindow(host)));
+    EXPECT_EQ(GetParent(host::HostWindow(host)), nullptr) << "a top-level window";
     EXPECT_EQ(r->inputRate, 0x10000);
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

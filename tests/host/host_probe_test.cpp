@@ -3,6 +3,8 @@
 // writes past the rows.
 #include "host_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using hosttest::PatternImage;
@@ -14,14 +16,14 @@ protected:
     void SetMode(int32_t mode) {
         using SetModeProc = void(KELVO_CDECL*)(int32_t);
         auto proc = reinterpret_cast<SetModeProc>(
-            reinterpret_cast<void*>(GetProcAddress(khost::Module(host).module, "ProbeSetMode")));
+            reinterpret_cast<void*>(GetProcAddress(host::Module(host).module, "ProbeSetMode")));
         ASSERT_NE(proc, nullptr);
         proc(mode);
     }
 };
 
 TEST_F(HostProbe, EntryPointComesFromThePipl) {
-    const khost::HostModule& m = khost::Module(host);
+    const host::HostModule& m = host::Module(host);
     EXPECT_EQ(m.pipl.name, "Host Probe");
     EXPECT_EQ(m.pipl.category, "Tests ");
     EXPECT_EQ(pipl::EntryForThisArchitecture(m.pipl), "ProbeEntry");
@@ -31,14 +33,14 @@ TEST_F(HostProbe, EntryPointComesFromThePipl) {
 
 TEST_F(HostProbe, ClassicContinueLoopWorksBandByBand) {
     SetMode(0);
-    const khost::Image input = PatternImage(20, 40, 3);
-    khost::SetImage(host, input);
-    khost::RunReport report = Run();
+    const host::Image input = PatternImage(20, 40, 3);
+    host::SetImage(host, input);
+    host::RunReport report = Run();
     ASSERT_EQ(report.result, 0);
     EXPECT_FALSE(report.looping);
     EXPECT_EQ(report.continueCount, 3);  // rows 0-16, 16-32, 32-40
     ASSERT_EQ(report.advanceCalls.size(), 3u);
-    for (const khost::AdvanceCall& c : report.advanceCalls) EXPECT_EQ(c.selector, -1) << "the host's own advance";
+    for (const host::AdvanceCall& c : report.advanceCalls) EXPECT_EQ(c.selector, -1) << "the host's own advance";
     EXPECT_EQ(report.advanceCalls[2].inRect.top, 32);
     EXPECT_EQ(report.advanceCalls[2].inRect.bottom, 40);
     ASSERT_EQ(report.output.pixels.size(), input.pixels.size());
@@ -49,7 +51,7 @@ TEST_F(HostProbe, ClassicContinueLoopWorksBandByBand) {
 TEST_F(HostProbe, RequestNeverEmptiedIsReportedAsLooping) {
     SetMode(1);
     options().continueCap = 10;
-    khost::RunReport report = Run();
+    host::RunReport report = Run();
     EXPECT_TRUE(report.looping);
     EXPECT_EQ(report.continueCount, 10);
     EXPECT_FALSE(report.problems.empty());
@@ -60,9 +62,11 @@ TEST_F(HostProbe, RequestNeverEmptiedIsReportedAsLooping) {
 TEST_F(HostProbe, WritesPastTheRowsAreCounted) {
     SetMode(2);
     options().rowSlack = 4;
-    khost::RunReport report = Run();
+    host::RunReport report = Run();
     EXPECT_EQ(report.result, 0);
     EXPECT_EQ(report.guardFaults, 30) << "one byte past each of 30 rows";
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

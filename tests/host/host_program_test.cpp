@@ -7,6 +7,8 @@
 
 #include "host_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 std::wstring TempPath(const wchar_t* name) {
@@ -45,7 +47,7 @@ DWORD RunProgram(const char* modulePath, const std::wstring& args, const std::ws
     return code;
 }
 
-std::string Utf8(const std::wstring& w) { return khost::Narrow(w); }
+std::string Utf8(const std::wstring& w) { return host::Narrow(w); }
 
 class HostProgram : public ::testing::TestWithParam<hosttest::ModuleCase> {
 protected:
@@ -58,9 +60,9 @@ TEST_P(HostProgram, RunsAFilterOnAFileAndReportsFailures) {
     const std::wstring in = TempPath(L"kelvo_host_in.ppm");
     const std::wstring out = TempPath(L"kelvo_host_out.png");
     const std::wstring printed = TempPath(L"kelvo_host_stdout.txt");
-    const khost::Image input = hosttest::PatternImage(24, 16, 3);
+    const host::Image input = hosttest::PatternImage(24, 16, 3);
     std::string error;
-    ASSERT_TRUE(khost::WriteImage(Utf8(in), input, &error)) << error;
+    ASSERT_TRUE(host::WriteImage(Utf8(in), input, &error)) << error;
     DeleteFileW(out.c_str());
 
     EXPECT_EQ(Run(L"\"" + in + L"\" \"" + out + L"\" --dialog ok --about", &printed), 0u);
@@ -70,8 +72,8 @@ TEST_P(HostProgram, RunsAFilterOnAFileAndReportsFailures) {
     EXPECT_NE(lines.find(std::string("name:     \"") + GetParam().menuName + "\""), std::string::npos) << lines;
     EXPECT_NE(lines.find("category: \"Kelvo \""), std::string::npos) << lines;
     EXPECT_NE(lines.find("  result 0"), std::string::npos) << lines;
-    khost::Image written;
-    ASSERT_TRUE(khost::ReadImage(Utf8(out), &written, &error)) << error;
+    host::Image written;
+    ASSERT_TRUE(host::ReadImage(Utf8(out), &written, &error)) << error;
     EXPECT_EQ(written.width, 24);
     EXPECT_EQ(written.height, 16);
     EXPECT_EQ(written.planes, 3);
@@ -105,3 +107,5 @@ INSTANTIATE_TEST_SUITE_P(BothModules, HostProgram, ::testing::ValuesIn(hosttest:
                          hosttest::ModuleTestName);
 
 }  // namespace
+
+}  // namespace kelvo::host

@@ -4,7 +4,7 @@
 
 #include "expected_defaults.h"
 
-namespace hosttest {
+namespace kelvo::hosttest {
 namespace {
 
 template <typename Record>
@@ -49,7 +49,7 @@ const bool kUnmanagedWineWindows = [] {
 // Editors are DPI aware, and so is the host in every test program: the
 // dialogs are laid out at the display's real DPI.
 const bool kDpiAware = [] {
-    khost::BecomeDpiAware();
+    host::BecomeDpiAware();
     return true;
 }();
 
@@ -61,8 +61,8 @@ std::wstring WinePath(const char* path) {
     return path[0] == '/' ? L"Z:" + w : w;
 }
 
-khost::Image PatternImage(int32_t width, int32_t height, int32_t planes) {
-    khost::Image image = khost::MakeImage(width, height, planes);
+host::Image PatternImage(int32_t width, int32_t height, int32_t planes) {
+    host::Image image = host::MakeImage(width, height, planes);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
             for (int32_t p = 0; p < planes; ++p)
@@ -71,7 +71,7 @@ khost::Image PatternImage(int32_t width, int32_t height, int32_t planes) {
     return image;
 }
 
-flare::FilterParameters SettingsOf(const khost::HandleInfo& info) {
+flare::FilterParameters SettingsOf(const host::HandleInfo& info) {
     flare::FilterParameters p{};
     EXPECT_EQ(info.bytes.size(), sizeof p) << "settings record size";
     if (info.bytes.size() == sizeof p) std::memcpy(&p, info.bytes.data(), sizeof p);
@@ -84,7 +84,7 @@ std::vector<uint8_t> SettingsFile(const flare::FilterParameters& p) {
     return file;
 }
 
-bool IconIs(const khost::MessageBoxCall& box, UINT icon) { return (box.type & MB_ICONMASK) == icon; }
+bool IconIs(const host::MessageBoxCall& box, UINT icon) { return (box.type & MB_ICONMASK) == icon; }
 
 const ModuleCase& HalvaneModule() {
     static const ModuleCase m = {"Halvane",
@@ -141,19 +141,19 @@ double PreviewScaleOf(const ModuleCase& m, const std::vector<uint8_t>& record) {
     return i;
 }
 
-void HostFixture::Open(const khost::HostOptions& options) {
-    khost::CloseHost(host);
+void HostFixture::Open(const host::HostOptions& options) {
+    host::CloseHost(host);
     std::string error;
-    host = khost::OpenHost(WinePath(path_), options, &error);
+    host = host::OpenHost(WinePath(path_), options, &error);
     ASSERT_NE(host, nullptr) << error;
-    khost::SetImage(host, PatternImage(40, 30, 3));
+    host::SetImage(host, PatternImage(40, 30, 3));
 }
 
-khost::RunReport HostFixture::Run(bool parameters, khost::DialogAnswer answer) {
-    khost::RunPlan plan;
+host::RunReport HostFixture::Run(bool parameters, host::DialogAnswer answer) {
+    host::RunPlan plan;
     plan.parameters = parameters;
     plan.dialog = answer;
-    return khost::RunFilter(host, plan);
+    return host::RunFilter(host, plan);
 }
 
-}  // namespace hosttest
+}  // namespace kelvo::hosttest

@@ -15,7 +15,7 @@
 #include "glow_parameters.h"
 #include "host.h"
 
-namespace hosttest {
+namespace kelvo::hosttest {
 
 // The size of the plug-in's handle record as hosts see it: a pointer and the
 // 4-byte signature, packed to 4 bytes. Written out per build, so a change of
@@ -30,30 +30,30 @@ constexpr size_t kHandleRecordSize = 8;
 std::wstring WinePath(const char* path);
 
 // A deterministic image whose planes all differ from each other.
-khost::Image PatternImage(int32_t width, int32_t height, int32_t planes);
+host::Image PatternImage(int32_t width, int32_t height, int32_t planes);
 
 // Halvane's settings record as the host holds it; fails the test when the
 // block is not a 184-byte record.
-flare::FilterParameters SettingsOf(const khost::HandleInfo& info);
+flare::FilterParameters SettingsOf(const host::HandleInfo& info);
 
 // A 185-byte settings file: the byte 1, then the record.
 std::vector<uint8_t> SettingsFile(const flare::FilterParameters& p);
 
-bool IconIs(const khost::MessageBoxCall& box, UINT icon);
+bool IconIs(const host::MessageBoxCall& box, UINT icon);
 
 // Opens a host on one module for each test.
 class HostFixture : public ::testing::Test {
 protected:
     explicit HostFixture(const char* modulePath) : path_(modulePath) {}
-    void SetUp() override { Open(khost::HostOptions{}); }
-    void TearDown() override { khost::CloseHost(host); }
+    void SetUp() override { Open(host::HostOptions{}); }
+    void TearDown() override { host::CloseHost(host); }
     // Reopens with other options (a fresh host: no slot, no parameters).
-    void Open(const khost::HostOptions& options);
-    khost::HostOptions& options() { return *khost::Options(host); }
-    FilterRecord* record() { return khost::Record(host); }
-    khost::RunReport Run(bool parameters = true, khost::DialogAnswer answer = khost::DialogAnswer::Ok);
+    void Open(const host::HostOptions& options);
+    host::HostOptions& options() { return *host::Options(host); }
+    plugin::FilterRecord* record() { return host::Record(host); }
+    host::RunReport Run(bool parameters = true, host::DialogAnswer answer = host::DialogAnswer::Ok);
 
-    khost::HostSession* host = nullptr;
+    host::HostSession* host = nullptr;
 
 private:
     const char* path_;
@@ -95,9 +95,9 @@ protected:
     ModuleFixture() : HostFixture(GetParam().path) {}
     const ModuleCase& module() const { return GetParam(); }
     // The settings record's bytes as the host holds them now.
-    std::vector<uint8_t> SettingsBytes() { return khost::InspectHandle(record()->parameters).bytes; }
+    std::vector<uint8_t> SettingsBytes() { return host::InspectHandle(record()->parameters).bytes; }
     int16_t ShowDialog() { return ShowDialogOf(module(), SettingsBytes()); }
     double PreviewScale() { return PreviewScaleOf(module(), SettingsBytes()); }
 };
 
-}  // namespace hosttest
+}  // namespace kelvo::hosttest

@@ -8,10 +8,12 @@
 #include "host_test_support.h"
 #include "plugin.h"
 
+namespace kelvo::host {
+
 namespace {
 
 using hosttest::PatternImage;
-using khost::DialogAnswer;
+using host::DialogAnswer;
 
 bool SameRect(const Rect& a, const Rect& b) {
     return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
@@ -20,9 +22,9 @@ bool SameRect(const Rect& a, const Rect& b) {
 bool Empty(const Rect& r) { return SameRect(r, Rect{0, 0, 0, 0}); }
 
 // The explicit advanceState calls the start selector made outside the dialog.
-std::vector<khost::AdvanceCall> FinalRequests(const khost::RunReport& report) {
-    std::vector<khost::AdvanceCall> calls;
-    for (const khost::AdvanceCall& c : report.advanceCalls)
+std::vector<host::AdvanceCall> FinalRequests(const host::RunReport& report) {
+    std::vector<host::AdvanceCall> calls;
+    for (const host::AdvanceCall& c : report.advanceCalls)
         if (c.selector == filterSelectorStart && !c.duringDialog) calls.push_back(c);
     return calls;
 }
@@ -31,14 +33,14 @@ class ModuleRun : public hosttest::ModuleFixture {
 protected:
     // A first run that the user confirms, so later runs can be repeats.
     void ConfirmedRun() {
-        khost::RunReport first = Run();
+        host::RunReport first = Run();
         ASSERT_EQ(first.result, 0);
         ASSERT_EQ(first.dialogs.size(), 1u);
     }
 
-    void ExpectHostMessage(const khost::RunReport& report, const wchar_t* text) {
+    void ExpectHostMessage(const host::RunReport& report, const wchar_t* text) {
         ASSERT_EQ(report.messageBoxes.size(), 1u);
-        const khost::MessageBoxCall& box = report.messageBoxes[0];
+        const host::MessageBoxCall& box = report.messageBoxes[0];
         EXPECT_EQ(box.text, text);
         EXPECT_EQ(box.caption, module().caption);
         EXPECT_TRUE(hosttest::IconIs(box, MB_ICONERROR));
@@ -52,7 +54,7 @@ protected:
 
 TEST_P(ModuleRun, WithoutAdvanceStateEveryStartTellsTheUserAndStops) {
     options().offerAdvanceState = false;
-    khost::RunReport report = Run();
+    host::RunReport report = Run();
     EXPECT_EQ(report.result, 1);
     ExpectHostMessage(report, L"This plug-in requires Adobe Photoshop 3.04 or later functionality.");
     EXPECT_TRUE(report.dialogs.empty());
@@ -70,7 +72,7 @@ TEST_P(ModuleRun, WithoutAdvanceStateEveryStartTellsTheUserAndStops) {
 
 TEST_P(ModuleRun, DialogDueWithoutDisplayPixelsTellsTheUserAndKeepsShowDialog) {
     options().offerDisplayPixels = false;
-    khost::RunReport report = Run();
+    host::RunReport report = Run();
     EXPECT_EQ(report.result, 1);
     ExpectHostMessage(report, L"This plug-in requires Adobe Photoshop 2.5.2 or later functionality");
     EXPECT_TRUE(report.dialogs.empty());
@@ -82,10 +84,10 @@ TEST_P(ModuleRun, DialogDueWithoutDisplayPixelsTellsTheUserAndKeepsShowDialog) {
 // ---- The dialog ------------------------------------------------------------------------
 
 TEST_P(ModuleRun, DialogOkRendersTheWholeAreaAndClearsShowDialog) {
-    khost::RunReport report = Run(true, DialogAnswer::Ok);
+    host::RunReport report = Run(true, DialogAnswer::Ok);
     ASSERT_EQ(report.result, 0);
     ASSERT_EQ(report.dialogs.size(), 1u);
-    const khost::DialogCall& dialog = report.dialogs[0];
+    const host::DialogCall& dialog = report.dialogs[0];
     EXPECT_EQ(dialog.templateName, L"FILTERPARAM");
     EXPECT_TRUE(dialog.fromModule);
     EXPECT_TRUE(dialog.ownerIsHostWindow);
@@ -96,12 +98,12 @@ TEST_P(ModuleRun, DialogOkRendersTheWholeAreaAndClearsShowDialog) {
     EXPECT_TRUE(report.messageBoxes.empty());
 
     // The whole filter area, all planes, full size, asked for and handed back.
-    const std::vector<khost::AdvanceCall> calls = FinalRequests(report);
+    const std::vector<host::AdvanceCall> calls = FinalRequests(report);
     ASSERT_EQ(calls.size(), 2u);
     const Rect whole{0, 0, 30, 40};
-    for (const khost::AdvanceCall& c : calls) {
-        EXPECT_TRUE(SameRect(c.inRect, whole)) << khost::RectText(c.inRect);
-        EXPECT_TRUE(SameRect(c.outRect, whole)) << khost::RectText(c.outRect);
+    for (const host::AdvanceCall& c : calls) {
+        EXPECT_TRUE(SameRect(c.inRect, whole)) << host::RectText(c.inRect);
+        EXPECT_TRUE(SameRect(c.outRect, whole)) << host::RectText(c.outRect);
         EXPECT_EQ(c.inLoPlane, 0);
         EXPECT_EQ(c.inHiPlane, 2);
         EXPECT_EQ(c.outLoPlane, 0);
@@ -118,7 +120,7 @@ TEST_P(ModuleRun, DialogOkRendersTheWholeAreaAndClearsShowDialog) {
 }
 
 TEST_P(ModuleRun, DialogCancelAbandonsTheRunWithoutHandingBackOutput) {
-    khost::RunReport report = Run(true, DialogAnswer::Cancel);
+    host::RunReport report = Run(true, DialogAnswer::Cancel);
     EXPECT_EQ(report.result, 1);
     ASSERT_EQ(report.dialogs.size(), 1u);
     EXPECT_EQ(report.dialogs[0].endCode, 2);
@@ -138,7 +140,7 @@ TEST_P(ModuleRun, DialogCancelAbandonsTheRunWithoutHandingBackOutput) {
 TEST_P(ModuleRun, RepeatedRunSkipsTheDialogAndNeedsNoDisplayPixels) {
     ConfirmedRun();
     options().offerDisplayPixels = false;
-    khost::RunReport report = Run(false);
+    host::RunReport report = Run(false);
     EXPECT_EQ(report.result, 0);
     EXPECT_TRUE(report.dialogs.empty());
     EXPECT_TRUE(report.messageBoxes.empty());
@@ -150,7 +152,7 @@ TEST_P(ModuleRun, RepeatedRunSkipsTheDialogAndNeedsNoDisplayPixels) {
 
 TEST_P(ModuleRun, FailingAdvanceStateCodeBecomesTheResult) {
     ConfirmedRun();
-    const khost::Image before = khost::CurrentImage(host);
+    const host::Image before = host::CurrentImage(host);
     struct Case {
         int at;
         int16_t code;
@@ -158,7 +160,7 @@ TEST_P(ModuleRun, FailingAdvanceStateCodeBecomesTheResult) {
     for (Case c : {Case{1, memFullErr}, Case{2, -4321}, Case{1, 7}}) {
         options().failAdvanceStateAt = c.at;
         options().failAdvanceStateCode = c.code;
-        khost::RunReport report = Run(false);
+        host::RunReport report = Run(false);
         EXPECT_EQ(report.result, c.code) << "call " << c.at;
         EXPECT_EQ(report.advanceCalls.size(), static_cast<size_t>(c.at)) << "call " << c.at;
         EXPECT_TRUE(Empty(report.inRect) && Empty(report.outRect) && Empty(report.maskRect));
@@ -171,12 +173,12 @@ TEST_P(ModuleRun, FailingAdvanceStateCodeBecomesTheResult) {
 // the run is reported as failed, not as done.
 TEST_P(ModuleRun, AdvanceStateWithNullBuffersLeavesTheImageAloneAndFails) {
     ConfirmedRun();
-    const khost::Image before = khost::CurrentImage(host);
+    const host::Image before = host::CurrentImage(host);
     options().nullBuffersAt = -1;
-    khost::RunReport report = Run(false);
+    host::RunReport report = Run(false);
     EXPECT_EQ(report.result, filterBadParameters);
     EXPECT_EQ(report.advanceCalls.size(), 1u);
-    for (const khost::AdvanceCall& c : report.advanceCalls) EXPECT_FALSE(c.inDelivered || c.outDelivered);
+    for (const host::AdvanceCall& c : report.advanceCalls) EXPECT_FALSE(c.inDelivered || c.outDelivered);
     EXPECT_EQ(report.output.pixels, before.pixels);
     EXPECT_TRUE(Empty(report.inRect) && Empty(report.outRect));
 }
@@ -186,18 +188,18 @@ TEST_P(ModuleRun, AdvanceStateWithNullBuffersLeavesTheImageAloneAndFails) {
 TEST_P(ModuleRun, StartAndContinueLeaveEveryRectangleEmpty) {
     options().haveMask = true;
     options().maskRect = Rect{1, 1, 20, 30};
-    khost::BeginRun(host);
-    ASSERT_EQ(khost::CallSelector(host, filterSelectorParameters), 0);
-    ASSERT_EQ(khost::CallSelector(host, filterSelectorPrepare), 0);
-    ASSERT_EQ(khost::CallSelector(host, filterSelectorStart), 0);
+    host::BeginRun(host);
+    ASSERT_EQ(host::CallSelector(host, filterSelectorParameters), 0);
+    ASSERT_EQ(host::CallSelector(host, filterSelectorPrepare), 0);
+    ASSERT_EQ(host::CallSelector(host, filterSelectorStart), 0);
     EXPECT_TRUE(Empty(record()->inRect) && Empty(record()->outRect) && Empty(record()->maskRect));
     // Called anyway, continue has nothing to do and says so.
     record()->maskRect = Rect{1, 1, 20, 30};
-    EXPECT_EQ(khost::CallSelector(host, filterSelectorContinue), 0);
+    EXPECT_EQ(host::CallSelector(host, filterSelectorContinue), 0);
     EXPECT_TRUE(Empty(record()->inRect) && Empty(record()->outRect));
-    EXPECT_EQ(khost::CallSelector(host, filterSelectorContinue), 0);
+    EXPECT_EQ(host::CallSelector(host, filterSelectorContinue), 0);
     EXPECT_TRUE(Empty(record()->inRect) && Empty(record()->outRect));
-    khost::RunReport report = khost::EndRun(host);
+    host::RunReport report = host::EndRun(host);
     EXPECT_EQ(report.result, 0);
 }
 
@@ -205,17 +207,17 @@ TEST_P(ModuleRun, HostLoopingOnTheMaskRectangleGetsNothingToDo) {
     options().haveMask = true;
     options().maskRect = Rect{2, 3, 20, 30};
     options().continueCap = 4;
-    khost::RunReport report = Run();
+    host::RunReport report = Run();
     EXPECT_EQ(report.result, 0);
     EXPECT_FALSE(report.looping);
     EXPECT_EQ(report.continueCount, 0);
     EXPECT_TRUE(Empty(report.maskRect));
 
     // A host that re-arms maskRect and loops on it: one continue empties it.
-    khost::BeginRun(host);
+    host::BeginRun(host);
     record()->maskRect = Rect{2, 3, 20, 30};
-    EXPECT_EQ(khost::ContinueLoop(host), 0);
-    report = khost::EndRun(host);
+    EXPECT_EQ(host::ContinueLoop(host), 0);
+    report = host::EndRun(host);
     EXPECT_FALSE(report.looping);
     EXPECT_EQ(report.continueCount, 1);
 }
@@ -224,11 +226,11 @@ TEST_P(ModuleRun, MaskRectangleAtTheRequestDependsOnFloating) {
     const Rect hostMask{2, 3, 20, 30};
     options().haveMask = true;
     options().maskRect = hostMask;
-    khost::RunReport report = Run();
+    host::RunReport report = Run();
     ASSERT_EQ(report.result, 0);
-    std::vector<khost::AdvanceCall> calls = FinalRequests(report);
+    std::vector<host::AdvanceCall> calls = FinalRequests(report);
     ASSERT_FALSE(calls.empty());
-    EXPECT_TRUE(SameRect(calls[0].maskRect, hostMask)) << khost::RectText(calls[0].maskRect);
+    EXPECT_TRUE(SameRect(calls[0].maskRect, hostMask)) << host::RectText(calls[0].maskRect);
     EXPECT_EQ(calls[0].maskRate, ToFixed(1));
     EXPECT_TRUE(calls[0].maskDelivered);
 
@@ -237,7 +239,7 @@ TEST_P(ModuleRun, MaskRectangleAtTheRequestDependsOnFloating) {
     ASSERT_EQ(report.result, 0);
     calls = FinalRequests(report);
     ASSERT_FALSE(calls.empty());
-    EXPECT_TRUE(Empty(calls[0].maskRect)) << khost::RectText(calls[0].maskRect);
+    EXPECT_TRUE(Empty(calls[0].maskRect)) << host::RectText(calls[0].maskRect);
     EXPECT_FALSE(calls[0].maskDelivered);
     EXPECT_TRUE(Empty(report.maskRect));
 }
@@ -245,10 +247,10 @@ TEST_P(ModuleRun, MaskRectangleAtTheRequestDependsOnFloating) {
 // ---- Planes and row strides --------------------------------------------------------------
 
 TEST_P(ModuleRun, OnePlaneImageIsRequestedAsPlaneZeroOnly) {
-    khost::SetImage(host, PatternImage(40, 30, 1));
-    khost::RunReport report = Run();
+    host::SetImage(host, PatternImage(40, 30, 1));
+    host::RunReport report = Run();
     ASSERT_EQ(report.result, 0);
-    for (const khost::AdvanceCall& c : FinalRequests(report)) {
+    for (const host::AdvanceCall& c : FinalRequests(report)) {
         EXPECT_EQ(c.inLoPlane, 0);
         EXPECT_EQ(c.inHiPlane, 0);
         EXPECT_EQ(c.outLoPlane, 0);
@@ -259,17 +261,17 @@ TEST_P(ModuleRun, OnePlaneImageIsRequestedAsPlaneZeroOnly) {
 
 TEST_P(ModuleRun, PlaneCountsAndWideRowsGiveTheSameImageAndKeepTheGuards) {
     for (int32_t planes : {1, 3, 4, 5}) {
-        const khost::Image input = PatternImage(37, 23, planes);
+        const host::Image input = PatternImage(37, 23, planes);
         std::vector<uint8_t> packed;
         for (int32_t slack : {0, 13}) {
-            khost::HostOptions o;
+            host::HostOptions o;
             o.rowSlack = slack;
             Open(o);
-            khost::SetImage(host, input);
-            khost::RunReport report = Run();
+            host::SetImage(host, input);
+            host::RunReport report = Run();
             ASSERT_EQ(report.result, 0) << planes << " planes, slack " << slack;
             EXPECT_EQ(report.guardFaults, 0) << planes << " planes, slack " << slack;
-            const std::vector<khost::AdvanceCall> calls = FinalRequests(report);
+            const std::vector<host::AdvanceCall> calls = FinalRequests(report);
             ASSERT_EQ(calls.size(), 2u);
             EXPECT_EQ(calls[0].inHiPlane, planes - 1);
             EXPECT_EQ(calls[0].inRowBytes, 37 * planes + slack);
@@ -295,7 +297,7 @@ TEST_P(ModuleRun, HostKeepingNeitherSlotNorParametersGetsAFreshRunEachTime) {
     options().keepDataSlot = false;
     options().keepParameters = false;
     for (int run = 0; run < 2; ++run) {
-        khost::RunReport report = Run();
+        host::RunReport report = Run();
         ASSERT_EQ(report.result, 0) << "run " << run;
         EXPECT_NE(report.selectors.front().dataAfter, 0);
         EXPECT_EQ(report.selectors.front().dataBefore, 0) << "the host dropped the slot";
@@ -308,9 +310,9 @@ TEST_P(ModuleRun, HostKeepingNeitherSlotNorParametersGetsAFreshRunEachTime) {
 }
 
 TEST_P(ModuleRun, StartWithoutAnyRecordRendersTheDefaultsWithoutTheDialog) {
-    khost::RunPlan plan;
+    host::RunPlan plan;
     plan.parameters = false;
-    khost::RunReport report = khost::RunFilter(host, plan);
+    host::RunReport report = host::RunFilter(host, plan);
     EXPECT_EQ(report.result, 0);
     EXPECT_TRUE(report.dialogs.empty());
     EXPECT_TRUE(report.messageBoxes.empty());
@@ -331,13 +333,13 @@ TEST_P(ModuleRun, StartWithoutAnyRecordRendersTheDefaultsWithoutTheDialog) {
 // Every mode the PiPL lists renders (here with 8-bit samples and depth 8).
 TEST_P(ModuleRun, ModesThePiplExcludesAreRefusedAsBadMode) {
     ConfirmedRun();
-    const khost::HostModule& loaded = khost::Module(host);
+    const host::HostModule& loaded = host::Module(host);
     int refused = 0;
     for (int16_t mode = 0; mode < 18; ++mode) {
-        const std::vector<uint8_t> before = khost::CurrentImage(host).pixels;
+        const std::vector<uint8_t> before = host::CurrentImage(host).pixels;
         options().imageMode = mode;
         const bool accepted = pipl::AcceptsMode(loaded.pipl, mode);
-        khost::RunReport report = Run(mode % 2 == 0);  // with and without the dialog
+        host::RunReport report = Run(mode % 2 == 0);  // with and without the dialog
         if (accepted) {
             EXPECT_EQ(report.result, 0) << "mode " << mode;
             continue;
@@ -360,9 +362,9 @@ TEST_P(ModuleRun, ModesThePiplExcludesAreRefusedAsBadMode) {
 // however far the passes came.
 TEST_P(ModuleRun, AnAbortInTheFinalRunIsAUserCancelAndKeepsTheImage) {
     ConfirmedRun();
-    const std::vector<uint8_t> before = khost::CurrentImage(host).pixels;
+    const std::vector<uint8_t> before = host::CurrentImage(host).pixels;
     options().abortAfterProgress = 0;  // from the first row
-    khost::RunReport report = Run(false);
+    host::RunReport report = Run(false);
     EXPECT_EQ(report.result, userCanceledErr);
     EXPECT_GE(report.abortCalls, 1);
     EXPECT_TRUE(report.progressCalls.empty());
@@ -388,3 +390,5 @@ INSTANTIATE_TEST_SUITE_P(BothModules, ModuleRun, ::testing::ValuesIn(hosttest::B
                          hosttest::ModuleTestName);
 
 }  // namespace
+
+}  // namespace kelvo::host

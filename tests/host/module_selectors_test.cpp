@@ -6,21 +6,23 @@
 #include "host_test_support.h"
 #include "plugin.h"
 
+namespace kelvo::host {
+
 namespace {
 
 class ModuleSelectors : public hosttest::ModuleFixture {};
 
 TEST_P(ModuleSelectors, AboutAsTheFirstCallMakesTheGlobalsAndShowsTheOwnedInformationBox) {
-    khost::BeginRun(host);
-    ASSERT_EQ(*khost::DataSlot(host), 0);
-    EXPECT_EQ(khost::CallSelector(host, filterSelectorAbout), 0);
-    khost::RunReport report = khost::EndRun(host);
+    host::BeginRun(host);
+    ASSERT_EQ(*host::DataSlot(host), 0);
+    EXPECT_EQ(host::CallSelector(host, filterSelectorAbout), 0);
+    host::RunReport report = host::EndRun(host);
 
     ASSERT_EQ(report.messageBoxes.size(), 1u);
-    const khost::MessageBoxCall& box = report.messageBoxes[0];
+    const host::MessageBoxCall& box = report.messageBoxes[0];
     const std::wstring firstLine = module().aboutFirstLine;
     EXPECT_EQ(box.caption, module().caption);
-    EXPECT_EQ(box.text.rfind(firstLine, 0), 0u) << khost::Narrow(box.text);
+    EXPECT_EQ(box.text.rfind(firstLine, 0), 0u) << host::Narrow(box.text);
     EXPECT_GT(box.text.size(), firstLine.size()) << "second line missing";
     EXPECT_TRUE(hosttest::IconIs(box, MB_ICONINFORMATION));
     EXPECT_EQ(box.type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
@@ -30,43 +32,43 @@ TEST_P(ModuleSelectors, AboutAsTheFirstCallMakesTheGlobalsAndShowsTheOwnedInform
 
     // The slot now holds the globals' handle: a plug-in handle like the settings record's.
     ASSERT_NE(report.dataSlot, 0);
-    khost::HandleInfo globals = khost::InspectHandle(reinterpret_cast<Handle>(report.dataSlot));
+    host::HandleInfo globals = host::InspectHandle(reinterpret_cast<Handle>(report.dataSlot));
     EXPECT_TRUE(globals.isGlobal);
     EXPECT_EQ(globals.recordSize, hosttest::kHandleRecordSize);
     EXPECT_EQ(globals.signature, kPluginHandleSignature);
     EXPECT_GE(globals.blockSize, sizeof(PluginGlobals));
 
     // A later about keeps the same globals.
-    khost::BeginRun(host);
-    EXPECT_EQ(khost::CallSelector(host, filterSelectorAbout), 0);
-    EXPECT_EQ(khost::EndRun(host).dataSlot, report.dataSlot);
+    host::BeginRun(host);
+    EXPECT_EQ(host::CallSelector(host, filterSelectorAbout), 0);
+    EXPECT_EQ(host::EndRun(host).dataSlot, report.dataSlot);
 }
 
 TEST_P(ModuleSelectors, SelectorsOutsideTheRangeAreRejectedAndTouchNothing) {
     // As the very first call, a bad selector still makes the globals.
-    khost::BeginRun(host);
-    EXPECT_EQ(khost::CallSelector(host, 6), filterBadParameters);
-    EXPECT_NE(*khost::DataSlot(host), 0);
+    host::BeginRun(host);
+    EXPECT_EQ(host::CallSelector(host, 6), filterBadParameters);
+    EXPECT_NE(*host::DataSlot(host), 0);
 
-    ASSERT_EQ(khost::CallSelector(host, filterSelectorParameters), 0);
+    ASSERT_EQ(host::CallSelector(host, filterSelectorParameters), 0);
     const std::vector<uint8_t> settings = SettingsBytes();
     std::vector<uint8_t> before(sizeof(FilterRecord));
     std::memcpy(before.data(), record(), before.size());
     for (int16_t selector : {int16_t{6}, int16_t{-1}, int16_t{-30100}, int16_t{32767}}) {
-        EXPECT_EQ(khost::CallSelector(host, selector), filterBadParameters) << selector;
+        EXPECT_EQ(host::CallSelector(host, selector), filterBadParameters) << selector;
         EXPECT_EQ(SettingsBytes(), settings) << selector;
         EXPECT_EQ(std::memcmp(before.data(), record(), before.size()), 0) << "record changed by " << selector;
     }
-    khost::RunReport report = khost::EndRun(host);
+    host::RunReport report = host::EndRun(host);
     EXPECT_TRUE(report.messageBoxes.empty());
     EXPECT_TRUE(report.advanceCalls.empty());
 }
 
 TEST_P(ModuleSelectors, ParametersMakesTheDefaultRecordOnceAndRaisesShowDialogEveryTime) {
-    khost::BeginRun(host);
-    ASSERT_EQ(khost::CallSelector(host, filterSelectorParameters), 0);
+    host::BeginRun(host);
+    ASSERT_EQ(host::CallSelector(host, filterSelectorParameters), 0);
     const Handle handle = record()->parameters;
-    khost::HandleInfo info = khost::InspectHandle(handle);
+    host::HandleInfo info = host::InspectHandle(handle);
     ASSERT_TRUE(info.present);
     EXPECT_TRUE(info.isGlobal);
     EXPECT_EQ(info.recordSize, hosttest::kHandleRecordSize) << "hosts recognise the handle by its size";
@@ -86,29 +88,29 @@ TEST_P(ModuleSelectors, ParametersMakesTheDefaultRecordOnceAndRaisesShowDialogEv
     const int16_t zero = 0, one = 1;
     std::memcpy(block + module().showDialogOffset, &zero, sizeof zero);
     std::vector<uint8_t> edited(block, block + module().recordSize);
-    ASSERT_EQ(khost::CallSelector(host, filterSelectorParameters), 0);
+    ASSERT_EQ(host::CallSelector(host, filterSelectorParameters), 0);
     EXPECT_EQ(record()->parameters, handle) << "record re-created";
     std::memcpy(edited.data() + module().showDialogOffset, &one, sizeof one);
     const std::vector<uint8_t> again = SettingsBytes();
     ASSERT_GE(again.size(), module().recordSize);
     EXPECT_EQ(std::vector<uint8_t>(again.begin(), again.begin() + static_cast<ptrdiff_t>(module().recordSize)), edited);
     EXPECT_EQ(hosttest::ShowDialogOf(module(), again), 1);
-    khost::EndRun(host);
+    host::EndRun(host);
 }
 
 TEST_P(ModuleSelectors, PrepareAsksForNoBufferSpaceAndFinishDoesNothing) {
     options().maxSpace = 3 << 20;
-    khost::BeginRun(host);
+    host::BeginRun(host);
     ASSERT_NE(record()->bufferSpace, 0) << "the host pre-fills bufferSpace";
-    ASSERT_EQ(khost::CallSelector(host, filterSelectorParameters), 0);
-    EXPECT_EQ(khost::CallSelector(host, filterSelectorPrepare), 0);
+    ASSERT_EQ(host::CallSelector(host, filterSelectorParameters), 0);
+    EXPECT_EQ(host::CallSelector(host, filterSelectorPrepare), 0);
     EXPECT_EQ(record()->bufferSpace, 0);
     EXPECT_EQ(record()->maxSpace, 3 << 20);
 
     const std::vector<uint8_t> settings = SettingsBytes();
-    EXPECT_EQ(khost::CallSelector(host, filterSelectorFinish), 0);
+    EXPECT_EQ(host::CallSelector(host, filterSelectorFinish), 0);
     EXPECT_EQ(SettingsBytes(), settings);
-    khost::RunReport report = khost::EndRun(host);
+    host::RunReport report = host::EndRun(host);
     EXPECT_TRUE(report.messageBoxes.empty());
     EXPECT_TRUE(report.dialogs.empty());
     EXPECT_TRUE(report.advanceCalls.empty());
@@ -118,3 +120,5 @@ INSTANTIATE_TEST_SUITE_P(BothModules, ModuleSelectors, ::testing::ValuesIn(hostt
                          hosttest::ModuleTestName);
 
 }  // namespace
+
+}  // namespace kelvo::host

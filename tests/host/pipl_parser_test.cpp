@@ -6,6 +6,8 @@
 #include "host_test_support.h"
 #include "pipl.h"
 
+namespace kelvo::host {
+
 namespace {
 
 // Little-endian writer for hand-made property lists.
@@ -34,13 +36,13 @@ struct Bytes {
 // The resource bytes as the host read them, and the host's own reading.
 std::vector<uint8_t> ReadModulePipl(const char* path, pipl::PiplInfo* hostInfo, size_t* aeteSize) {
     std::string error;
-    khost::HostSession* host = khost::OpenHost(hosttest::WinePath(path), khost::HostOptions{}, &error);
+    host::HostSession* host = host::OpenHost(hosttest::WinePath(path), host::HostOptions{}, &error);
     EXPECT_NE(host, nullptr) << error;
     if (host == nullptr) return {};
-    std::vector<uint8_t> bytes = khost::Module(host).piplBytes;
-    *hostInfo = khost::Module(host).pipl;
-    *aeteSize = khost::Module(host).aeteBytes.size();
-    khost::CloseHost(host);
+    std::vector<uint8_t> bytes = host::Module(host).piplBytes;
+    *hostInfo = host::Module(host).pipl;
+    *aeteSize = host::Module(host).aeteBytes.size();
+    host::CloseHost(host);
     return bytes;
 }
 
@@ -145,3 +147,5 @@ TEST(PiplParser, ModeBitsCountFromTheFirstBytesHighBit) {
 }
 
 }  // namespace
+
+}  // namespace kelvo::host

@@ -6,6 +6,7 @@
 
 #include "host_interface.h"
 
+namespace kelvo::plugin {
 namespace {
 
 enum ProbeMode : int32_t {
@@ -50,10 +51,12 @@ void InvertBand(FilterRecord* r) {
 }
 
 }  // namespace
+}  // namespace kelvo::plugin
 
-extern "C" void KELVO_CDECL ProbeSetMode(int32_t mode) { g_mode = mode; }
+extern "C" void KELVO_CDECL ProbeSetMode(int32_t mode) { kelvo::plugin::g_mode = mode; }
 
 extern "C" void KELVO_CDECL ProbeEntry(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    using namespace kelvo::plugin;
     *result = 0;
     if (*data == 0) *data = 1;
     if (selector < filterSelectorParameters || selector > filterSelectorFinish) return;

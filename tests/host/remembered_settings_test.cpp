@@ -7,10 +7,12 @@
 #include "host_dialog.h"
 #include "host_test_support.h"
 
+namespace kelvo::host {
+
 namespace {
 
 namespace fs = std::filesystem;
-using khost::DialogAnswer;
+using host::DialogAnswer;
 
 class RememberedSettings : public hosttest::ModuleFixture {
 protected:
@@ -34,33 +36,33 @@ protected:
 
     // A run on the same picture, whose dialog (if any) gets `text` in the
     // field and tells what the field showed when it opened.
-    khost::RunReport RunWith(const wchar_t* text, DialogAnswer answer = DialogAnswer::Ok, std::wstring* shown = nullptr,
-                             bool repeat = false) {
-        khost::SetImage(host, hosttest::PatternImage(40, 30, 3));
-        khost::RunPlan plan;
+    host::RunReport RunWith(const wchar_t* text, DialogAnswer answer = DialogAnswer::Ok, std::wstring* shown = nullptr,
+                            bool repeat = false) {
+        host::SetImage(host, hosttest::PatternImage(40, 30, 3));
+        host::RunPlan plan;
         plan.parameters = !repeat;
         plan.dialog = answer;
         const int edit = Field().editId;
-        plan.script = [=](khost::DialogDriver& d) {
+        plan.script = [=](host::DialogDriver& d) {
             if (shown != nullptr) *shown = d.Text(edit);
             if (*text != L'\0') SetDlgItemTextW(d.Dialog(), edit, text);
             d.WaitIdle();
         };
-        return khost::RunFilter(host, plan);
+        return host::RunFilter(host, plan);
     }
 
     const fs::path folder_ = fs::temp_directory_path() / ("kelvo-remembered-" + std::to_string(GetCurrentProcessId()));
 };
 
 TEST_P(RememberedSettings, SecondRunOpensWithTheFirstRunsOkdValuesAndRendersThemUnlessTheHostKeepsTheRecord) {
-    const khost::RunReport defaults = RunWith(L"");
-    const khost::RunReport first = RunWith(L"4");
+    const host::RunReport defaults = RunWith(L"");
+    const host::RunReport first = RunWith(L"4");
     ASSERT_EQ(first.result, 0);
     EXPECT_TRUE(first.output.pixels != defaults.output.pixels) << "the setting shows in the render";
     std::wstring shown;
     EXPECT_TRUE(RunWith(L"", DialogAnswer::Ok, &shown).output.pixels == first.output.pixels);
     EXPECT_EQ(shown, L"4");
-    const khost::RunReport repeat = RunWith(L"", DialogAnswer::Ok, nullptr, true);
+    const host::RunReport repeat = RunWith(L"", DialogAnswer::Ok, nullptr, true);
     EXPECT_TRUE(repeat.dialogs.empty());
     EXPECT_TRUE(repeat.output.pixels == first.output.pixels);
 
@@ -81,11 +83,11 @@ TEST_P(RememberedSettings, DamagedFileOrUnwritableFolderGivesTheDefaultsSilently
         if (damage == 3) {
             fs::remove_all(folder_ / "Kelvo");
             std::ofstream(folder_ / "Kelvo") << "not a folder";
-            const khost::RunReport report = RunWith(L"4");
+            const host::RunReport report = RunWith(L"4");
             EXPECT_EQ(report.result, 0);
             EXPECT_TRUE(report.messageBoxes.empty() && report.problems.empty());
         }
-        const khost::RunReport report = RunWith(L"", DialogAnswer::Cancel);
+        const host::RunReport report = RunWith(L"", DialogAnswer::Cancel);
         module().expectDefaults(report.settings.bytes);
         EXPECT_TRUE(report.messageBoxes.empty()) << damage;
     }
@@ -95,3 +97,5 @@ INSTANTIATE_TEST_SUITE_P(BothModules, RememberedSettings, ::testing::ValuesIn(ho
                          hosttest::ModuleTestName);
 
 }  // namespace
+
+}  // namespace kelvo::host

@@ -23,10 +23,16 @@
 #include "pipl.h"
 #include "script_parameters.h"
 
+namespace kelvo {
+
 namespace {
 
 using pe::ResourceId;
 using pe::ResourceName;
+using plugin::FourCharCode;
+using plugin::ScriptDescriptorType;
+using plugin::ScriptKeyCode;
+using plugin::ScriptUnit;
 
 constexpr uint16_t kLanguageEnglishUs = 1033;
 
@@ -278,9 +284,9 @@ TEST_P(ModuleFile, PiplResourceMatchesTheTableByteForByte) {
 TEST_P(ModuleFile, AeteResourceNamesEverySettingOfTheTable) {
     const pe::ResourceEntry* piplResource = pe::FindResource(resources_, ResourceName("PIPL"), ResourceId(16000));
     ASSERT_NE(nullptr, piplResource);
-    pipl::PiplInfo info;
+    host::pipl::PiplInfo info;
     std::string error;
-    ASSERT_TRUE(pipl::ParsePipl(piplResource->data.data(), piplResource->data.size(), &info, &error)) << error;
+    ASSERT_TRUE(host::pipl::ParsePipl(piplResource->data.data(), piplResource->data.size(), &info, &error)) << error;
     EXPECT_TRUE(info.hasFilterLayers && info.filterLayers);
     ASSERT_TRUE(info.hasTerminology);
     EXPECT_EQ(0u, info.terminology.version);
@@ -290,8 +296,8 @@ TEST_P(ModuleFile, AeteResourceNamesEverySettingOfTheTable) {
     const pe::ResourceEntry* resource = pe::FindResource(resources_, ResourceName("AETE"), ResourceId(16000));
     ASSERT_NE(nullptr, resource);
     EXPECT_EQ(kLanguageEnglishUs, resource->language);
-    aete::Dictionary d;
-    ASSERT_TRUE(aete::ParseAete(resource->data.data(), resource->data.size(), &d, &error)) << error;
+    host::aete::Dictionary d;
+    ASSERT_TRUE(host::aete::ParseAete(resource->data.data(), resource->data.size(), &d, &error)) << error;
     EXPECT_EQ(d.bytesRead, resource->data.size());
     EXPECT_EQ(1, d.majorVersion);
     EXPECT_EQ(0, d.minorVersion);
@@ -309,7 +315,7 @@ TEST_P(ModuleFile, AeteResourceNamesEverySettingOfTheTable) {
     ASSERT_EQ(static_cast<size_t>(table.count), d.parameters.size());
     for (int i = 0; i < table.count; ++i) {
         const SettingField& f = table.fields[i];
-        const aete::Parameter& p = d.parameters[static_cast<size_t>(i)];
+        const host::aete::Parameter& p = d.parameters[static_cast<size_t>(i)];
         EXPECT_EQ(f.title, p.name) << f.name;
         EXPECT_EQ(ScriptKeyCode(f.scriptKey), p.key) << f.name;
         const uint32_t unit = ScriptUnit(f.scriptType);
@@ -462,3 +468,5 @@ INSTANTIATE_TEST_SUITE_P(Built, ModulePair, ::testing::Values(&kModules[0], &kMo
                          [](const ::testing::TestParamInfo<const Module*>& info) { return std::string(info.param->label); });
 
 }  // namespace
+
+}  // namespace kelvo

@@ -11,6 +11,8 @@
 #include "flare_parameters.h"
 #include "glow_parameters.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 const SettingField& Flare(const char* name) { return *FindSetting(flare::kFlareSettings, name); }
@@ -219,3 +221,5 @@ TEST(SettingsTables, EveryEditAndSpinIdFindsItsRow) {
         EXPECT_EQ(FieldByEditId(*table, 1), nullptr);
     }
 }
+
+}  // namespace kelvo::plugin

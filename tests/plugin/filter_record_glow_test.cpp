@@ -10,6 +10,8 @@
 #include "plugin.h"
 #include "render_glow.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 using glow::FilterParameters;
@@ -105,3 +107,5 @@ TEST(RenderFilterRecordGlow, MissingPiecesLeaveTheOutputAloneOrJustCopied) {
 }
 
 }  // namespace
+
+}  // namespace kelvo::plugin

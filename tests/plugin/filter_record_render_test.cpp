@@ -5,6 +5,8 @@
 #include "filter_record_render.h"
 #include "plugin.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 FilterRecord RecordFor(std::vector<uint8_t>& in, std::vector<uint8_t>& out, int w, int h, int planes,
@@ -87,3 +89,5 @@ TEST(RenderFilterRecord, RendersOnlyWhatTheRecordHolds) {
     EXPECT_EQ(renders, 1);
     EXPECT_EQ(out[0], 99);
 }
+
+}  // namespace kelvo::plugin

@@ -7,6 +7,8 @@
 
 #include "plugin.h"
 
+namespace kelvo::plugin {
+
 TEST(HostRect, SetHostRectTakesLeftTopRightBottom) {
     Rect r{};
     SetHostRect(&r, 3, 1, 40, 20);
@@ -39,3 +41,5 @@ TEST(SettingsBlock, NullWithoutRecordOrParameters) {
     record.parameters = &handle;
     EXPECT_EQ(SettingsBlock(&record), &data);
 }
+
+}  // namespace kelvo::plugin

@@ -8,6 +8,8 @@
 
 #include "module_hooks.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 // The module's side, as far as the preview source uses it.
@@ -246,3 +248,5 @@ TEST(PreviewBuffers, UsableOnlyWithBothBuffersAndMatchingRectangles) {
     EXPECT_FALSE(PreviewBuffersUsable(&r));
     EXPECT_FALSE(PreviewBuffersUsable(nullptr));
 }
+
+}  // namespace kelvo::plugin

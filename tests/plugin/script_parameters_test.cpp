@@ -14,6 +14,8 @@
 #include "glow_parameters.h"
 #include "script_parameters.h"
 
+namespace kelvo::plugin {
+
 namespace {
 
 struct Item {
@@ -299,3 +301,5 @@ TEST_F(ScriptParameters, UnusableProcedureTablesAreLeftAlone) {
 }
 
 }  // namespace
+
+}  // namespace kelvo::plugin

@@ -11,7 +11,7 @@
 #include "flare_parameters.h"
 #include "glow_parameters.h"
 
-namespace expected {
+namespace kelvo::expected {
 
 inline void ExpectFlareSettingsDefaults(const flare::FilterParameters& p) {
     EXPECT_EQ(p.positionX, 100);
@@ -34,4 +34,4 @@ inline void ExpectGlowSettingsDefaults(const glow::FilterParameters& p) {
     EXPECT_EQ(p.glowLevel, 10);
 }
 
-}  // namespace expected
+}  // namespace kelvo::expected

@@ -11,6 +11,8 @@
 #include "render_flare.h"
 #include "render_glow.h"
 
+namespace kelvo {
+
 namespace {
 
 // One render: its own buffers and settings.
@@ -97,3 +99,5 @@ TEST(ConcurrentRenders, GiveTheBytesOfTheSameRendersOneAfterTheOther) {
     }
     EXPECT_GT(progressCalls.load(), 0);
 }
+
+}  // namespace kelvo
