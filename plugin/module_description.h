@@ -39,4 +39,14 @@ struct RememberedEntries {
     }
 };
 
+// The description of a module whose record R has an int16 showDialog, whose
+// remembered file `fileName` holds `size` bytes, written by `encode` and read
+// by `take`.
+template <typename R, size_t size, void (*encode)(const R&, unsigned char*),
+          bool (*take)(const unsigned char*, size_t, R*)>
+constexpr ModuleDescription DescribeModule(const FilterDescription* filter, const wchar_t* fileName) {
+    using Remembered = RememberedEntries<R, size, encode, take>;
+    return {filter, offsetof(R, showDialog), fileName, Remembered::Encode, Remembered::Take};
+}
+
 }  // namespace kelvo::plugin
