@@ -64,7 +64,6 @@ constexpr int kLaneBits = 16;
 constexpr uint64_t kLaneMask = 0xFFFFu;
 // Values of 100 or less add nothing (class 0), so at most 155 others.
 constexpr int32_t kMaxClasses = 156;
-constexpr int32_t kMaxRunsPerClass = 2 * (2 * kMaxReach + 1) + 2;
 
 // One run of a class's footprint relative to the source: +1 from column
 // x + start, -1 from column x + stop, in the ring row of dy = row - S.
