@@ -9,11 +9,11 @@ bool BeginLightLayer(LightLayer& layer, int32_t width, int32_t height, int32_t p
     layer.width = width;
     layer.height = height;
     layer.planes = planes;
+    ReleaseZeroedFloats(layer.light);
     try {
         layer.first.assign(static_cast<size_t>(height), INT32_MAX);
         layer.last.assign(static_cast<size_t>(height), -1);
         layer.start.assign(static_cast<size_t>(height), 0);
-        layer.light.clear();
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -40,12 +40,7 @@ bool AllocateLightLayer(LightLayer& layer) {
         if (layer.first[row] <= layer.last[row])
             total += static_cast<size_t>(layer.last[row] - layer.first[row] + 1) * static_cast<size_t>(layer.planes);
     }
-    try {
-        layer.light.assign(total, 0.0f);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
+    return AllocateZeroedFloats(layer.light, total);
 }
 
 }  // namespace kelvo

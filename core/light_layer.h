@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "zeroed_floats.h"
+
 namespace kelvo {
 
 struct LightLayer {
@@ -18,7 +20,7 @@ struct LightLayer {
     std::vector<int32_t> first;  // per row: first and last column held
     std::vector<int32_t> last;   // (first > last: none)
     std::vector<size_t> start;   // per row: index of its first column in `light`
-    std::vector<float> light;
+    ZeroedFloats light;          // the held columns' planes, row after row
 };
 
 // An empty layer for an area; nothing is held yet. False when memory runs out.
@@ -36,7 +38,7 @@ inline float* LightAt(LightLayer& layer, int32_t x, int32_t y) {
     if (y < 0 || y >= layer.height) return nullptr;
     const size_t row = static_cast<size_t>(y);
     if (x < layer.first[row] || x > layer.last[row]) return nullptr;
-    return layer.light.data() + layer.start[row] +
+    return layer.light.data + layer.start[row] +
            static_cast<size_t>(x - layer.first[row]) * static_cast<size_t>(layer.planes);
 }
 

@@ -195,7 +195,7 @@ kelvo::RenderEnd DrawDeepFlare(const kelvo::DeepArea& area, const Samples& sampl
     for (int32_t y = 0; y < h; ++y) {
         const size_t row = static_cast<size_t>(y);
         if (layer.first[row] > layer.last[row]) continue;
-        const float* light = layer.light.data() + layer.start[row];
+        const float* light = layer.light.data + layer.start[row];
         uint8_t* px = area.out + row * area.outRowBytes + static_cast<size_t>(layer.first[row]) * canvas.pixelBytes;
         for (int32_t x = layer.first[row]; x <= layer.last[row]; ++x, px += canvas.pixelBytes, light += layer.planes)
             for (int32_t p = 0; p < layer.planes; ++p)
