@@ -207,71 +207,111 @@ F32Blocks MakeBlocks(const F32Window (&windows)[3], int32_t planes) {
     return blocks;
 }
 
+// Floats of zero weight on either side of every kernel row: a group of lanes
+// that starts before a source's reach or ends after it reads them.
+constexpr size_t kKernelPad = 8;
+
+// Lanes a source's light pattern holds: its values repeated plane by plane,
+// long enough for a group of eight lanes that starts at any plane.
+constexpr size_t kPatternFloats = 16;
+
 // One ring row a source row's light reaches, with the row at the same
 // distance on the other side when there is one (they take the same kernel
-// row), and the entries of the kernel row to add: whole groups of four lanes,
-// which may run past the disc row into zero weights that add +0.
+// row), and the floats of the kernel row that a source's light covers: float
+// i of the kernel row goes to float at + i of the ring row, for a source
+// whose first float is `at`.
 struct Reach {
     float* row;
     float* mirror;
-    const float* kernel;
+    const float* kernel;  // with kKernelPad zeros before and after
     size_t from, to;
 };
 
-// sums[i] += k[i] * e[i], and the same products into `mirror` when there is
-// one, for each reach of one source (entries `at` on), four lanes at a time
-// where SSE2 is there. Each lane is one multiplication and one addition in
-// single precision, so every instruction set gives the same sums.
-void AddSourceLight(const Reach* reach, int32_t count, const float* e, size_t at) {
-    for (const Reach* r = reach; r != reach + count; ++r) {
-        float* sums = r->row + at;
-        float* mirror = r->mirror != nullptr ? r->mirror + at : nullptr;
-        const float* k = r->kernel;
-        size_t i = r->from;
-#if defined(__SSE2__)
-        for (; i < r->to; i += 4) {
-            const __m128 product = _mm_mul_ps(_mm_loadu_ps(k + i), _mm_loadu_ps(e + i));
-            _mm_storeu_ps(sums + i, _mm_add_ps(_mm_loadu_ps(sums + i), product));
-            if (mirror != nullptr) _mm_storeu_ps(mirror + i, _mm_add_ps(_mm_loadu_ps(mirror + i), product));
+// A source of the row being added: its column's first float in a ring row
+// and its light, plane by plane, repeated.
+struct RowSource {
+    size_t at;
+    float pattern[kPatternFloats];
+};
+
+// Where float f of a ring row lies in the kernel row of a source whose first
+// float is `at`: before the row's start for a group that starts left of it.
+inline ptrdiff_t Offset(size_t f, size_t at) { return static_cast<ptrdiff_t>(f) - static_cast<ptrdiff_t>(at); }
+
+// Adds the light of one row's sources (in column order) to every reach:
+// each float of a ring row takes k * e from every source that reaches it,
+// one source after another in column order, as the sources are visited. The
+// floats are taken in groups of V and the sums kept in registers while the
+// sources close by add to them. Each lane is one multiplication and one
+// addition per source in single precision, in the same order, whatever V, so
+// every instruction set gives the same sums. A group may run past a source's
+// reach: the kernel's zeros there add +0, which changes no sum (sums start at
+// +0 and only grow); a ring row's last group runs into the row's own slack.
+template <int V>
+__attribute__((always_inline)) inline void AddRowLightWith(const Reach* reach, int32_t count, const RowSource* sources,
+                                                            size_t n, size_t lanes) {
+    typedef float Lanes __attribute__((vector_size(sizeof(float) * V)));
+#define KELVO_LOAD(to, from) std::memcpy(&(to), (from), sizeof(Lanes))
+    if (count == 0) return;
+    // Sources whose reaches touch share the groups of lanes they reach.
+    const size_t gap = reach[0].to - reach[0].from;  // the widest kernel row
+    for (size_t first = 0; first < n;) {
+        size_t end = first + 1;
+        while (end < n && sources[end].at - sources[end - 1].at <= gap) ++end;
+        for (const Reach* r = reach; r != reach + count; ++r) {
+            const size_t stop = sources[end - 1].at + r->to;
+            size_t lo = first, hi = first;
+            for (size_t f = sources[first].at + r->from; f < stop; f += V) {
+                while (lo < end && sources[lo].at + r->to <= f) ++lo;
+                while (hi < end && sources[hi].at + r->from < f + V) ++hi;
+                if (lo == hi) continue;
+                const size_t plane = f % lanes;
+                Lanes sum, other, k, e;
+                KELVO_LOAD(sum, r->row + f);
+                if (r->mirror != nullptr) {
+                    KELVO_LOAD(other, r->mirror + f);
+                    for (size_t i = lo; i < hi; ++i) {
+                        KELVO_LOAD(k, r->kernel + Offset(f, sources[i].at));
+                        KELVO_LOAD(e, sources[i].pattern + plane);
+                        const Lanes product = k * e;
+                        sum += product;
+                        other += product;
+                    }
+                    std::memcpy(r->mirror + f, &other, sizeof other);
+                } else {
+                    for (size_t i = lo; i < hi; ++i) {
+                        KELVO_LOAD(k, r->kernel + Offset(f, sources[i].at));
+                        KELVO_LOAD(e, sources[i].pattern + plane);
+                        sum += k * e;
+                    }
+                }
+                std::memcpy(r->row + f, &sum, sizeof sum);
+            }
         }
-#endif
-        for (; i < r->to; ++i) {
-            const float product = k[i] * e[i];
-            sums[i] += product;
-            if (mirror != nullptr) mirror[i] += product;
-        }
+        first = end;
     }
+#undef KELVO_LOAD
+}
+
+void AddRowLight(const Reach* reach, int32_t count, const RowSource* sources, size_t n, size_t lanes) {
+    AddRowLightWith<4>(reach, count, sources, n, lanes);
 }
 
 #if KELVO_GLOW_AVX
 // The same, eight lanes at a time, for processors that have AVX.
-__attribute__((target("avx"))) void AddSourceLightAvx(const Reach* reach, int32_t count, const float* e, size_t at) {
-    for (const Reach* r = reach; r != reach + count; ++r) {
-        float* sums = r->row + at;
-        float* mirror = r->mirror != nullptr ? r->mirror + at : nullptr;
-        const float* k = r->kernel;
-        size_t i = r->from;
-        for (; i + 8 <= r->to; i += 8) {
-            const __m256 product = _mm256_mul_ps(_mm256_loadu_ps(k + i), _mm256_loadu_ps(e + i));
-            _mm256_storeu_ps(sums + i, _mm256_add_ps(_mm256_loadu_ps(sums + i), product));
-            if (mirror != nullptr) _mm256_storeu_ps(mirror + i, _mm256_add_ps(_mm256_loadu_ps(mirror + i), product));
-        }
-        if (i < r->to) {  // one group of four left
-            const __m128 product = _mm_mul_ps(_mm_loadu_ps(k + i), _mm_loadu_ps(e + i));
-            _mm_storeu_ps(sums + i, _mm_add_ps(_mm_loadu_ps(sums + i), product));
-            if (mirror != nullptr) _mm_storeu_ps(mirror + i, _mm_add_ps(_mm_loadu_ps(mirror + i), product));
-        }
-    }
+__attribute__((target("avx"))) void AddRowLightAvx(const Reach* reach, int32_t count, const RowSource* sources, size_t n,
+                                                   size_t lanes) {
+    AddRowLightWith<8>(reach, count, sources, n, lanes);
 }
 #endif
 
-using SourceLightAdder = void (*)(const Reach*, int32_t, const float*, size_t);
+using RowLightAdder = void (*)(const Reach*, int32_t, const RowSource*, size_t, size_t);
 
-SourceLightAdder ChooseSourceLightAdder() {
+RowLightAdder ChooseRowLightAdder() {
 #if KELVO_GLOW_AVX
-    if (__builtin_cpu_supports("avx")) return AddSourceLightAvx;
+    if (__builtin_cpu_supports("avx")) return AddRowLightAvx;
 #endif
-    return AddSourceLight;
+    return AddRowLight;
 }
 
 template <typename Samples>
@@ -298,9 +338,8 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
 
     // Weights by offset, each repeated for the lanes, and each kernel row's
     // half width; the source itself receives nothing.
-    // Kernel rows and the source's pattern are padded with zeros to whole
-    // groups of four lanes.
-    const size_t kernelStride = (static_cast<size_t>(side) * lanes + 3) & ~size_t{3};
+    // Each kernel row has kKernelPad zeros before and after it.
+    const size_t kernelStride = static_cast<size_t>(side) * lanes + 2 * kKernelPad;
     std::vector<float> kernel;
     std::vector<int32_t> half;
     // The ring of target rows: entry i of a row holds column i - span. Each
@@ -308,8 +347,11 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
     // flush reads and clears only those.
     std::vector<float> ring;
     std::vector<uint64_t> ringTiles, rowTiles;
+    std::vector<RowSource> rowSources;  // the sources of the row being added, in column order
     const size_t ringEntries = static_cast<size_t>(width) + 2 * static_cast<size_t>(span);
-    const size_t ringStride = ringEntries * static_cast<size_t>(lanes);
+    // A row's last group of lanes may run past its entries into zeros of its
+    // own, never into the next row (which may be its mirror).
+    const size_t ringStride = ringEntries * static_cast<size_t>(lanes) + kKernelPad;
     const size_t tileWords = (ringEntries + kTile * 64 - 1) / (kTile * 64);
     try {
         if (canGlow) {
@@ -321,13 +363,14 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
                     if (d2 == 0 || d2 >= r2) continue;
                     const float k = static_cast<float>(GlowWeight(r2, d2));
                     for (int32_t p = 0; p < lanes; ++p)
-                        kernel[static_cast<size_t>(dy + span) * kernelStride + static_cast<size_t>(dx + span) * lanes + p] = k;
+                        kernel[static_cast<size_t>(dy + span) * kernelStride + kKernelPad + static_cast<size_t>(dx + span) * lanes + p] = k;
                     const int32_t a = dx < 0 ? -dx : dx;
                     if (a > half[dy + span]) half[dy + span] = a;
                 }
-            ring.assign(static_cast<size_t>(side) * ringStride + 4, 0.0f);  // a group of four may run past the last row
+            ring.assign(static_cast<size_t>(side) * ringStride, 0.0f);
             ringTiles.assign(static_cast<size_t>(side) * tileWords, 0);
             rowTiles.assign(tileWords, 0);
+            rowSources.resize(static_cast<size_t>(width));
         }
     } catch (const std::bad_alloc&) {
         kelvo::CopyDeepInputToOutput(area);
@@ -370,10 +413,9 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
         }
     };
 
-    const SourceLightAdder addSourceLight = ChooseSourceLightAdder();
+    const RowLightAdder addRowLight = ChooseRowLightAdder();
     const auto blocks = MakeBlocks(windows, area.planes);
     constexpr int32_t kBlock = decltype(blocks)::kPixels;
-    std::vector<float> pattern(canGlow ? kernelStride + 3 : 0);  // whole pixels past the padding
     const int32_t total = GlowProgressTotal(height, radius);
     int32_t done = 0;
     for (int32_t y = height - 1; y >= kelvo::kFirstGlowSourceRow; --y, ++done) {
@@ -389,8 +431,7 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
         const int32_t tyFirst = y - span > kelvo::kFirstLitRow ? y - span : kelvo::kFirstLitRow;
         const int32_t tyLast = y + span < height - 1 ? y + span : height - 1;
         // The ring rows this row's sources reach, in pairs at the same
-        // distance above and below, and their kernel rows, widened to whole
-        // groups of four lanes.
+        // distance above and below, and their kernel rows.
         Reach reach[kMaxDrawnGlowRadius + 1];
         int32_t targets = 0;
         for (int32_t a = 0; a <= span; ++a) {
@@ -402,10 +443,10 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
             if (below == nullptr) continue;
             const size_t from = static_cast<size_t>(span - h) * lanes;
             const size_t to = static_cast<size_t>(span + h + 1) * lanes;
-            reach[targets++] = {below, above, kernel.data() + static_cast<size_t>(a + span) * kernelStride, from & ~size_t{3},
-                                (to + 3) & ~size_t{3}};
+            reach[targets++] = {below, above, kernel.data() + static_cast<size_t>(a + span) * kernelStride + kKernelPad,
+                                from, to};
         }
-        bool anySource = false;
+        size_t sourceCount = 0;
         const uint8_t* px = area.in + static_cast<size_t>(y) * area.inRowBytes;
         for (int32_t x = 0; x < width; ++x, px += pixelBytes) {
             if (blocks.usable && x % kBlock == 0 && x + kBlock <= width && !blocks.MayHoldSource(px)) {
@@ -428,19 +469,17 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
                 adds = adds || e[p] > 0.0f;
             }
             if (!adds) continue;
-            anySource = true;
             // Its light reaches entries x .. x + 2 * span.
             const size_t lastTile = (static_cast<size_t>(x) + 2 * static_cast<size_t>(span)) / kTile;
             for (size_t tile = static_cast<size_t>(x) / kTile; tile <= lastTile; ++tile)
                 rowTiles[tile / 64] |= uint64_t{1} << (tile % 64);
-            float* e3 = pattern.data();
-            for (size_t i = 0; i < kernelStride; i += lanes, e3 += lanes)
-                for (int32_t p = 0; p < lanes; ++p) e3[p] = e[p];
             // Entry x + i of a ring row holds column x + i - span.
-            const size_t at = static_cast<size_t>(x) * lanes;
-            addSourceLight(reach, targets, pattern.data(), at);
+            RowSource& source = rowSources[sourceCount++];
+            source.at = static_cast<size_t>(x) * lanes;
+            for (size_t i = 0; i < kPatternFloats; ++i) source.pattern[i] = e[i % lanes];
         }
-        if (anySource) {
+        if (sourceCount > 0) {
+            addRowLight(reach, targets, rowSources.data(), sourceCount, lanes);
             for (int32_t ty = tyFirst; ty <= tyLast; ++ty) {
                 uint64_t* tiles = ringTiles.data() + static_cast<size_t>(ty % side) * tileWords;
                 for (size_t word = 0; word < tileWords; ++word) tiles[word] |= rowTiles[word];
