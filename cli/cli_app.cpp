@@ -189,8 +189,8 @@ int SaveSettings(const FilterSettings& settings, const Options& options, const s
     if (!format.write(path.c_str(), SettingsRecord(saved), why, sizeof why))
         return Fail(err, kExitFailure, "cannot write settings file '" + path + "': " + why);
     if (settings.relativeX.given || settings.relativeY.given)
-        Warn(err, path,
-             {std::string("a settings file holds ") + format.pixelPositions + " in pixels: the percentage given is not saved"});
+        Warn(err, path, {std::string("a settings file holds ") + format.pixelPositions +
+                         " in pixels: the percentage given is not saved"});
     return kExitOk;
 }
 

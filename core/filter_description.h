@@ -68,8 +68,8 @@ constexpr size_t kMaxSettingsRecordBytes = 192;
 constexpr size_t kSettingsRecordAlignment = alignof(double);
 
 // The untyped functions of a description for a filter whose record is R
-// (with previewScale and showDialog fields), defaults come from `defaults` and the typed
-// core entry is `render`.
+// (with previewScale and showDialog fields), defaults come from `defaults`
+// and the typed core entry is `render`.
 template <typename R, R (*defaults)(), bool (*render)(const PixelArea&, const R&, const RenderCallbacks&),
           kelvo::RenderEnd (*renderDeep)(const kelvo::DeepArea&, const R&, const RenderCallbacks&)>
 struct FilterEntries {

@@ -30,6 +30,8 @@ void EnlargeFlare(void* record, double factor) {
     EnlargeFlareLook(record, factor);
 }
 
+// The centre's record position drawn nearest `pixel` at the record's working
+// scale.
 int32_t CentreFor(const void* record, int64_t pixel, int32_t low, int32_t high) {
     return PositionLandingOn(pixel, WorkingScale(*static_cast<const FilterParameters*>(record)), low, high);
 }
