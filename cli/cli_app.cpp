@@ -15,7 +15,6 @@
 #include "kelvo_version.h"
 #include "replace_file.h"
 #include "run_plan.h"
-#include "settings_file.h"
 
 namespace kelvo::cli {
 namespace {
@@ -131,7 +130,7 @@ bool RenderBatchFile(const FilterSettings& settings, const Options& options, con
     }
     image::Image input;
     if (ReadInput(options, inputPath, outputPath, kelvo::LinkRule::Refuse, &input, err, error) != kExitOk) return false;
-    const std::string label = std::string(FilterName(options.filter)) + " " + inputPath;
+    const std::string label = std::string(options.filter->name) + " " + inputPath;
     return RenderAndWrite(settings, options, std::move(input), inputPath, outputPath, kelvo::LinkRule::Refuse, label, nullptr,
                           err, error);
 }
@@ -175,17 +174,23 @@ int RunBatch(const FilterSettings& settings, const Options& options, const RunPl
     return failed == 0 ? kExitOk : kExitFailure;
 }
 
-// Writes the --save-settings file, the run's last write.
+// Writes the --save-settings file, the run's last write: the record as the
+// run draws it at --scale (the flare keeps that in its run state), with no
+// percentage resolved.
 int SaveSettings(const FilterSettings& settings, const Options& options, const std::string& imagesWritten,
                  std::FILE* err) {
     const std::string& path = options.saveSettingsFile;
     const std::string before = "kelvo-render: interrupted; " + imagesWritten;
     SetInterruptNotes(before + "'" + path + "' left as it was", before + "'" + path + "' written");
-    std::string error;
-    if (!flare::SaveSettingsFile(path.c_str(), settings.flare, &error))
-        return Fail(err, kExitFailure, "cannot write settings file '" + path + "': " + error);
+    const SettingsFileFormat& format = *settings.filter->settingsFile;
+    FilterSettings saved = settings;
+    EnlargeLook(*saved.filter, SettingsRecord(&saved), saved.scale);
+    char why[kelvo::kFileReasonSize] = "";
+    if (!format.write(path.c_str(), SettingsRecord(saved), why, sizeof why))
+        return Fail(err, kExitFailure, "cannot write settings file '" + path + "': " + why);
     if (settings.relativeX.given || settings.relativeY.given)
-        Warn(err, path, {"a settings file holds the flare centre in pixels: the percentage given is not saved"});
+        Warn(err, path, {std::string("a settings file holds ") + format.pixelPositions +
+                         " in pixels: the percentage given is not saved"});
     return kExitOk;
 }
 
@@ -211,7 +216,7 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
     if (!warning.empty()) std::fprintf(err, "kelvo-render: warning: %s\n", warning.c_str());
     if (options.list) {
         const bool given = !options.settingsFile.empty() || !options.assignments.empty();
-        std::fputs(ListSettings(options.filter, given ? &settings : nullptr).c_str(), out);
+        std::fputs(ListSettings(*options.filter, given ? &settings : nullptr).c_str(), out);
         return kExitOk;
     }
 
@@ -242,7 +247,7 @@ int RunKelvoRender(int argc, const char* const argv[], std::FILE* out, std::FILE
         SetInterruptNotes("kelvo-render: interrupted; '" + options.output + "' left as it was",
                           "kelvo-render: interrupted; '" + options.output + "' was already written");
         if (!RenderAndWrite(settings, options, std::move(input), options.input, options.output, kelvo::LinkRule::Follow,
-                            FilterName(options.filter), out, err, &error))
+                            options.filter->name, out, err, &error))
             return Fail(err, kExitFailure, error);
         imagesWritten = "'" + options.output + "' written, ";
     }

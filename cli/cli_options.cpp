@@ -81,11 +81,8 @@ bool CheckBatchInputs(const std::vector<std::string>& files, std::string* error)
 }
 
 bool ChooseFilter(const std::string& value, Options* options, std::string* error) {
-    for (int i = 0; i < AllFilters().count; ++i) {
-        if (value != AllFilters().filters[i]->name) continue;
-        options->filter = static_cast<FilterChoice>(i);
-        return true;
-    }
+    options->filter = FindFilter(value);
+    if (options->filter != nullptr) return true;
     *error = "unknown filter '" + value + "' (choose " + FilterNames(" or ") + ")";
     return false;
 }
@@ -237,20 +234,31 @@ bool ReadArguments(int argc, const char* const argv[], Options* options, std::ve
     return true;
 }
 
-// The flare's own options: --scale and --scale-from (one of them) and the
-// settings files.
-bool CheckFlareOptions(const Options& options, std::string* error) {
-    if (options.filter != FilterChoice::Flare && (options.scale != 1.0 || options.scaleFrom != 0)) {
-        *error = "--scale and --scale-from size the flare: they go with --filter flare";
-        return false;
+// Refuses the settings files for a filter without one, naming the filters
+// that have one: "settings files hold flare settings: --settings and
+// --save-settings go with --filter flare".
+std::string SettingsFileRefusal(const FilterDescription& chosen) {
+    std::string held, filters;
+    for (const FilterDescription* filter : AllFilters()) {
+        if (filter->settingsFile == nullptr) continue;
+        if (!held.empty()) held += " or ", filters += " or ";
+        held += filter->name;
+        filters += std::string("--filter ") + filter->name;
     }
+    if (held.empty()) return std::string("the ") + chosen.name + " filter has no settings files";
+    return "settings files hold " + held + " settings: --settings and --save-settings go with " + filters;
+}
+
+// The options that go with others or with some filters only: --scale or
+// --scale-from, and the settings files.
+bool CheckFilterOptions(const Options& options, std::string* error) {
     if (options.scale != 1.0 && options.scaleFrom != 0) {
         *error = "give --scale or --scale-from, not both";
         return false;
     }
-    if (options.filter != FilterChoice::Flare &&
+    if (options.filter->settingsFile == nullptr &&
         (!options.settingsFile.empty() || !options.saveSettingsFile.empty())) {
-        *error = "settings files hold flare settings: --settings and --save-settings go with --filter flare";
+        *error = SettingsFileRefusal(*options.filter);
         return false;
     }
     return true;
@@ -321,7 +329,7 @@ bool ParseCommandLine(int argc, const char* const argv[], Options* options, std:
     std::vector<std::string> files;
     if (!ReadArguments(argc, argv, options, &files, error)) return false;
     if (options->help || options->version) return true;
-    if (!CheckFlareOptions(*options, error)) return false;
+    if (!CheckFilterOptions(*options, error)) return false;
     if (!options->outDir.empty()) return TakeBatchInputs(files, options, error);
     return TakeInputAndOutput(files, options, error);
 }
@@ -369,7 +377,8 @@ std::string UsageText() {
            "                          without INPUT and OUTPUT nothing else is done\n"
            "  --scale F               draw the flare F times larger (0.05..64): its sizes\n"
            "                          and pixel positions, for a preset made on a\n"
-           "                          smaller picture\n"
+           "                          smaller picture; the glow's level F times (up to\n"
+           "                          120 pixels), as the GEGL operation's scale does\n"
            "  --scale-from W          the same, with F = each image's width / W: a preset\n"
            "                          made on a W-pixel-wide picture looks the same on\n"
            "                          photos of any size (presets/*.lns: 640)\n"

@@ -7,18 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "flare_scale.h"
+#include "enlargement_range.h"
+#include "filter_list.h"
 #include "image_io.h"
 
 namespace kelvo::cli {
 
-// The filter chosen with --filter: its place in the list of all filters
-// (filter_list.h), whose description ChosenFilter gives.
-enum class FilterChoice { Flare, Glow };
-
 // The factors --scale takes, and the widest --scale-from.
-constexpr double kMinScale = flare::kMinEnlargement;
-constexpr double kMaxScale = flare::kMaxEnlargement;
+constexpr double kMinScale = kMinEnlargement;
+constexpr double kMaxScale = kMaxEnlargement;
 constexpr int32_t kMaxScaleFrom = kMaxAreaSide;
 
 // "0.05 to 64": the --scale factors, for messages.
@@ -37,17 +34,17 @@ struct SettingAssignment {
 };
 
 struct Options {
-    FilterChoice filter = FilterChoice::Flare;
+    const FilterDescription* filter = AllFilters().filters[0];  // --filter: the first of the list unless named
     std::string input;                           // image to read (one-image run)
     std::string output;                          // image to write; its extension picks the format
     std::vector<std::string> inputs;             // images to read (--out-dir run), in command-line order
     std::string outDir;                          // --out-dir: folder for the outputs, named as the inputs
-    std::string settingsFile;                    // --settings: flare settings file applied first
-    std::string saveSettingsFile;                // --save-settings: where to write the resulting flare settings
+    std::string settingsFile;                    // --settings: the filter's settings file, applied first
+    std::string saveSettingsFile;                // --save-settings: where to write the resulting settings
     std::vector<SettingAssignment> assignments;  // --set, in command-line order
     std::string format;                          // --format: output format by name, for "-" or a bare name
     int quality = 92;                            // --quality: JPEG quality 1..100
-    double scale = 1.0;                          // --scale: the flare drawn this many times larger
+    double scale = 1.0;                          // --scale: the filter drawn this many times larger
     int32_t scaleFrom = 0;                       // --scale-from: the width a preset was made on (0: none)
     bool help = false;
     bool list = false;
@@ -61,11 +58,11 @@ struct Options {
 // or more inputs, each written into the folder under its own file name.
 // Returns false with a message when the command line is malformed: an unknown
 // option, a missing option value, a --set without "name=", an unknown filter,
-// a settings-file option with the glow (settings files hold flare settings),
-// an output name without a known image extension, a missing or an extra file
-// name. --help, --version and
-// --list need no file names (and take none into account), nor does
-// --save-settings given alone (it only writes the settings).
+// a settings-file option with a filter that has no settings file, --scale
+// with --scale-from, an output name without a known image extension, a
+// missing or an extra file name. --help, --version and --list need no file
+// names (and take none into account), nor does --save-settings given alone
+// (it only writes the settings).
 bool ParseCommandLine(int argc, const char* const argv[], Options* options, std::string* error);
 
 // "-" as an input or output file name: standard input or output.

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "flare_scale.h"
-
 namespace kelvo::cli {
 namespace {
 
@@ -19,51 +17,53 @@ int64_t PercentPixel(double percent, int32_t side) {
     return ClampToPositions(std::floor(percent / 100.0 * side + 1e-9));
 }
 
-// --scale-from W: the flare drawn width / W times larger (the command line
-// takes it with the flare only). False when that factor is out of range.
-bool ApplyScaleFrom(const FilterSettings& settings, int32_t width, FilterSettings* resolved, std::string* error) {
+// The enlargement of an image `width` pixels wide: --scale, or with
+// --scale-from W its width / W. False when that factor is out of range.
+bool ImageEnlargement(const FilterSettings& settings, int32_t width, double* factor, std::string* error) {
+    *factor = settings.scale;
     if (settings.scaleFrom <= 0) return true;
-    const double factor = static_cast<double>(width) / settings.scaleFrom;
-    if (factor < kMinScale || factor > kMaxScale) {
+    *factor = static_cast<double>(width) / settings.scaleFrom;
+    if (*factor < kMinScale || *factor > kMaxScale) {
         *error = "--scale-from " + std::to_string(settings.scaleFrom) + " asks this " + std::to_string(width) +
-                 "-pixel-wide image for a flare " + std::to_string(factor) +
+                 "-pixel-wide image for a " + settings.filter->name + " " + std::to_string(*factor) +
                  " times its size; the factor must lie from " + ScaleRange();
         return false;
     }
-    resolved->flare.previewScale = 1.0 / factor;
     return true;
 }
 
-// What the renderer divides the record's pixel positions by: the flare's
-// reduction factor, set by --scale and --scale-from; the other filters take
-// positions in the image's own pixels.
-double PositionScale(const FilterSettings& resolved) {
-    return resolved.filter == FilterChoice::Flare ? flare::WorkingScale(resolved.flare) : 1.0;
-}
-
 // Writes every position setting given as a percentage as the position of
-// this image's pixel, through the chosen filter's table.
+// this image's pixel, through the chosen filter's table: with an enlargement
+// F the renderer multiplies pixel positions by F, and the record gets the
+// position whose product lands nearest the pixel.
 void ResolvePercentages(const FilterSettings& settings, int32_t width, int32_t height, FilterSettings* resolved) {
-    const SettingsTable& table = SettingsTableFor(settings.filter);
-    const double scale = PositionScale(*resolved);
-    for (int i = 0; i < table.count; ++i) {
-        const SettingField& field = table.fields[i];
+    const FilterDescription& filter = *settings.filter;
+    void* record = SettingsRecord(resolved);
+    for (int i = 0; i < filter.table->count; ++i) {
+        const SettingField& field = filter.table->fields[i];
         const RelativePosition* relative = RelativeOf(settings, field);
         if (relative == nullptr || !relative->given) continue;
         const int64_t pixel = PercentPixel(relative->percent, field.role == SettingRole::PositionX ? width : height);
-        // With --scale F the renderer multiplies pixel positions by F: the
-        // record gets the position whose product lands nearest the pixel.
-        WriteSetting(field, SettingsRecord(resolved),
-                     flare::PositionLandingOn(pixel, scale, kCliPositionLow, kCliPositionHigh));
+        WriteSetting(field, record,
+                     filter.positionFor != nullptr
+                         ? filter.positionFor(record, pixel, kCliPositionLow, kCliPositionHigh)
+                         : static_cast<double>(pixel));
     }
 }
 
 }  // namespace
 
+void EnlargeLook(const FilterDescription& filter, void* record, double factor) {
+    if (factor == 1.0) return;
+    (filter.enlargeLook != nullptr ? filter.enlargeLook : filter.enlarge)(record, factor);
+}
+
 bool SettingsForImage(const FilterSettings& settings, int32_t width, int32_t height, FilterSettings* resolved,
                       std::string* error) {
     *resolved = settings;
-    if (!ApplyScaleFrom(settings, width, resolved, error)) return false;
+    double factor = 1.0;
+    if (!ImageEnlargement(settings, width, &factor, error)) return false;
+    EnlargeLook(*settings.filter, SettingsRecord(resolved), factor);
     ResolvePercentages(settings, width, height, resolved);
     return true;
 }

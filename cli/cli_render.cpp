@@ -66,7 +66,7 @@ bool RenderImage(const FilterSettings& settings, const image::Image& input, imag
         deep.samples = floats ? kelvo::DeepSamples::F32 : kelvo::DeepSamples::U16;
         deep.white = 65535;
         deep.linear = false;
-        const kelvo::RenderEnd end = ChosenFilter(settings.filter).renderDeep(deep, SettingsRecord(settings), callbacks);
+        const kelvo::RenderEnd end = settings.filter->renderDeep(deep, SettingsRecord(settings), callbacks);
         if (end == kelvo::RenderEnd::OutOfMemory) {
             *error = "out of memory";
             return false;
@@ -76,7 +76,7 @@ bool RenderImage(const FilterSettings& settings, const image::Image& input, imag
         else
             for (size_t i = 0; i < result.deep.size(); ++i) result.pixels[i] = kelvo::Reduce16(result.deep[i]);
     } else {
-        ChosenFilter(settings.filter).render(area, SettingsRecord(settings), callbacks);
+        settings.filter->render(area, SettingsRecord(settings), callbacks);
     }
     result.metadata = input.metadata;
     *output = std::move(result);

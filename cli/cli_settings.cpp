@@ -9,7 +9,6 @@
 
 #include "filter_list.h"
 #include "nearest_name.h"
-#include "settings_file.h"
 
 namespace kelvo::cli {
 namespace {
@@ -45,14 +44,13 @@ SettingField CommandLineField(const SettingField& field) {
     return wide;
 }
 
-std::string UnknownSetting(FilterChoice filter, const std::string& name) {
-    std::string error = "unknown " + std::string(FilterName(filter)) + " setting '" + name + "'";
-    for (int i = 0; i < AllFilters().count; ++i) {
-        const auto other = static_cast<FilterChoice>(i);
-        if (other != filter && FindSettingNoCase(other, name) != nullptr)
-            return error + " (it is a " + FilterName(other) + " setting: add --filter " + FilterName(other) + ")";
+std::string UnknownSetting(const FilterDescription& filter, const std::string& name) {
+    std::string error = "unknown " + std::string(filter.name) + " setting '" + name + "'";
+    for (const FilterDescription* other : AllFilters()) {
+        if (other != &filter && FindSettingNoCase(*other, name) != nullptr)
+            return error + " (it is a " + other->name + " setting: add --filter " + other->name + ")";
     }
-    const SettingsTable& table = SettingsTableFor(filter);
+    const SettingsTable& table = *filter.table;
     std::vector<const char*> names;
     for (int i = 0; i < table.count; ++i) names.push_back(table.fields[i].name);
     const char* nearest = kelvo::NearestName(name.c_str(), names.data(), table.count);
@@ -77,18 +75,22 @@ bool ParsePercent(const std::string& text, double* percent) {
 
 }  // namespace
 
-const FilterDescription& ChosenFilter(FilterChoice filter) { return *AllFilters().filters[static_cast<int>(filter)]; }
-
-const SettingsTable& SettingsTableFor(FilterChoice filter) { return *ChosenFilter(filter).table; }
-
-const char* FilterName(FilterChoice filter) { return ChosenFilter(filter).name; }
-
-const void* SettingsRecord(const FilterSettings& settings) {
-    if (settings.filter == FilterChoice::Flare) return &settings.flare;
-    return &settings.glow;
+FilterSettings SettingsFor(const FilterDescription& filter) {
+    FilterSettings settings;
+    settings.filter = &filter;
+    filter.writeDefaults(settings.record);
+    return settings;
 }
 
-void* SettingsRecord(FilterSettings* settings) { return const_cast<void*>(SettingsRecord(*settings)); }
+const void* SettingsRecord(const FilterSettings& settings) { return settings.record; }
+
+void* SettingsRecord(FilterSettings* settings) { return settings->record; }
+
+void SetFinalRunState(const FilterDescription& filter, void* record) {
+    filter.setPreviewScale(record, 1);
+    const int16_t noDialog = 0;
+    std::memcpy(static_cast<unsigned char*>(record) + filter.showDialogOffset, &noDialog, sizeof noDialog);
+}
 
 const RelativePosition* RelativeOf(const FilterSettings& settings, const SettingField& field) {
     if (field.role == SettingRole::PositionX) return &settings.relativeX;
@@ -96,7 +98,8 @@ const RelativePosition* RelativeOf(const FilterSettings& settings, const Setting
     return nullptr;
 }
 
-bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment& assignment, std::string* error) {
+bool ApplyAssignment(const FilterDescription& filter, void* record, const SettingAssignment& assignment,
+                     std::string* error) {
     const SettingField* found = FindSettingNoCase(filter, assignment.name);
     if (found == nullptr) {
         *error = UnknownSetting(filter, assignment.name);
@@ -115,8 +118,8 @@ bool ApplyAssignment(FilterChoice filter, void* record, const SettingAssignment&
     return true;
 }
 
-const SettingField* FindSettingNoCase(FilterChoice filter, const std::string& name) {
-    const SettingsTable& table = SettingsTableFor(filter);
+const SettingField* FindSettingNoCase(const FilterDescription& filter, const std::string& name) {
+    const SettingsTable& table = *filter.table;
     for (int i = 0; i < table.count; ++i) {
         const char* candidate = table.fields[i].name;
         if (std::strlen(candidate) != name.size()) continue;
@@ -131,39 +134,49 @@ const SettingField* FindSettingNoCase(FilterChoice filter, const std::string& na
 namespace {
 
 // Says what a settings file shorter than a whole record held.
-std::string ShortFileWarning(const std::string& path, size_t recordBytes) {
-    const SettingsTable& table = flare::kFlareSettings;
-    const int held = SettingsWithin(table, recordBytes);
+std::string ShortFileWarning(const FilterDescription& filter, const std::string& path, size_t recordBytes) {
+    const SettingsFileFormat& format = *filter.settingsFile;
+    const int held = SettingsWithin(*filter.table, recordBytes);
     char text[160];
-    std::snprintf(text, sizeof text, "holds %d of the %d lens flare settings (%zu of %zu bytes); the others keep their values",
-                  held, table.count, recordBytes + 1, flare::kSettingsFileSize);
+    std::snprintf(text, sizeof text, "holds %d of the %d %s (%zu of %zu bytes); the others keep their values", held,
+                  filter.table->count, format.settingsWords, format.headerBytes + recordBytes,
+                  format.headerBytes + filter.recordSize);
     return "'" + path + "' " + text;
+}
+
+// Reads the filter's settings file over the record. The reader leaves the
+// record untouched when it refuses the file.
+ExitCode ReadSettingsFile(const FilterDescription& filter, const std::string& path, void* record,
+                          std::string* error, std::string* warning) {
+    const SettingsFileFormat& format = *filter.settingsFile;
+    size_t recordBytes = 0;
+    switch (format.read(path.c_str(), record, &recordBytes)) {
+        case SettingsFileRead::Loaded:
+            if (recordBytes < filter.recordSize && warning != nullptr)
+                *warning = ShortFileWarning(filter, path, recordBytes);
+            return kExitOk;
+        case SettingsFileRead::CannotOpen:
+            *error = "cannot read settings file '" + path + "'";
+            return kExitFailure;
+        case SettingsFileRead::NotSettingsFile:
+            break;
+    }
+    *error = "'" + path + "' is not a " + format.fileWords + " (" + format.markerRule + ")";
+    return kExitFailure;
 }
 
 }  // namespace
 
 ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::string* error, std::string* warning) {
-    *settings = FilterSettings{};
-    settings->filter = options.filter;
-    if (!options.settingsFile.empty()) {
-        // The reader leaves the record untouched when it refuses the file.
-        size_t recordBytes = 0;
-        switch (flare::ReadSettingsFile(options.settingsFile.c_str(), &settings->flare, &recordBytes)) {
-            case flare::SettingsFileRead::Loaded:
-                if (recordBytes < sizeof(flare::FilterParameters) && warning != nullptr)
-                    *warning = ShortFileWarning(options.settingsFile, recordBytes);
-                break;
-            case flare::SettingsFileRead::CannotOpen:
-                *error = "cannot read settings file '" + options.settingsFile + "'";
-                return kExitFailure;
-            case flare::SettingsFileRead::NotSettingsFile:
-                *error = "'" + options.settingsFile + "' is not a lens flare settings file (its first byte must be 1)";
-                return kExitFailure;
-        }
-    }
+    const FilterDescription& filter = *options.filter;
+    *settings = SettingsFor(filter);
     void* record = SettingsRecord(settings);
+    if (!options.settingsFile.empty()) {
+        const ExitCode read = ReadSettingsFile(filter, options.settingsFile, record, error, warning);
+        if (read != kExitOk) return read;
+    }
     for (const SettingAssignment& assignment : options.assignments) {
-        const SettingField* field = FindSettingNoCase(options.filter, assignment.name);
+        const SettingField* field = FindSettingNoCase(filter, assignment.name);
         double percent = 0;
         auto* relative = field != nullptr ? const_cast<RelativePosition*>(RelativeOf(*settings, *field)) : nullptr;
         if (relative != nullptr && ParsePercent(assignment.value, &percent)) {
@@ -171,24 +184,22 @@ ExitCode BuildSettings(const Options& options, FilterSettings* settings, std::st
             relative->percent = percent;
             continue;
         }
-        if (!ApplyAssignment(options.filter, record, assignment, error)) return kExitUsage;
+        if (!ApplyAssignment(filter, record, assignment, error)) return kExitUsage;
         if (relative != nullptr) relative->given = false;  // the last one given counts
     }
 
-    // A final render with no dialog, at full size or enlarged by --scale
-    // through the renderer's own reduction factor.
-    settings->flare.previewScale = 1.0 / options.scale;
+    // A final render with no dialog, at full size; each image is enlarged
+    // by --scale or --scale-from when its settings are made.
+    SetFinalRunState(filter, record);
+    settings->scale = options.scale;
     settings->scaleFrom = options.scaleFrom;
-    settings->flare.showDialog = 0;
-    settings->glow.previewScale = 1;
-    settings->glow.showDialog = 0;
     return kExitOk;
 }
 
-std::string ListSettings(FilterChoice filter, const FilterSettings* given) {
-    const SettingsTable& table = SettingsTableFor(filter);
+std::string ListSettings(const FilterDescription& filter, const FilterSettings* given) {
+    const SettingsTable& table = *filter.table;
     const void* record = given != nullptr ? SettingsRecord(*given) : nullptr;
-    std::string text = std::string("Settings of the ") + FilterName(filter) +
+    std::string text = std::string("Settings of the ") + filter.name +
                        (record != nullptr ? " as given" : "") + " (--set NAME=VALUE; names in any case):\n";
     char line[512];
     std::snprintf(line, sizeof line, "  %-18s %9s  %-14s %-10s %s\n", "NAME", record != nullptr ? "VALUE" : "DEFAULT",

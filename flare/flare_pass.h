@@ -5,15 +5,14 @@
 
 #include <cstdint>
 
+#include "enlargement_range.h"
 #include "flare_parameters.h"
 #include "flare_primitives.h"
 
 namespace kelvo::flare {
 
 // The smallest working scale: a flare drawn 64 times larger than its settings
-// say (kelvo-render's --scale 64: a preset made on a 640-pixel-wide picture
-// over any photo the tool reads).
-constexpr double kMaxEnlargement = 64;
+// say (kelvo-render's --scale 64).
 constexpr double kMinWorkingScale = 1.0 / kMaxEnlargement;
 
 // The scale the settings' pixel sizes and positions are divided by:

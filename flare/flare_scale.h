@@ -10,10 +10,6 @@
 
 namespace kelvo::flare {
 
-// The enlargements offered to users: from a twentieth up to the largest the
-// renderer takes (kMaxEnlargement, flare_pass.h).
-constexpr double kMinEnlargement = 0.05;
-
 // The record position whose centre lands nearest `pixel` once the renderer
 // divides it by `workingScale` and truncates toward zero (within
 // 1 / (2 * workingScale) of it), kept within low..high.

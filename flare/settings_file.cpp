@@ -50,4 +50,23 @@ bool LoadSettingsFile(const char* path, FilterParameters* parameters) {
     return ReadSettingsFile(path, parameters) == SettingsFileRead::Loaded;
 }
 
+namespace {
+
+SettingsFileRead ReadRecord(const char* path, void* record, size_t* recordBytes) {
+    return ReadSettingsFile(path, static_cast<FilterParameters*>(record), recordBytes);
+}
+
+bool WriteRecord(const char* path, const void* record, char* why, size_t whySize) {
+    return SaveSettingsFile(path, *static_cast<const FilterParameters*>(record), why, whySize);
+}
+
+static_assert(kSettingsFileMarker == 1, "the marker rule below names it");
+
+}  // namespace
+
+const SettingsFileFormat kSettingsFileFormat = {
+    "lens flare settings file", "lens flare settings", "its first byte must be 1", "the flare centre",
+    sizeof kSettingsFileMarker, ReadRecord, WriteRecord,
+};
+
 }  // namespace kelvo::flare

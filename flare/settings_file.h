@@ -9,6 +9,7 @@
 
 #include "flare_parameters.h"
 #include "replace_file.h"
+#include "settings_file_format.h"
 
 namespace kelvo::flare {
 
@@ -35,12 +36,8 @@ inline bool SaveSettingsFile(const char* path, const FilterParameters& parameter
     return ok;
 }
 
-// What reading a settings file came to.
-enum class SettingsFileRead {
-    Loaded,           // the file's bytes are in the record
-    CannotOpen,       // the file could not be opened; the record is untouched
-    NotSettingsFile,  // empty, or the first byte is not the marker; the record is untouched
-};
+// What reading a settings file came to (settings_file_format.h).
+using kelvo::SettingsFileRead;
 
 // Reads a settings file over the record. When the file cannot be opened or
 // its first byte is not the marker (an empty file included) the record is
@@ -56,5 +53,9 @@ SettingsFileRead ReadSettingsFile(const char* path, FilterParameters* parameters
 
 // ReadSettingsFile, answering only whether the record was loaded.
 bool LoadSettingsFile(const char* path, FilterParameters* parameters);
+
+// The format as kelvo-render reads and writes it, through the functions
+// above (the flare's description points to it).
+extern const SettingsFileFormat kSettingsFileFormat;
 
 }  // namespace kelvo::flare

@@ -3,7 +3,7 @@
 #include <gegl-paramspecs.h>
 #include <gegl.h>
 
-#include "flare_scale.h"
+#include "enlargement_range.h"
 #include "layer_render.h"
 
 namespace kelvo::gegl {
@@ -24,8 +24,8 @@ constexpr int kFromWidthUiHigh = 8000;
 }  // namespace
 
 void InstallScaleProperties(GObjectClass* objectClass, guint firstId, const char* scaleBlurb) {
-    GParamSpec* scale = gegl_param_spec_double("scale", "Scale", scaleBlurb, flare::kMinEnlargement,
-                                              flare::kMaxEnlargement, 1.0, kScaleUiLow, kScaleUiHigh, kScaleUiGamma,
+    GParamSpec* scale = gegl_param_spec_double("scale", "Scale", scaleBlurb, kMinEnlargement,
+                                              kMaxEnlargement, 1.0, kScaleUiLow, kScaleUiHigh, kScaleUiGamma,
                                               kFlags);
     gegl_param_spec_double_set_steps(GEGL_PARAM_SPEC_DOUBLE(scale), 0.1, 1.0);
     gegl_param_spec_double_set_digits(GEGL_PARAM_SPEC_DOUBLE(scale), 2);
@@ -70,8 +70,8 @@ bool GetScaleProperty(const ScaleSettings& settings, guint firstId, guint id, GV
 double Enlargement(const ScaleSettings& settings, int layerWidth) {
     double factor = settings.scale;
     if (settings.fromWidth > 0 && layerWidth > 0) factor *= static_cast<double>(layerWidth) / settings.fromWidth;
-    if (!(factor >= flare::kMinEnlargement)) return flare::kMinEnlargement;
-    return factor > flare::kMaxEnlargement ? flare::kMaxEnlargement : factor;
+    if (!(factor >= kMinEnlargement)) return kMinEnlargement;
+    return factor > kMaxEnlargement ? kMaxEnlargement : factor;
 }
 
 }  // namespace kelvo::gegl

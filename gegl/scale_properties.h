@@ -23,7 +23,7 @@ bool GetScaleProperty(const ScaleSettings& settings, guint firstId, guint id, GV
 
 // The enlargement a layer `layerWidth` pixels wide is drawn at: scale, times
 // layerWidth / fromWidth when that is set, kept within the renderers' range
-// (flare::kMinEnlargement .. flare::kMaxEnlargement). Exactly 1 at the defaults.
+// (kMinEnlargement .. kMaxEnlargement, enlargement_range.h). Exactly 1 at the defaults.
 double Enlargement(const ScaleSettings& settings, int layerWidth);
 
 }  // namespace kelvo::gegl

@@ -16,7 +16,7 @@ namespace {
 
 struct TableOperation {
     GeglOperationFilter parent;
-    alignas(8) unsigned char record[kMaxSettingsRecordBytes];
+    alignas(kSettingsRecordAlignment) unsigned char record[kMaxSettingsRecordBytes];
     ScaleSettings scale;
     LayerFormat format;
     bool warnedUnbounded;
@@ -140,7 +140,7 @@ gboolean Process(GeglOperation* operation, GeglBuffer* input, GeglBuffer* output
     // at previewScale 2^level.
     const GeglRectangle whole = WholeInput(operation);
     const bool fromFull = level > 0 && FullPreviewFits(whole);
-    alignas(8) unsigned char record[kMaxSettingsRecordBytes];
+    alignas(kSettingsRecordAlignment) unsigned char record[kMaxSettingsRecordBytes];
     std::memcpy(record, self->record, description.recordSize);
     description.setPreviewScale(record, fromFull ? 1 : 1 << level);
     description.enlarge(record, Enlargement(self->scale, whole.width));

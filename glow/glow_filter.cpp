@@ -32,11 +32,13 @@ using Entries = FilterEntries<FilterParameters, DefaultGlowParameters, RenderGlo
 const FilterDescription kGlowFilter = {
     "glow", "Glow",
     "Pixels inside the threshold windows glow onto their neighbours over a disc, with a smooth fall-off",
-    &kGlowSettings, sizeof(FilterParameters), Entries::WriteDefaults, SetPreviewScale, Entries::Render,
-    EnlargeGlow,
+    &kGlowSettings, sizeof(FilterParameters), Entries::kShowDialogOffset, Entries::WriteDefaults, SetPreviewScale,
+    Entries::Render, EnlargeGlow,
     "Draws the glow this many times larger: its radius is the level times this, up to the widest radius the "
     "glow draws (120 pixels); 1 draws it as the settings say",
     Entries::RenderDeep,
+    // It has no positions, and so no enlargeLook of its own; nor a settings file.
+    nullptr, nullptr, nullptr,
 };
 
 }  // namespace kelvo::glow

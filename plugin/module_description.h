@@ -1,7 +1,7 @@
 // What makes a module of a filter: the filter's description, and what the
-// module alone keeps (the run state's showDialog flag and the file in which
-// it remembers the user's last settings). Each module defines kModule, once,
-// in its module source; the hooks of module_hooks.h are made from it.
+// module alone keeps (the file in which it remembers the user's last
+// settings). Each module defines kModule, once, in its module source; the
+// hooks of module_hooks.h are made from it.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,6 @@ namespace kelvo::plugin {
 
 struct ModuleDescription {
     const FilterDescription* filter;
-    size_t showDialogOffset;  // of the record's int16 showDialog
     // The remembered file, in the user's %LOCALAPPDATA%\Kelvo folder: its
     // name, and its writer and reader (module_hooks.h).
     const wchar_t* rememberedFileName;
@@ -39,14 +38,13 @@ struct RememberedEntries {
     }
 };
 
-// The description of a module whose record R has an int16 showDialog, whose
-// remembered file `fileName` holds `size` bytes, written by `encode` and read
-// by `take`.
+// The description of a module whose record is R, whose remembered file
+// `fileName` holds `size` bytes, written by `encode` and read by `take`.
 template <typename R, size_t size, void (*encode)(const R&, unsigned char*),
           bool (*take)(const unsigned char*, size_t, R*)>
 constexpr ModuleDescription DescribeModule(const FilterDescription* filter, const wchar_t* fileName) {
     using Remembered = RememberedEntries<R, size, encode, take>;
-    return {filter, offsetof(R, showDialog), fileName, Remembered::Encode, Remembered::Take};
+    return {filter, fileName, Remembered::Encode, Remembered::Take};
 }
 
 }  // namespace kelvo::plugin

@@ -13,7 +13,7 @@ int32_t ModuleParametersSize() { return static_cast<int32_t>(kModule.filter->rec
 void WriteModuleDefaults(void* record) { kModule.filter->writeDefaults(record); }
 
 int16_t* ModuleShowDialog(void* record) {
-    return reinterpret_cast<int16_t*>(static_cast<unsigned char*>(record) + kModule.showDialogOffset);
+    return reinterpret_cast<int16_t*>(static_cast<unsigned char*>(record) + kModule.filter->showDialogOffset);
 }
 
 void SetModulePreviewScale(void* record, int32_t factor) { kModule.filter->setPreviewScale(record, factor); }

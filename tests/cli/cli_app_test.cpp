@@ -14,6 +14,7 @@
 #include "cli_progress.h"
 #include "cli_render.h"
 #include "cli_test_support.h"
+#include "flare_filter.h"
 #include "settings_file.h"
 
 namespace kelvo {
@@ -198,9 +199,11 @@ TEST(RenderImage, RefusesImagesTheInterfaceCannotCarryAndLeavesItsInputsAlone) {
 
     const Image in = clitest::PatternImage(33, 21, 3);
     const Image copy = in;
-    settings.flare.positionX = 16;
-    settings.flare.positionY = 10;
-    settings.flare.previewScale = 1.0;
+    settings = cli::SettingsFor(flare::kFlareFilter);
+    auto& p = *static_cast<flare::FilterParameters*>(cli::SettingsRecord(&settings));
+    p.positionX = 16;
+    p.positionY = 10;
+    p.previewScale = 1.0;
     const cli::FilterSettings settingsCopy = settings;
     ASSERT_TRUE(cli::RenderImage(settings, in, &out, nullptr, &error)) << error;
     EXPECT_EQ(copy.pixels, in.pixels);

@@ -7,6 +7,9 @@
 #include "cli_placement.h"
 #include "cli_settings.h"
 #include "cli_test_support.h"
+#include "flare_filter.h"
+#include "glow_filter.h"
+#include "glow_parameters.h"
 #include "settings_file.h"
 
 namespace kelvo {
@@ -14,8 +17,15 @@ namespace kelvo {
 namespace {
 
 using cli::ExitCode;
-using cli::FilterChoice;
 using cli::Options;
+
+// The chosen filter's record inside the settings, typed.
+flare::FilterParameters& FlareOf(cli::FilterSettings& settings) {
+    return *static_cast<flare::FilterParameters*>(cli::SettingsRecord(&settings));
+}
+glow::FilterParameters& GlowOf(cli::FilterSettings& settings) {
+    return *static_cast<glow::FilterParameters*>(cli::SettingsRecord(&settings));
+}
 
 // Parses a command line given without the program name.
 bool Parse(std::initializer_list<const char*> args, Options* options, std::string* error) {
@@ -33,7 +43,7 @@ TEST(CommandLine, FileNamesAndOptionsInAnyOrder) {
         << error;
     EXPECT_EQ("in.png", o.input);
     EXPECT_EQ("out.ppm", o.output);
-    EXPECT_EQ(FilterChoice::Flare, o.filter);
+    EXPECT_EQ(&flare::kFlareFilter, o.filter);
     EXPECT_TRUE(o.noProgress);
     ASSERT_EQ(2u, o.assignments.size());
     EXPECT_EQ("flareSize", o.assignments[0].name);
@@ -42,7 +52,7 @@ TEST(CommandLine, FileNamesAndOptionsInAnyOrder) {
     EXPECT_EQ("-5", o.assignments[1].value);
 
     ASSERT_TRUE(Parse({"--filter", "glow", "--", "-in.pgm", "--out.png"}, &o, &error)) << error;
-    EXPECT_EQ(FilterChoice::Glow, o.filter);
+    EXPECT_EQ(&glow::kGlowFilter, o.filter);
     EXPECT_EQ("-in.pgm", o.input);
     EXPECT_EQ("--out.png", o.output);
 
@@ -80,7 +90,7 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
         {{"--quality", "101", "in.png", "out.jpg"}, "1 to 100"},
         {{"--scale", "0", "in.png", "out.png"}, "0.05 to 64"},
         {{"--scale", "2", "--scale-from", "640", "in.png", "out.png"}, "not both"},
-        {{"--filter", "glow", "--scale", "2", "in.png", "out.png"}, "--filter flare"},
+        {{"--filter", "glow", "--scale", "2", "--scale-from", "640", "in.png", "out.png"}, "not both"},
         {{"--qualty", "90", "in.png", "out.jpg"}, "did you mean '--quality'?"},
         {{"in.png", "out"}, "unknown image format"},
         {{"--frobnicate", "in.png", "out.png"}, "unknown option"},
@@ -105,62 +115,64 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
 }
 
 TEST(SettingAssignments, StoreTypedValuesThroughTheTable) {
-    cli::FilterSettings s;
+    const auto& lens = flare::kFlareFilter;
+    cli::FilterSettings s = cli::SettingsFor(lens);
+    flare::FilterParameters& p = FlareOf(s);
     std::string error;
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionX", "-9999"}, &error)) << error;
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"POSITIONY", "2400"}, &error)) << error;
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"flareHue", "0.25"}, &error)) << error;
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"raysCount", "360"}, &error)) << error;
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Flare, &s.flare, {"positionAspect", "100"}, &error)) << error;
-    EXPECT_EQ(-9999, s.flare.positionX);
-    EXPECT_EQ(2400, s.flare.positionY);  // beyond the dialog's range: any row of a large photo
-    EXPECT_EQ(0.25, s.flare.flareHue);
-    EXPECT_EQ(360.0, s.flare.raysCount);
-    EXPECT_EQ(100.0, s.flare.positionAspect);
+    ASSERT_TRUE(cli::ApplyAssignment(lens, &p, {"positionX", "-9999"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(lens, &p, {"POSITIONY", "2400"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(lens, &p, {"flareHue", "0.25"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(lens, &p, {"raysCount", "360"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(lens, &p, {"positionAspect", "100"}, &error)) << error;
+    EXPECT_EQ(-9999, p.positionX);
+    EXPECT_EQ(2400, p.positionY);  // beyond the dialog's range: any row of a large photo
+    EXPECT_EQ(0.25, p.flareHue);
+    EXPECT_EQ(360.0, p.raysCount);
+    EXPECT_EQ(100.0, p.positionAspect);
 
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Glow, &s.glow, {"glowLevel", "30"}, &error)) << error;
-    ASSERT_TRUE(cli::ApplyAssignment(FilterChoice::Glow, &s.glow, {"redLower", "0"}, &error)) << error;
-    EXPECT_EQ(30, s.glow.glowLevel);
-    EXPECT_EQ(0, s.glow.redLower);
+    cli::FilterSettings g = cli::SettingsFor(glow::kGlowFilter);
+    ASSERT_TRUE(cli::ApplyAssignment(glow::kGlowFilter, &GlowOf(g), {"glowLevel", "30"}, &error)) << error;
+    ASSERT_TRUE(cli::ApplyAssignment(glow::kGlowFilter, &GlowOf(g), {"redLower", "0"}, &error)) << error;
+    EXPECT_EQ(30, GlowOf(g).glowLevel);
+    EXPECT_EQ(0, GlowOf(g).redLower);
 }
 
 TEST(SettingAssignments, BadNamesAndValuesLeaveTheRecordAlone) {
     struct Case {
-        FilterChoice filter;
+        const FilterDescription* filter;
         const char* name;
         const char* value;
         const char* reason;
     };
     const Case cases[] = {
-        {FilterChoice::Flare, "flareSise", "5", "unknown flare setting 'flareSise'; did you mean 'flareSize'?"},
-        {FilterChoice::Flare, "previewScale", "2", "unknown"},             // run state is not a setting
-        {FilterChoice::Flare, "showDialog", "1", "unknown"},
-        {FilterChoice::Flare, "glowLevel", "5", "--filter glow"},
-        {FilterChoice::Glow, "flareSize", "5", "--filter flare"},
-        {FilterChoice::Flare, "flareSize", "100.5", "0 to 100"},
-        {FilterChoice::Flare, "flareSize", "-0.01", "0 to 100"},
-        {FilterChoice::Flare, "flareSize", "abc", "a number"},
-        {FilterChoice::Flare, "flareSize", "", "a number"},
-        {FilterChoice::Flare, "flareSize", "5x", "a number"},
-        {FilterChoice::Flare, "flareSize", "nan", "a number"},
-        {FilterChoice::Flare, "flareSize", "inf", "a number"},
-        {FilterChoice::Flare, "positionX", "32768", "-32768 to 32767"},
-        {FilterChoice::Flare, "positionX", "2.5", "whole number"},
-        {FilterChoice::Flare, "positionX", "99999999999999999999", "whole number"},
-        {FilterChoice::Flare, "raysCount", "7.5", "whole number"},
-        {FilterChoice::Flare, "raysCount", "361", "0 to 360"},
-        {FilterChoice::Glow, "glowLevel", "31", "0 to 30"},
-        {FilterChoice::Glow, "redUpper", "-1", "0 to 255"},
+        {&flare::kFlareFilter, "flareSise", "5", "unknown flare setting 'flareSise'; did you mean 'flareSize'?"},
+        {&flare::kFlareFilter, "previewScale", "2", "unknown"},             // run state is not a setting
+        {&flare::kFlareFilter, "showDialog", "1", "unknown"},
+        {&flare::kFlareFilter, "glowLevel", "5", "--filter glow"},
+        {&glow::kGlowFilter, "flareSize", "5", "--filter flare"},
+        {&flare::kFlareFilter, "flareSize", "100.5", "0 to 100"},
+        {&flare::kFlareFilter, "flareSize", "-0.01", "0 to 100"},
+        {&flare::kFlareFilter, "flareSize", "abc", "a number"},
+        {&flare::kFlareFilter, "flareSize", "", "a number"},
+        {&flare::kFlareFilter, "flareSize", "5x", "a number"},
+        {&flare::kFlareFilter, "flareSize", "nan", "a number"},
+        {&flare::kFlareFilter, "flareSize", "inf", "a number"},
+        {&flare::kFlareFilter, "positionX", "32768", "-32768 to 32767"},
+        {&flare::kFlareFilter, "positionX", "2.5", "whole number"},
+        {&flare::kFlareFilter, "positionX", "99999999999999999999", "whole number"},
+        {&flare::kFlareFilter, "raysCount", "7.5", "whole number"},
+        {&flare::kFlareFilter, "raysCount", "361", "0 to 360"},
+        {&glow::kGlowFilter, "glowLevel", "31", "0 to 30"},
+        {&glow::kGlowFilter, "redUpper", "-1", "0 to 255"},
     };
     for (const Case& c : cases) {
-        cli::FilterSettings s;
+        cli::FilterSettings s = cli::SettingsFor(*c.filter);
         const cli::FilterSettings before = s;
         std::string error;
-        void* record = c.filter == FilterChoice::Flare ? static_cast<void*>(&s.flare) : static_cast<void*>(&s.glow);
-        EXPECT_FALSE(cli::ApplyAssignment(c.filter, record, {c.name, c.value}, &error)) << c.name << "=" << c.value;
+        EXPECT_FALSE(cli::ApplyAssignment(*c.filter, cli::SettingsRecord(&s), {c.name, c.value}, &error))
+            << c.name << "=" << c.value;
         EXPECT_NE(std::string::npos, error.find(c.reason)) << c.name << "=" << c.value << ": " << error;
-        EXPECT_EQ(0, std::memcmp(&before.flare, &s.flare, sizeof s.flare));
-        EXPECT_EQ(0, std::memcmp(&before.glow, &s.glow, sizeof s.glow));
+        EXPECT_EQ(0, std::memcmp(before.record, s.record, sizeof s.record));
     }
 }
 
@@ -175,23 +187,23 @@ TEST(SettingsForImage, PercentagesLandOnEachImagesPixels) {
                       &error)) << error;
     ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
     ASSERT_TRUE(cli::SettingsForImage(s, 1000, 400, &resolved, &error)) << error;
-    EXPECT_EQ(250, resolved.flare.positionX) << "column 500, drawn twice as far";
-    EXPECT_EQ(50, resolved.flare.positionY) << "row 100";
+    EXPECT_EQ(250, FlareOf(resolved).positionX) << "column 500, drawn twice as far";
+    EXPECT_EQ(50, FlareOf(resolved).positionY) << "row 100";
 
     ASSERT_TRUE(Parse({"--set", "positionX=10%", "--set", "positionY=7", "--scale-from", "500", "a.png", "b.png"}, &o,
                       &error)) << error;
     ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
     ASSERT_TRUE(cli::SettingsForImage(s, 1000, 400, &resolved, &error)) << error;
-    EXPECT_EQ(0.5, resolved.flare.previewScale);
-    EXPECT_EQ(50, resolved.flare.positionX);
-    EXPECT_EQ(7, resolved.flare.positionY);
+    EXPECT_EQ(0.5, FlareOf(resolved).previewScale);
+    EXPECT_EQ(50, FlareOf(resolved).positionX);
+    EXPECT_EQ(7, FlareOf(resolved).positionY);
     EXPECT_FALSE(cli::SettingsForImage(s, 40000, 400, &resolved, &error)) << "a factor of 80";
     EXPECT_NE(std::string::npos, error.find("--scale-from 500 asks this 40000-pixel-wide image")) << error;
 
     ASSERT_TRUE(Parse({"--filter", "glow", "--set", "glowLevel=3", "a.png", "b.png"}, &o, &error)) << error;
     ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
     ASSERT_TRUE(cli::SettingsForImage(s, 1000, 400, &resolved, &error)) << error;
-    EXPECT_EQ(0, std::memcmp(&s.glow, &resolved.glow, sizeof s.glow));
+    EXPECT_EQ(0, std::memcmp(s.record, resolved.record, sizeof s.record));
 }
 
 TEST(BuildSettings, DefaultsThenFileThenAssignmentsThenFinalRunState) {
@@ -213,20 +225,20 @@ TEST(BuildSettings, DefaultsThenFileThenAssignmentsThenFinalRunState) {
         << error;
     cli::FilterSettings s;
     ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
-    EXPECT_EQ(321, s.flare.positionX);
-    EXPECT_EQ(8.0, s.flare.flareSize) << "the last --set wins";
-    EXPECT_EQ(0.5, s.flare.haloHue);
-    EXPECT_EQ(0x7E, s.flare.reserved[5]) << "the reserved tail travels with the file";
-    EXPECT_EQ(1.0, s.flare.previewScale);
-    EXPECT_EQ(0, s.flare.showDialog);
+    EXPECT_EQ(321, FlareOf(s).positionX);
+    EXPECT_EQ(8.0, FlareOf(s).flareSize) << "the last --set wins";
+    EXPECT_EQ(0.5, FlareOf(s).haloHue);
+    EXPECT_EQ(0x7E, FlareOf(s).reserved[5]) << "the reserved tail travels with the file";
+    EXPECT_EQ(1.0, FlareOf(s).previewScale);
+    EXPECT_EQ(0, FlareOf(s).showDialog);
 
     ASSERT_TRUE(Parse({"--filter", "glow", "--set", "glowLevel=3", "a.png", "b.png"}, &o, &error)) << error;
     ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error)) << error;
-    EXPECT_EQ(FilterChoice::Glow, s.filter);
-    EXPECT_EQ(3, s.glow.glowLevel);
-    EXPECT_EQ(250, s.glow.redLower);
-    EXPECT_EQ(1, s.glow.previewScale);
-    EXPECT_EQ(0, s.glow.showDialog);
+    EXPECT_EQ(&glow::kGlowFilter, s.filter);
+    EXPECT_EQ(3, GlowOf(s).glowLevel);
+    EXPECT_EQ(250, GlowOf(s).redLower);
+    EXPECT_EQ(1, GlowOf(s).previewScale);
+    EXPECT_EQ(0, GlowOf(s).showDialog);
 }
 
 // A file shorter than a whole record replaces the settings it holds, and the
@@ -243,7 +255,7 @@ TEST(BuildSettings, AShortSettingsFileIsNamedInAWarning) {
     cli::FilterSettings s;
     ASSERT_TRUE(Parse({"--settings", dir.File("short.lns").c_str(), "a.png", "b.png"}, &o, &error)) << error;
     ASSERT_EQ(cli::kExitOk, cli::BuildSettings(o, &s, &error, &warning)) << error;
-    EXPECT_EQ(-20, s.flare.positionX);
+    EXPECT_EQ(-20, FlareOf(s).positionX);
     EXPECT_NE(warning.find("holds 2 of the " + std::to_string(flare::kFlareSettings.count) + " lens flare settings (12 of 185 bytes)"),
               std::string::npos) << warning;
     warning.clear();
@@ -277,14 +289,14 @@ TEST(BuildSettings, UnreadableOrForeignSettingsFilesAreErrors) {
 }
 
 TEST(SettingsList, ShowsEveryTableRowWithDefaultAndRange) {
-    const std::string flareList = cli::ListSettings(FilterChoice::Flare);
+    const std::string flareList = cli::ListSettings(flare::kFlareFilter);
     for (int i = 0; i < flare::kFlareSettings.count; ++i)
         EXPECT_NE(std::string::npos, flareList.find(std::string("  ") + flare::kFlareSettings.fields[i].name + " "))
             << flare::kFlareSettings.fields[i].name;
     EXPECT_NE(std::string::npos, flareList.find("-32768..32767"));
     EXPECT_NE(std::string::npos, flareList.find("16 pixels")) << "each setting's unit";
     EXPECT_NE(std::string::npos, flareList.find(" 0.05 "));
-    const std::string glowList = cli::ListSettings(FilterChoice::Glow);
+    const std::string glowList = cli::ListSettings(glow::kGlowFilter);
     for (int i = 0; i < glow::kGlowSettings.count; ++i)
         EXPECT_NE(std::string::npos, glowList.find(glow::kGlowSettings.fields[i].name));
     EXPECT_NE(std::string::npos, glowList.find("0..30"));

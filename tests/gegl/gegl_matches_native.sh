@@ -80,7 +80,8 @@ done
 # The scale property against kelvo-render's --scale: the flare at scale 2 on
 # the pixel (400, 120) is kelvo-render's at --scale 2 from (200, 60); a
 # reference width of 320 on the 640-pixel-wide image is that scale too; the
-# glow at scale 2 is its level doubled.
+# glow at scale 2 is its level doubled, and kelvo-render's --scale and
+# --scale-from draw it as the property does, up to the widest radius.
 # scaled NAME FILTER "kelvo-render arguments" gegl-properties...
 scaled() {
   name="$1" filter="$2" native="$3"
@@ -99,6 +100,10 @@ scaled flare-scale-2 flare "--scale 2 --set positionX=200 --set positionY=60 --s
 scaled flare-fit-320 flare "--scale 2 --set positionX=200 --set positionY=60" \
   scale-from-width=320 position-x=400 position-y=120
 scaled glow-scale-2 glow "--set glowLevel=24 --set redLower=200" scale=2 glow-level=12 red-lower=200
+scaled glow-cli-scale-2 glow "--scale 2 --set glowLevel=12 --set redLower=200" scale=2 glow-level=12 red-lower=200
+scaled glow-fit-320 glow "--scale-from 320 --set glowLevel=12 --set redLower=200" \
+  scale-from-width=320 glow-level=12 red-lower=200
+scaled glow-cli-scale-8 glow "--scale 8 --set glowLevel=30 --set redLower=240" scale=8 glow-level=30 red-lower=240
 # The alpha plane passes unchanged (kelvo-render's too, so against the input).
 [ "$($samples alpha "$work/rgba.png")" = "$($samples alpha "$work/star-rgba-gegl.png")" ] || failed=1
 [ "$failed" = 0 ]

@@ -61,11 +61,10 @@ image::Image ToCli(const host::Image& image) {
     return out;
 }
 
-cli::FilterSettings SettingsFrom(cli::FilterChoice filter, const std::vector<uint8_t>& record) {
-    cli::FilterSettings settings;
-    settings.filter = filter;
+cli::FilterSettings SettingsFrom(const FilterDescription& filter, const std::vector<uint8_t>& record) {
+    cli::FilterSettings settings = cli::SettingsFor(filter);
     void* target = cli::SettingsRecord(&settings);
-    const size_t size = filter == cli::FilterChoice::Flare ? sizeof settings.flare : sizeof settings.glow;
+    const size_t size = filter.recordSize;
     EXPECT_GE(record.size(), size);
     std::memcpy(target, record.data(), record.size() < size ? record.size() : size);
     return settings;
@@ -73,7 +72,7 @@ cli::FilterSettings SettingsFrom(cli::FilterChoice filter, const std::vector<uin
 
 }  // namespace
 
-std::vector<uint8_t> ExpectedPreview(cli::FilterChoice filter, const host::AdvanceCall& request, int32_t planes,
+std::vector<uint8_t> ExpectedPreview(const FilterDescription& filter, const host::AdvanceCall& request, int32_t planes,
                                      const std::vector<uint8_t>& record) {
     host::Image reduced;
     reduced.width = request.inRect.right - request.inRect.left;
@@ -86,23 +85,16 @@ std::vector<uint8_t> ExpectedPreview(cli::FilterChoice filter, const host::Advan
     return out.pixels;
 }
 
-host::Image RenderLikeCommandLine(cli::FilterChoice filter, const host::Image& input,
+host::Image RenderLikeCommandLine(const FilterDescription& filter, const host::Image& input,
                                   const std::vector<std::pair<std::string, std::string>>& sets) {
-    cli::FilterSettings settings;
-    settings.filter = filter;
+    cli::FilterSettings settings = cli::SettingsFor(filter);
     std::string error;
     for (const auto& [name, value] : sets)
         EXPECT_TRUE(cli::ApplyAssignment(filter, cli::SettingsRecord(&settings), cli::SettingAssignment{name, value},
                                          &error))
             << error;
     // The final render's run state, as kelvo-render sets it.
-    if (filter == cli::FilterChoice::Flare) {
-        settings.flare.previewScale = 1.0;
-        settings.flare.showDialog = 0;
-    } else {
-        settings.glow.previewScale = 1;
-        settings.glow.showDialog = 0;
-    }
+    cli::SetFinalRunState(filter, cli::SettingsRecord(&settings));
     image::Image out;
     EXPECT_TRUE(cli::RenderImage(settings, ToCli(input), &out, nullptr, &error)) << error;
     host::Image result;

@@ -40,12 +40,12 @@ const host::AdvanceCall* PreviewRequest(const host::RunReport& report);
 // The module's renderer over the reduced input that request delivered, with
 // the given settings record (its previewScale included): the pixels the
 // preview must show, rows of the request's width, planes interleaved.
-std::vector<uint8_t> ExpectedPreview(cli::FilterChoice filter, const host::AdvanceCall& request, int32_t planes,
+std::vector<uint8_t> ExpectedPreview(const FilterDescription& filter, const host::AdvanceCall& request, int32_t planes,
                                      const std::vector<uint8_t>& record);
 
 // The image `kelvo-render [--filter glow] --set NAME=VALUE ...` renders from
 // `input` (the command-line renderer's own code, in this program).
-host::Image RenderLikeCommandLine(cli::FilterChoice filter, const host::Image& input,
+host::Image RenderLikeCommandLine(const FilterDescription& filter, const host::Image& input,
                                   const std::vector<std::pair<std::string, std::string>>& sets);
 
 // Files for the file dialogs, in Wine's temp folder.

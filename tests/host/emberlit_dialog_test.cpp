@@ -6,6 +6,7 @@
 #include <map>
 
 #include "dialog_test_support.h"
+#include "glow_filter.h"
 
 namespace kelvo::host {
 
@@ -15,7 +16,6 @@ using dialogtest::Edit;
 using dialogtest::Snapshot;
 using dialogtest::Spin;
 using dialogtest::Take;
-using Filter = cli::FilterChoice;
 
 const SettingsTable& kTable = glow::kGlowSettings;
 
@@ -49,7 +49,7 @@ TEST_F(EmberlitDialog, OpensWithTheDefaultsAndTheGlowVisible) {
     const host::AdvanceCall* request = dialogtest::PreviewRequest(report);
     ASSERT_NE(request, nullptr);
     ASSERT_TRUE(at.lastDisplay.drawn);
-    EXPECT_EQ(at.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Glow, *request, 3, at.record));
+    EXPECT_EQ(at.lastDisplay.pixels, dialogtest::ExpectedPreview(glow::kGlowFilter, *request, 3, at.record));
     EXPECT_NE(at.lastDisplay.pixels, request->inPixels) << "the glow is visible at once";
 }
 
@@ -150,10 +150,10 @@ TEST_F(EmberlitDialog, PreviewFollowsFocusMovesAndSpinReleases) {
     EXPECT_EQ(Value(typed.record, "redLower"), 100);
     EXPECT_GT(typed.displayCalls, clicked.displayCalls);
     EXPECT_EQ(typed.lastDisplay.pixels, clicked.lastDisplay.pixels) << "typing renders nothing";
-    EXPECT_EQ(tabbed.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Glow, *request, 3, tabbed.record));
+    EXPECT_EQ(tabbed.lastDisplay.pixels, dialogtest::ExpectedPreview(glow::kGlowFilter, *request, 3, tabbed.record));
     EXPECT_NE(tabbed.lastDisplay.pixels, clicked.lastDisplay.pixels);
     EXPECT_EQ(Value(spun.record, "glowLevel"), 11);
-    EXPECT_EQ(spun.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Glow, *request, 3, spun.record));
+    EXPECT_EQ(spun.lastDisplay.pixels, dialogtest::ExpectedPreview(glow::kGlowFilter, *request, 3, spun.record));
     EXPECT_NE(spun.lastDisplay.pixels, tabbed.lastDisplay.pixels);
 }
 
@@ -181,7 +181,7 @@ TEST_F(EmberlitDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
     });
     ASSERT_EQ(report.result, 0);
     const host::Image expected = dialogtest::RenderLikeCommandLine(
-        Filter::Glow, image,
+        glow::kGlowFilter, image,
         {{"redLower", "120"}, {"greenLower", "90"}, {"blueLower", "140"}, {"blueUpper", "253"}, {"glowLevel", "25"}});
     EXPECT_TRUE(report.output.pixels == expected.pixels) << "the final image differs from kelvo-render's";
 }
@@ -248,7 +248,7 @@ TEST_F(EmberlitDialog, MaskAndFailedPreviewRequest) {
     ASSERT_EQ(failed.result, 0);
     EXPECT_TRUE(failed.displayCalls.empty());
     EXPECT_TRUE(failed.output.pixels ==
-                dialogtest::RenderLikeCommandLine(Filter::Glow, image, {{"glowLevel", "5"}}).pixels);
+                dialogtest::RenderLikeCommandLine(glow::kGlowFilter, image, {{"glowLevel", "5"}}).pixels);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "dialog_test_support.h"
+#include "flare_filter.h"
 
 namespace kelvo::host {
 
@@ -18,7 +19,6 @@ using dialogtest::Edit;
 using dialogtest::Snapshot;
 using dialogtest::Spin;
 using dialogtest::Take;
-using Filter = cli::FilterChoice;
 
 const SettingsTable& kTable = flare::kFlareSettings;
 constexpr int kLoadButton = flare::kLoadSettingsButton;
@@ -97,7 +97,7 @@ TEST_F(HalvaneDialog, OpensWithTheDefaultsAndTheRenderedPreview) {
     EXPECT_FALSE(s.lastDisplay.hasMask);
     EXPECT_EQ(s.lastDisplay.map.version, 1);
     EXPECT_EQ(Params(s.record).previewScale, request->inputRate / 65536.0);
-    EXPECT_EQ(s.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Flare, *request, 3, s.record));
+    EXPECT_EQ(s.lastDisplay.pixels, dialogtest::ExpectedPreview(flare::kFlareFilter, *request, 3, s.record));
 }
 
 // Typed text, each kind of field: reals are clamped, X, Y and Count refuse
@@ -210,12 +210,12 @@ TEST_F(HalvaneDialog, PreviewRendersOnFocusChangesAndSpinReleasesNotWhileTyping)
     EXPECT_EQ(typed.progressCalls, 2 * perRender);
     EXPECT_EQ(typed.lastDisplay.pixels, start.lastDisplay.pixels) << "the click's render had the old settings";
     EXPECT_EQ(tabbed.progressCalls, 3 * perRender);
-    EXPECT_EQ(tabbed.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Flare, *request, 3, tabbed.record));
+    EXPECT_EQ(tabbed.lastDisplay.pixels, dialogtest::ExpectedPreview(flare::kFlareFilter, *request, 3, tabbed.record));
     EXPECT_NE(tabbed.lastDisplay.pixels, start.lastDisplay.pixels);
     // Each of the three clicks: one render when the arrow is released (the
     // focus is in X after the first one, so no focus render after that).
     EXPECT_EQ(Value(spun.record, "positionX"), 103.0);
-    EXPECT_EQ(spun.lastDisplay.pixels, dialogtest::ExpectedPreview(Filter::Flare, *request, 3, spun.record));
+    EXPECT_EQ(spun.lastDisplay.pixels, dialogtest::ExpectedPreview(flare::kFlareFilter, *request, 3, spun.record));
     EXPECT_GE(spun.progressCalls, 6 * perRender);
 }
 
@@ -249,7 +249,7 @@ TEST_F(HalvaneDialog, OkRendersWhatTheCommandLineRendersWithTheSameSettings) {
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(report.dialogs[0].endCode, IDOK);
     const host::Image expected = dialogtest::RenderLikeCommandLine(
-        Filter::Flare, image,
+        flare::kFlareFilter, image,
         {{"positionX", "470"}, {"positionY", "90"}, {"raysHue", "0.3"}, {"flareSize", "11"}, {"raysCount", "9"}});
     EXPECT_TRUE(report.output.pixels == expected.pixels) << "the final image differs from kelvo-render's";
 }
@@ -269,7 +269,7 @@ TEST_F(HalvaneDialog, FailedPreviewRequestLeavesAWorkingDialog) {
     EXPECT_TRUE(report.displayCalls.empty());
     EXPECT_EQ(hosttest::SettingsOf(report.settings).positionX, 200);
     EXPECT_TRUE(report.output.pixels ==
-                dialogtest::RenderLikeCommandLine(Filter::Flare, image, {{"positionX", "200"}}).pixels);
+                dialogtest::RenderLikeCommandLine(flare::kFlareFilter, image, {{"positionX", "200"}}).pixels);
     EXPECT_GT(picture.width, 0);
 }
 
@@ -526,7 +526,7 @@ TEST_F(HalvaneDialog, AspectTypedFiftyAndOkRendersWithFifty) {
     ASSERT_EQ(report.result, 0);
     EXPECT_EQ(hosttest::SettingsOf(report.settings).positionAspect, 50.0);
     EXPECT_TRUE(report.output.pixels ==
-                dialogtest::RenderLikeCommandLine(Filter::Flare, image, {{"positionAspect", "50"}}).pixels);
+                dialogtest::RenderLikeCommandLine(flare::kFlareFilter, image, {{"positionAspect", "50"}}).pixels);
 }
 
 // A loaded file's values outside the fields' ranges: reals are clamped by the
