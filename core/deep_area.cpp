@@ -12,10 +12,14 @@ bool DeepAreaUsable(const DeepArea& area) {
     return area.inRowBytes >= row && area.outRowBytes >= row;
 }
 
-void CopyDeepInputToOutput(const DeepArea& area) {
+void CopyDeepInputToOutput(const DeepArea& area) { CopyDeepRows(area, 0, area.height); }
+
+void CopyDeepRows(const DeepArea& area, int32_t y0, int32_t y1) {
     if (area.in == area.out) return;
+    if (y0 < 0) y0 = 0;
+    if (y1 > area.height) y1 = area.height;
     const size_t row = static_cast<size_t>(area.width) * static_cast<size_t>(area.planes) * DeepSampleBytes(area.samples);
-    for (int32_t y = 0; y < area.height; ++y)
+    for (int32_t y = y0; y < y1; ++y)
         std::memmove(area.out + static_cast<size_t>(y) * area.outRowBytes,
                      area.in + static_cast<size_t>(y) * area.inRowBytes, row);
 }

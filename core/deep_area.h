@@ -48,6 +48,9 @@ bool DeepAreaUsable(const DeepArea& area);
 // Copies every row's samples from the input to the output (padding is left).
 void CopyDeepInputToOutput(const DeepArea& area);
 
+// The same for rows y0 .. y1 - 1 (kept within the area).
+void CopyDeepRows(const DeepArea& area, int32_t y0, int32_t y1);
+
 // Planes receiving light: 3 with three planes or more, else 1 (grey).
 inline int32_t DeepLightPlanes(const DeepArea& area) { return area.planes >= 3 ? 3 : 1; }
 

@@ -376,7 +376,17 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
         kelvo::CopyDeepInputToOutput(area);
         return kelvo::RenderEnd::OutOfMemory;
     }
-    kelvo::CopyDeepInputToOutput(area);
+    // The output takes its copy of the input row by row, as the rows are
+    // scanned from the bottom up (while the row is in the cache), before any
+    // light reaches it: a row is flushed only once it and every row that
+    // reaches it have been scanned.
+    if (!canGlow) kelvo::CopyDeepInputToOutput(area);
+    int32_t uncopied = canGlow ? height : 0;  // rows uncopied .. height - 1 hold their copy
+    auto copyDownTo = [&](int32_t y) {
+        if (y >= uncopied) return;
+        kelvo::CopyDeepRows(area, y, uncopied);
+        uncopied = y;
+    };
 
     // Adds ring row y's sums to the output and clears them.
     auto flush = [&](int32_t y) {
@@ -422,12 +432,14 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
         // Row 0 makes no poll or report of its own, as in the 8-bit pass.
         if (settings.previewScale == 1 && y > 0) {
             if (RenderAborted(callbacks)) {
+                copyDownTo(0);
                 for (int32_t ty = y + span; ty >= y + 1 - span; --ty) flush(ty);
                 return kelvo::RenderEnd::Stopped;
             }
             RenderProgress(callbacks, done, total);
         }
         if (!canGlow) continue;
+        copyDownTo(y);
         const int32_t tyFirst = y - span > kelvo::kFirstLitRow ? y - span : kelvo::kFirstLitRow;
         const int32_t tyLast = y + span < height - 1 ? y + span : height - 1;
         // The ring rows this row's sources reach, in pairs at the same
@@ -489,6 +501,7 @@ kelvo::RenderEnd DrawDeepGlow(const kelvo::DeepArea& area, const Samples& sample
         // No source above this row reaches row y + span.
         flush(y + span);
     }
+    copyDownTo(0);
     for (int32_t ty = span - 1; ty >= kelvo::kFirstLitRow; --ty) flush(ty);
     return kelvo::RenderEnd::Done;
 }

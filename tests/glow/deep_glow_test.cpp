@@ -1,7 +1,9 @@
 // The production deep glow against the literal one, bit for bit, on random
 // 16-bit and float images: every plane count, rows with padding, levels up
 // to the widest drawn radius, windows from 0 and above, and samples a host
-// should not send (above white, NaN, infinities, negatives).
+// should not send (above white, NaN, infinities, negatives); and stopped at
+// a random row, when the rows not yet visited must hold their copy of the
+// input plus the light of the visited ones.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,6 +35,16 @@ float RandomFloat(std::mt19937& rng) {
         default: return static_cast<float>(rng() % 1200) / 1000.0f;
     }
 }
+
+// Stops the render at its `stopAt`-th question (1: the first).
+struct StopCounter {
+    int32_t asked = 0;
+    int32_t stopAt = 0;
+    static bool Aborted(void* context) {
+        auto* counter = static_cast<StopCounter*>(context);
+        return ++counter->asked == counter->stopAt;
+    }
+};
 
 int32_t U16Reduce(uint32_t white, uint16_t v) {
     uint8_t bytes[2];
@@ -100,17 +112,25 @@ TEST(DeepGlow, MatchesTheLiteralDeepGlow) {
             area.samples = c.samples;
             area.white = c.white;
             area.linear = c.linear;
-            std::vector<uint8_t> fast(in.size()), literal(in.size());
+            // Every third run is stopped at a question before one of the rows
+            // 1 .. height - 1 (row 0 asks none); rows below it give no light.
+            StopCounter stop;
+            if (run % 3 == 2 && height > 1) stop.stopAt = 1 + static_cast<int32_t>(rng() % (height - 1));
+            const RenderCallbacks callbacks{&stop, StopCounter::Aborted, nullptr};
+            std::vector<uint8_t> fast(in.size(), 0xA5), literal(in.size(), 0xA5);
             area.out = fast.data();
-            ASSERT_EQ(glow::RenderGlowDeep(area, settings, RenderCallbacks{}), kelvo::RenderEnd::Done);
+            ASSERT_EQ(glow::RenderGlowDeep(area, settings, callbacks),
+                      stop.stopAt > 0 ? kelvo::RenderEnd::Stopped : kelvo::RenderEnd::Done);
             area.out = literal.data();
+            const int32_t lowest = stop.stopAt > 0 ? height - stop.stopAt + 1 : 0;
             if (c.samples == kelvo::DeepSamples::U16)
-                glow_reference::LiteralDeepGlow(area, kelvo::U16Samples(c.white), settings);
+                glow_reference::LiteralDeepGlow(area, kelvo::U16Samples(c.white), settings, lowest);
             else
-                glow_reference::LiteralDeepGlow(area, kelvo::F32Samples{c.linear}, settings);
+                glow_reference::LiteralDeepGlow(area, kelvo::F32Samples{c.linear}, settings, lowest);
             ASSERT_EQ(fast, literal) << "samples " << int(c.samples) << " white " << c.white << " linear " << c.linear
                                      << ", " << width << "x" << height << "x" << planes << ", level "
-                                     << settings.glowLevel << ", run " << run;
+                                     << settings.glowLevel << ", run " << run << ", stopped at question "
+                                     << stop.stopAt;
         }
     }
 }

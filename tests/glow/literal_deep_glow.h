@@ -2,7 +2,8 @@
 // samples reduced to 8 bits, every source weighing every offset of its disc
 // into one sum per target sample, in the order the sources are visited (rows
 // from the bottom up, left to right), then each sum added once. Slow; kept as
-// the reference that the production deep glow must match bit for bit.
+// the reference that the production deep glow must match bit for bit. Rows
+// below `lowestSourceRow` give no light: what a glow stopped before them drew.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,8 @@ inline bool InWindow(int32_t reduced, int32_t lower, int32_t upper) {
 }
 
 template <typename Samples>
-void LiteralDeepGlow(const kelvo::DeepArea& area, const Samples& samples, const glow::FilterParameters& settings) {
+void LiteralDeepGlow(const kelvo::DeepArea& area, const Samples& samples, const glow::FilterParameters& settings,
+                     int32_t lowestSourceRow = 0) {
     kelvo::CopyDeepInputToOutput(area);
     const int32_t radius = glow::GlowRadius(settings.glowLevel);
     const int32_t r2 = radius * radius;
@@ -28,7 +30,7 @@ void LiteralDeepGlow(const kelvo::DeepArea& area, const Samples& samples, const 
     const size_t sampleBytes = kelvo::DeepSampleBytes(area.samples);
     const size_t pixelBytes = sampleBytes * static_cast<size_t>(area.planes);
     std::vector<float> sums(static_cast<size_t>(area.width) * area.height * lanes, 0.0f);
-    for (int32_t y = area.height - 1; y >= 0; --y) {
+    for (int32_t y = area.height - 1; y >= lowestSourceRow; --y) {
         for (int32_t x = 0; x < area.width; ++x) {
             const uint8_t* px = area.in + static_cast<size_t>(y) * area.inRowBytes + static_cast<size_t>(x) * pixelBytes;
             const int32_t r = samples.Reduce8(px);
