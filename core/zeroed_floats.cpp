@@ -35,8 +35,8 @@ bool AllocateZeroedFloats(ZeroedFloats& block, size_t count) {
     ReleaseZeroedFloats(block);
     if (count == 0) return true;
     if (count > SIZE_MAX / sizeof(float)) return false;
-    const size_t bytes = count * sizeof(float);
 #if defined(__linux__)
+    const size_t bytes = count * sizeof(float);
     if (bytes >= kMappedBytes) {
         void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED) return false;
