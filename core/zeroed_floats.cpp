@@ -13,8 +13,10 @@ namespace {
 
 #if defined(__linux__)
 // Blocks from this size on come from mmap, in large pages where the kernel
-// has them; smaller ones from the heap.
-constexpr size_t kMappedBytes = size_t{4} << 20;
+// has them; smaller ones from the heap, which keeps and reuses blocks up to
+// about this size (glibc's largest threshold for mapping a block of its own),
+// so that a render after the first finds its pages already there.
+constexpr size_t kMappedBytes = size_t{32} << 20;
 #endif
 
 }  // namespace
