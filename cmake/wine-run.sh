@@ -32,7 +32,27 @@ case "${1:-}" in
   --can-run=win32) [ "$wine" = wine ] || refuse_win32; exit 0 ;;
   --can-run=*) exit 0 ;;
 esac
-xvfb() { xvfb-run -a -n $(( ($$ % 500) + 100 )) -s "-screen 0 1024x768x24" "$@"; }
+# A virtual display for one command. Two runs that start together can pick
+# the same free display number, and then one Xvfb fails to start and
+# xvfb-run gives up before the command ran: that run (and only that: the
+# command leaves a mark when it starts) tries again on another number.
+xvfb() {
+  started="${TMPDIR:-/tmp}/kelvo-xvfb.$$"
+  status=1
+  for attempt in 1 2 3; do
+    rm -f "$started"
+    status=0
+    xvfb-run -a -n $(( ($$ % 500) + 100 + (attempt - 1) * 37 )) -s "-screen 0 1024x768x24" \
+      sh -c ': > "$0"; exec "$@"' "$started" "$@" || status=$?
+    if [ -e "$started" ]; then
+      rm -f "$started"
+      return "$status"
+    fi
+    echo "wine-run.sh: the virtual display did not start (attempt $attempt)" >&2
+    sleep 1
+  done
+  return "$status"
+}
 if [ "${1:-}" = "--one-display" ]; then
   shift
   xvfb sh -c 'KELVO_DISPLAY="$DISPLAY" exec "$@"' sh "$@"
